@@ -1,0 +1,159 @@
+// The Windows port: KERNEL32 comes from the system itself; this file maps the
+// runtime functions of platform.h onto msvcrt.
+#include <direct.h>
+#include <errno.h>
+#include <fcntl.h>
+#include <io.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/stat.h>
+#include <sys/types.h>
+#include <time.h>
+
+#include <string>
+
+#include "platform.h"
+
+namespace {
+
+bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+
+// Windows' msvcrt refuses a path that ends in a separator unless it is a
+// root; Wine's accepts it. Refusing it here gives the same answer on both.
+bool EndsInSeparatorBelowRoot(const char* path) {
+  size_t n = strlen(path);
+  if (n < 2 || !IsSeparator(path[n - 1])) return false;
+  return !(n == 3 && path[1] == ':');
+}
+
+}  // namespace
+
+namespace platform {
+
+int Access(const char* path, int mode) { return _access(path, mode & 6); }
+
+int CreateNewFile(const char* path, int pmode) {
+  return _open(path, _O_CREAT | _O_EXCL | _O_RDWR | _O_BINARY, pmode & (_S_IREAD | _S_IWRITE));
+}
+
+int CloseFd(int fd) { return _close(fd); }
+
+int RemoveFile(const char* path) { return remove(path); }
+
+int MakeDir(const char* path) { return _mkdir(path); }
+
+int RenamePath(const char* from, const char* to) { return rename(from, to); }
+
+int Stat(const char* path, StatInfo* info) {
+  if (path == nullptr || *path == '\0' || EndsInSeparatorBelowRoot(path)) {
+    errno = ENOENT;
+    return -1;
+  }
+  struct _stat64i32 st;
+  if (_stat64i32(path, &st) != 0) return -1;
+  info->mode = static_cast<uint32_t>(st.st_mode & 0xFFFF);
+  info->mtime = static_cast<int64_t>(st.st_mtime);
+  info->size = static_cast<uint32_t>(st.st_size);
+  return 0;
+}
+
+int Chmod(const char* path, int mode) { return _chmod(path, mode); }
+
+FILE* OpenFile(const char* path, const char* modeText) { return fopen(path, modeText); }
+
+int64_t Time64() { return static_cast<int64_t>(_time64(nullptr)); }
+
+bool LocalTime64(int64_t seconds, struct tm* out) {
+  __time64_t t = seconds;
+  struct tm* result = _localtime64(&t);
+  if (result == nullptr) return false;
+  *out = *result;
+  return true;
+}
+
+bool GmTime64(int64_t seconds, struct tm* out) {
+  __time64_t t = seconds;
+  struct tm* result = _gmtime64(&t);
+  if (result == nullptr) return false;
+  *out = *result;
+  return true;
+}
+
+int64_t MkTime64(struct tm* fields) { return static_cast<int64_t>(_mktime64(fields)); }
+
+void SetTimeZone(const char* tz) {
+  std::string assignment = std::string("TZ=") + (tz ? tz : "");
+  _putenv(assignment.c_str());
+  _tzset();
+}
+
+EntryInfo GetEntryInfo(const char* path) {
+  EntryInfo info{EntryType::kMissing, 0};
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data)) return info;
+  if (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+    info.type = EntryType::kLink;
+  } else if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+    info.type = EntryType::kDirectory;
+  } else if (data.dwFileAttributes & FILE_ATTRIBUTE_DEVICE) {
+    info.type = EntryType::kOther;
+  } else {
+    info.type = EntryType::kFile;
+    info.size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+  }
+  return info;
+}
+
+int RemoveLink(const char* path) {
+  DWORD attributes = GetFileAttributesA(path);
+  if (attributes == INVALID_FILE_ATTRIBUTES) return -1;
+  if (attributes & FILE_ATTRIBUTE_READONLY) {
+    SetFileAttributesA(path, attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
+  }
+  // A directory link or junction is removed like an empty directory, which
+  // removes the link and leaves its target alone.
+  BOOL ok = (attributes & FILE_ATTRIBUTE_DIRECTORY) ? RemoveDirectoryA(path) : DeleteFileA(path);
+  return ok ? 0 : -1;
+}
+
+int MakePrivateDirectory(const char* path) { return CreateDirectoryA(path, nullptr) ? 0 : -1; }
+
+int MarkIfExecutable(const char*, const unsigned char*, int, bool) { return 0; }
+
+int ExitCodeFor(LaunchFailure failure) {
+  switch (failure) {
+    case LaunchFailure::kOwnFileUnreadable: return ERROR_OPEN_FAILED;
+    case LaunchFailure::kBadPayload: return ERROR_BAD_FORMAT;
+    case LaunchFailure::kCannotMake: return ERROR_CANNOT_MAKE;
+    case LaunchFailure::kWriteFault: return ERROR_WRITE_FAULT;
+    case LaunchFailure::kDiskFull: return ERROR_DISK_FULL;
+    case LaunchFailure::kCorruptData: return ERROR_FILE_CORRUPT;
+  }
+  return ERROR_INVALID_FUNCTION;
+}
+
+int ExitCodeForStartFailure(DWORD error) {
+  return error != 0 ? static_cast<int>(error) : static_cast<int>(ERROR_FILE_NOT_FOUND);
+}
+
+int ExitCodeForProcess(DWORD processExitCode) { return static_cast<int>(processExitCode); }
+
+bool IsTerminal(FILE* stream) { return _isatty(_fileno(stream)) != 0; }
+
+void SetEnv(const char* name, const char* value) {
+  std::string assignment = std::string(name) + "=" + (value ? value : "");
+  _putenv(assignment.c_str());
+  SetEnvironmentVariableA(name, value);
+}
+
+void GetTempDirectory(char* buffer, int size) {
+  DWORD n = GetTempPathA(static_cast<DWORD>(size), buffer);
+  if (n == 0 || n >= static_cast<DWORD>(size)) {
+    snprintf(buffer, static_cast<size_t>(size), "C:\\");
+    return;
+  }
+  while (n > 3 && IsSeparator(buffer[n - 1])) buffer[--n] = '\0';
+}
+
+}  // namespace platform

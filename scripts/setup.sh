@@ -1,0 +1,57 @@
+#!/usr/bin/env bash
+# Installs everything the project needs from Debian's packages, and fetches the
+# bzip2 source package that the Windows build compiles. Safe to run again: it
+# installs only what is missing.
+set -euo pipefail
+
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+export DEBIAN_FRONTEND=noninteractive
+
+packages=(cmake g++ make libbz2-dev bzip2 googletest libgtest-dev
+          g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine32:i386
+          dpkg-dev)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+
+need_update=0
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  $SUDO dpkg --add-architecture i386
+  need_update=1
+fi
+
+# A deb-src entry so that 'apt-get source bzip2' works.
+if ! grep -rqsE '^(deb-src|Types:.*deb-src)' /etc/apt/sources.list /etc/apt/sources.list.d/; then
+  src_list=/etc/apt/sources.list.d/project-deb-src.sources
+  if [ -f /etc/apt/sources.list.d/debian.sources ]; then
+    sed -e 's/^Types: deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources | $SUDO tee "$src_list" >/dev/null
+  else
+    grep -E '^deb ' /etc/apt/sources.list | sed 's/^deb /deb-src /' | $SUDO tee /etc/apt/sources.list.d/project-deb-src.list >/dev/null
+  fi
+  need_update=1
+fi
+
+if [ ${#missing[@]} -gt 0 ] || [ "$need_update" -eq 1 ]; then
+  $SUDO apt-get update -q
+fi
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "setup: installing ${missing[*]}"
+  $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
+
+# The bzip2 sources for the Windows build live outside the source tree's
+# tracked files (third_party/ is ignored by git).
+src_root="$here/third_party"
+if ! ls -d "$src_root"/bzip2-*/bzlib.c >/dev/null 2>&1; then
+  mkdir -p "$src_root"
+  (cd "$src_root" && apt-get source -q --download-only bzip2 >/dev/null &&
+   dpkg-source --no-check -x bzip2_*.dsc >/dev/null)
+fi
+ls -d "$src_root"/bzip2-*/bzlib.c >/dev/null
+echo "setup: ready"
