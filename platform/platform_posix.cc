@@ -542,7 +542,13 @@ bool GmTime64(int64_t seconds, struct tm* out) {
   return gmtime_r(&t, out) != nullptr;
 }
 
-int64_t MkTime64(struct tm* fields) { return static_cast<int64_t>(mktime(fields)); }
+int64_t MkTime64(struct tm* fields) {
+  // The Windows runtime's range: 1970-01-01 00:00:00 to 3000-12-31 23:59:59
+  // UTC; anything outside it cannot be represented.
+  const int64_t kLatest = 32535215999LL;
+  int64_t seconds = static_cast<int64_t>(mktime(fields));
+  return (seconds < 0 || seconds > kLatest) ? -1 : seconds;
+}
 
 void SetTimeZone(const char* tz) {
   if (tz != nullptr) {

@@ -27,6 +27,32 @@ bool EndsInSeparatorBelowRoot(const char* path) {
   return !(n == 3 && path[1] == ':');
 }
 
+// 1900-01-01 00:00:00 UTC.
+const int64_t kEarliestBreakdown = -2208988800LL;
+
+// Calendar fields of a day counted from 1970-01-01 (proleptic Gregorian).
+struct tm CivilFromDays(int64_t z) {
+  z += 719468;
+  const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+  const int64_t doe = z - era * 146097;
+  const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  const int64_t mp = (5 * doy + 2) / 153;
+  const int64_t d = doy - (153 * mp + 2) / 5 + 1;
+  const int64_t m = mp < 10 ? mp + 3 : mp - 9;
+  const int64_t y = yoe + era * 400 + (m <= 2);
+  struct tm fields = {};
+  fields.tm_year = static_cast<int>(y - 1900);
+  fields.tm_mon = static_cast<int>(m - 1);
+  fields.tm_mday = static_cast<int>(d);
+  const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+  static const int kBefore[] = {0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334};
+  fields.tm_yday = kBefore[m - 1] + static_cast<int>(d) - 1 + (leap && m > 2 ? 1 : 0);
+  int64_t weekday = (z - 719468 + 4) % 7;  // 1970-01-01 was a Thursday
+  fields.tm_wday = static_cast<int>(weekday < 0 ? weekday + 7 : weekday);
+  return fields;
+}
+
 }  // namespace
 
 namespace platform {
@@ -75,8 +101,23 @@ bool LocalTime64(int64_t seconds, struct tm* out) {
 bool GmTime64(int64_t seconds, struct tm* out) {
   __time64_t t = seconds;
   struct tm* result = _gmtime64(&t);
-  if (result == nullptr) return false;
-  *out = *result;
+  if (result != nullptr) {
+    *out = *result;
+    return true;
+  }
+  if (seconds >= 0 || seconds < kEarliestBreakdown) return false;
+  // msvcrt refuses instants before 1970; the UTC breakdown is plain
+  // arithmetic, so it is done here (back to 1900).
+  int64_t days = seconds / 86400;
+  int64_t rest = seconds % 86400;
+  if (rest < 0) {
+    rest += 86400;
+    --days;
+  }
+  *out = CivilFromDays(days);
+  out->tm_hour = static_cast<int>(rest / 3600);
+  out->tm_min = static_cast<int>(rest % 3600 / 60);
+  out->tm_sec = static_cast<int>(rest % 60);
   return true;
 }
 

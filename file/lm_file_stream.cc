@@ -1,0 +1,152 @@
+#include "lm_file_stream.h"
+
+#include "lm_file.h"
+#include "platform.h"
+
+LmFileStream::LmFileStream()
+    : LmObject(), LmIOStream(), handle(nullptr), path(""), modeText("rb+"), status(0), message("") {}
+
+LmFileStream::~LmFileStream() { Close(); }
+
+void LmFileStream::SetFileName(const char* name) { path.Assign(name); }
+
+void LmFileStream::SetFileName(LmString name) { path.AssignBytes(name.GetText(), name.GetLength()); }
+
+int LmFileStream::OpenFile(const char* name, int openMode) {
+  SetFileName(name);
+  SetMode(openMode);
+  return OpenFile();
+}
+
+int LmFileStream::OpenFile(LmString name, int openMode) {
+  SetFileName(name);
+  SetMode(openMode);
+  return OpenFile();
+}
+
+int LmFileStream::OpenFile() {
+  Close();
+  status = 0;
+  handle = platform::OpenFile(path.GetText() ? path.GetText() : "", modeText.GetText());
+  if (handle == nullptr) {
+    status = kOpenFail;
+    return 0;
+  }
+  return 1;
+}
+
+int LmFileStream::CloseFile() { return Close(); }
+
+void LmFileStream::SetMode(int openMode) {
+  mode = openMode;
+  switch (openMode) {
+    case 0: modeText.Assign("rb"); break;
+    case 1: modeText.Assign("wb"); break;
+    case 2: modeText.Assign("ab+"); break;
+    default: modeText.Assign("rb+"); break;
+  }
+}
+
+bool LmFileStream::BeginFileOperation() {
+  status = 0;
+  if (handle != nullptr) return true;
+  status = kNotOpen;
+  return false;
+}
+
+int LmFileStream::GetAvailable() {
+  if (!BeginFileOperation()) return -1;
+  int size = static_cast<int>(LmFile(path).GetSize());
+  int available = size - static_cast<int>(ftell(handle));
+  return available == 0 ? -1 : available;
+}
+
+int LmFileStream::Open() { return OpenFile(); }
+
+int LmFileStream::Close() {
+  if (!BeginFileOperation()) return 0;
+  int result = fclose(handle);
+  handle = nullptr;
+  if (result != 0) {
+    // The final flush lost data: the file is closed but incomplete.
+    status = kWriteFail;
+    return 0;
+  }
+  return 1;
+}
+
+int LmFileStream::Read(void* buffer, int size) {
+  if (!BeginFileOperation()) return -1;
+  if (size < 0 || (buffer == nullptr && size > 0)) {
+    status = kReadFail;
+    return -1;
+  }
+  size_t count = fread(buffer, 1, static_cast<size_t>(size), handle);
+  if (count < static_cast<size_t>(size) && ferror(handle)) {
+    status = kReadFail;
+    clearerr(handle);
+  }
+  return static_cast<int>(count);
+}
+
+int LmFileStream::Write(const void* buffer, int size) {
+  if (!BeginFileOperation()) return -1;
+  if (size < 0 || (buffer == nullptr && size > 0)) {
+    status = kWriteFail;
+    return -1;
+  }
+  size_t count = fwrite(buffer, 1, static_cast<size_t>(size), handle);
+  if (count < static_cast<size_t>(size)) {
+    status = kWriteFail;
+    clearerr(handle);
+  }
+  return static_cast<int>(count);
+}
+
+int LmFileStream::Seek(int offset, int origin) {
+  if (!BeginFileOperation()) return 0;
+  int whence = origin == 0 ? SEEK_SET : origin == 2 ? SEEK_END : SEEK_CUR;
+  if (fseek(handle, offset, whence) != 0) {
+    status = kSeekFail;
+    return 0;
+  }
+  return 1;
+}
+
+int LmFileStream::Tell() {
+  if (!BeginFileOperation()) return -1;
+  return static_cast<int>(ftell(handle));
+}
+
+int LmFileStream::Flush() {
+  if (!BeginFileOperation()) return 0;
+  if (fflush(handle) != 0) {
+    status = kWriteFail;
+    return 0;
+  }
+  return 1;
+}
+
+LmIOStream* LmFileStream::Clone() {
+  LmFileStream* copy = new LmFileStream();
+  copy->AddRef();
+  copy->SetFileName(path);
+  copy->SetMode(mode);
+  return copy;
+}
+
+uint32_t LmFileStream::GetErrorCode() { return status; }
+
+const char* LmFileStream::GetErrorText(uint32_t code) {
+  message.Assign("Success");
+  switch (code) {
+    case kOpenFail: message.Assign("Open file fail"); break;
+    case kNotOpen: message.Assign("File is not openned"); break;
+    case kNoLength: message.Assign("Can not get file length"); break;
+    case kReadFail: message.Assign("Read file data fail"); break;
+    case kWriteFail: message.Assign("Write file data fail"); break;
+    case kSeekFail: message.Assign("File seek fail"); break;
+    default: break;
+  }
+  return message.GetText();
+}
