@@ -21,6 +21,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <ctime>
+#include <string>
 
 #include "lm_platform_types.h"
 
@@ -56,6 +57,10 @@ struct StatInfo {
 int Stat(const char* path, StatInfo* info);
 // chmod(): on Windows only the owner-write bit (0x80) has an effect.
 int Chmod(const char* path, int mode);
+
+// The path as the system's own calls take it, for libraries that open files
+// themselves (bzip2's BZ2_bzopen).
+std::string NativePath(const char* path);
 
 // fopen() with a mode text of the C runtime ("rb", "wb", "ab+", "rb+").
 FILE* OpenFile(const char* path, const char* modeText);

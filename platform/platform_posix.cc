@@ -23,13 +23,7 @@ extern char** environ;
 
 namespace {
 
-std::string NativePath(const char* path) {
-  std::string native(path ? path : "");
-  for (char& c : native) {
-    if (c == '\\') c = '/';
-  }
-  return native;
-}
+using platform::NativePath;
 
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
@@ -458,6 +452,14 @@ BOOL GetExitCodeProcess(HANDLE h, DWORD* exitCode) {
 // ---- runtime ----
 
 namespace platform {
+
+std::string NativePath(const char* path) {
+  std::string native(path ? path : "");
+  for (char& c : native) {
+    if (c == '\\') c = '/';
+  }
+  return native;
+}
 
 int Access(const char* path, int mode) {
   std::string native = NativePath(path);

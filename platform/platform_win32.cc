@@ -57,6 +57,8 @@ struct tm CivilFromDays(int64_t z) {
 
 namespace platform {
 
+std::string NativePath(const char* path) { return std::string(path ? path : ""); }
+
 int Access(const char* path, int mode) { return _access(path, mode & 6); }
 
 int CreateNewFile(const char* path, int pmode) {

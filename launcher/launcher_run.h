@@ -1,0 +1,31 @@
+// The launcher's whole job, run once by the process entry on the main
+// thread: find the payload in the executable's own file, unpack it into a
+// fresh working directory under the user's temp directory, start the
+// program it names, wait for it, delete the working directory.
+//
+// It reads no argument, environment setting (beyond the temp directory the
+// platform reports) or configuration, opens no window and logs nothing.
+// Nothing is started unless every entry was unpacked completely and the
+// compressed data matched the table exactly; every failure after the working
+// directory exists removes it again.
+#ifndef LM_LAUNCHER_LAUNCHER_RUN_H_
+#define LM_LAUNCHER_LAUNCHER_RUN_H_
+
+#include "lm_file.h"
+#include "lm_string.h"
+
+// The current local time as 14 digits, YYYYMMDDhhmmss.
+LmString MakeTimestampName();
+
+// Deletes what `directory` stands for with everything inside it, one level
+// at a time, and releases it: the caller hands over one reference. Links
+// (symbolic links, junctions, other reparse points) are removed as links,
+// never followed. A read-only file is made writable and deleted. What
+// cannot be deleted stays, and so do the directories above it.
+void DeleteTree(LmFile* directory);
+
+// Runs the launcher. Returns the process exit code: the started program's
+// own, or one of platform::ExitCodeFor's codes when the launcher failed.
+int RunLauncher();
+
+#endif  // LM_LAUNCHER_LAUNCHER_RUN_H_

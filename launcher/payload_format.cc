@@ -1,0 +1,117 @@
+#include "payload_format.h"
+
+#include <cstring>
+
+namespace payload {
+
+namespace {
+
+std::string FoldCase(const std::string& text) {
+  std::string folded(text);
+  for (char& c : folded) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return folded;
+}
+
+bool IsReservedDeviceName(const char* name, size_t length) {
+  // The device name is what stands before the first dot.
+  const char* dot = static_cast<const char*>(memchr(name, '.', length));
+  std::string base = FoldCase(std::string(name, dot ? static_cast<size_t>(dot - name) : length));
+  // Windows also ignores trailing spaces before the extension ("CON .txt").
+  while (!base.empty() && base.back() == ' ') base.pop_back();
+  if (base == "con" || base == "prn" || base == "aux" || base == "nul" || base == "conin$" ||
+      base == "conout$") {
+    return true;
+  }
+  return base.size() == 4 && (base.compare(0, 3, "com") == 0 || base.compare(0, 3, "lpt") == 0) &&
+         base[3] >= '1' && base[3] <= '9';
+}
+
+// Splits a path of safe components separated by '\'. `text` has no
+// leading separator.
+bool IsSafeRelativePath(const std::string& text, std::string* problem) {
+  if (text.empty()) {
+    *problem = "empty path";
+    return false;
+  }
+  if (text.size() > static_cast<size_t>(kMaxStringLength)) {
+    *problem = "path longer than 259 bytes";
+    return false;
+  }
+  size_t start = 0;
+  for (;;) {
+    size_t end = text.find('\\', start);
+    size_t length = (end == std::string::npos ? text.size() : end) - start;
+    if (!IsSafeComponent(text.data() + start, length)) {
+      *problem = "unsafe path component \"" + text.substr(start, length) + "\"";
+      return false;
+    }
+    if (end == std::string::npos) return true;
+    start = end + 1;
+  }
+}
+
+std::string ParentOf(const std::string& path) {
+  size_t at = path.rfind('\\');
+  return at == std::string::npos || at == 0 ? std::string() : path.substr(0, at);
+}
+
+}  // namespace
+
+bool IsSafeComponent(const char* name, size_t length) {
+  if (length == 0) return false;
+  if ((length == 1 && name[0] == '.') || (length == 2 && name[0] == '.' && name[1] == '.')) return false;
+  for (size_t i = 0; i < length; ++i) {
+    unsigned char c = static_cast<unsigned char>(name[i]);
+    if (c < 0x20 || strchr(":/\\*?\"<>|", c) != nullptr) return false;
+  }
+  if (name[length - 1] == '.' || name[length - 1] == ' ') return false;
+  return !IsReservedDeviceName(name, length);
+}
+
+bool PayloadTableChecker::Add(const FILENODE& entry, std::string* problem) {
+  if (entry.kind != FILENODE::kFile && entry.kind != FILENODE::kDirectory) return true;
+  std::string path(entry.path.GetText() ? entry.path.GetText() : "", static_cast<size_t>(entry.path.GetLength()));
+  if (path.size() != strlen(path.c_str())) {
+    *problem = "entry path holds a NUL byte";
+    return false;
+  }
+  if (path.empty() || path[0] != '\\') {
+    *problem = "entry path \"" + path + "\" does not begin with \\";
+    return false;
+  }
+  std::string why;
+  if (!IsSafeRelativePath(path.substr(1), &why)) {
+    *problem = "entry path \"" + path + "\": " + why;
+    return false;
+  }
+  std::string key = FoldCase(path);
+  std::string parent = ParentOf(key);
+  if (!parent.empty() && directories_.count(parent) == 0) {
+    *problem = "entry \"" + path + "\" comes before its directory, or its directory is missing";
+    return false;
+  }
+  if (!all_.insert(key).second) {
+    *problem = "entry \"" + path + "\" stands twice in the table";
+    return false;
+  }
+  (entry.kind == FILENODE::kDirectory ? directories_ : files_).insert(key);
+  return true;
+}
+
+bool PayloadTableChecker::CheckLaunchName(const LmString& name, std::string* problem) const {
+  std::string text(name.GetText() ? name.GetText() : "", static_cast<size_t>(name.GetLength()));
+  std::string why;
+  if (!IsSafeRelativePath(text, &why)) {
+    *problem = "launch name \"" + text + "\": " + why;
+    return false;
+  }
+  if (files_.count(FoldCase("\\" + text)) == 0) {
+    *problem = "launch name \"" + text + "\" names no file of the table";
+    return false;
+  }
+  return true;
+}
+
+}  // namespace payload

@@ -1,0 +1,71 @@
+// The payload format: the one place that knows what a setup executable
+// carries behind its program image, for the launcher's reader and the
+// packer's writer alike.
+//
+// From the payload offset P on (all integers 32-bit little-endian, strings
+// NUL-terminated bytes in the ANSI code page):
+//   launch name      string, the program to start, relative, no leading '\'
+//   entry count      signed; 0 or less means none
+//   entries          path (string, begins with '\'), kind (1 file,
+//                    2 directory, other values ignored), size (bytes)
+//   compressed length  signed, at most 2^31 - 1
+//   compressed data  one bzip2 stream holding the kind-1 entries' contents
+//                    concatenated in table order
+//   trailer          P, the file's last 4 bytes
+//
+// Beyond the format, a payload must be safe to unpack: see
+// PayloadTableChecker.
+#ifndef LM_LAUNCHER_PAYLOAD_FORMAT_H_
+#define LM_LAUNCHER_PAYLOAD_FORMAT_H_
+
+#include <cstdint>
+#include <set>
+#include <string>
+
+#include "filenode.h"
+#include "lm_string.h"
+
+// The launcher moves compressed and decompressed data in pieces of at most
+// this many bytes, through one buffer.
+const int CHUNK_SIZE = 10240;
+
+namespace payload {
+
+const int kTrailerSize = 4;
+// Longest string the format allows: the platform's path limit (MAX_PATH,
+// 260 with its NUL).
+const int kMaxStringLength = 259;
+// A record takes at least a 1-byte path, a kind and a size.
+const int kMinRecordSize = 9;
+
+// Whether `name` is a safe path component: not empty, not "." or "..", no
+// ':', '/', '\', wildcard, quote, angle bracket, '|' or byte below 0x20, not
+// ending in '.' or ' ', and not a reserved device name (CON, PRN, AUX, NUL,
+// COM1-COM9, LPT1-LPT9, CONIN$, CONOUT$, with or without an extension, in
+// any case). Such names cannot escape the working directory, cannot name a
+// drive or an alternate data stream, and are not rewritten by Windows.
+bool IsSafeComponent(const char* name, size_t length);
+
+// Checks a payload's table as it is read or written, entry by entry, and
+// then its launch name. Every file or directory entry (kinds 1 and 2) must
+// have a safe path: "\" followed by safe components joined by "\", at most
+// kMaxStringLength bytes. Its parent must be the working directory itself or
+// an earlier directory entry, and no path may come twice (compared without
+// regard to ASCII case, as Windows does). Entries of other kinds are kept
+// but create nothing, so they are not checked. The launch name must be a
+// safe relative path naming one of the file entries.
+class PayloadTableChecker {
+ public:
+  // False, with the reason in *problem, when the entry is not acceptable.
+  bool Add(const FILENODE& entry, std::string* problem);
+  bool CheckLaunchName(const LmString& name, std::string* problem) const;
+
+ private:
+  std::set<std::string> directories_;
+  std::set<std::string> files_;
+  std::set<std::string> all_;
+};
+
+}  // namespace payload
+
+#endif  // LM_LAUNCHER_PAYLOAD_FORMAT_H_

@@ -1,0 +1,132 @@
+#include "payload_reader.h"
+
+#include "payload_format.h"
+
+namespace {
+
+// Reads from the current position up to `end` (the trailer's position).
+class BoundedReader {
+ public:
+  BoundedReader(LmFileStream* stream, int64_t position, int64_t end)
+      : stream_(stream), position_(position), end_(end) {}
+
+  int64_t position() const { return position_; }
+  int64_t remaining() const { return end_ - position_; }
+
+  bool ReadInt(int32_t* value) {
+    if (remaining() < 4) return false;
+    *value = stream_->ReadInt();
+    position_ += 4;
+    return stream_->GetErrorCode() == 0;
+  }
+
+  // A NUL-terminated string of at most kMaxStringLength bytes. Reads at most
+  // kMaxStringLength + 1 bytes, so a damaged file costs bounded time.
+  bool ReadString(LmString* value, std::string* problem) {
+    char text[payload::kMaxStringLength + 1];
+    int64_t limit = remaining() < static_cast<int64_t>(sizeof(text)) ? remaining() : sizeof(text);
+    for (int i = 0; i < limit; ++i) {
+      if (stream_->Read(&text[i], 1) != 1) {
+        *problem = "the file cannot be read";
+        return false;
+      }
+      ++position_;
+      if (text[i] == '\0') {
+        value->AssignBytes(text, i);
+        return true;
+      }
+    }
+    *problem = limit == static_cast<int64_t>(sizeof(text)) ? "a string is longer than 259 bytes"
+                                                            : "a string runs past the end of the payload";
+    return false;
+  }
+
+ private:
+  LmFileStream* stream_;
+  int64_t position_;
+  int64_t end_;
+};
+
+PayloadResult Bad(std::string* problem, const std::string& what) {
+  *problem = what;
+  return PayloadResult::kBadPayload;
+}
+
+}  // namespace
+
+PayloadResult PayloadReader::ReadTable(LmFileStream* own, PayloadTable* table, std::string* problem) {
+  if (!own->Seek(-payload::kTrailerSize, 2)) return Bad(problem, "the file is shorter than a payload trailer");
+  int trailerPosition = own->Tell();
+  int32_t offset = own->ReadInt();
+  if (trailerPosition < 0 || own->GetErrorCode() != 0) return Bad(problem, "the trailer cannot be read");
+  // The smallest payload: a 1-byte launch name and its NUL, the count, the length.
+  if (offset < 0 || static_cast<int64_t>(offset) + 10 > trailerPosition) {
+    return Bad(problem, "no payload: the trailer does not point into the file");
+  }
+  if (!own->Seek(offset, 0)) return Bad(problem, "the payload offset cannot be reached");
+  table->payloadOffset = offset;
+
+  BoundedReader reader(own, offset, trailerPosition);
+  std::string why;
+  if (!reader.ReadString(&table->launchName, &why)) return Bad(problem, "launch name: " + why);
+  int32_t count;
+  if (!reader.ReadInt(&count)) return Bad(problem, "the entry count runs past the end of the payload");
+  if (count < 0) count = 0;
+  // Every record and the compressed length must fit in what remains.
+  if (static_cast<int64_t>(count) * payload::kMinRecordSize > reader.remaining() - 4) {
+    return Bad(problem, "the entry count does not fit in the payload");
+  }
+  payload::PayloadTableChecker checker;
+  table->entries.RemoveAll();
+  table->unpackedSize = 0;
+  for (int32_t i = 0; i < count; ++i) {
+    FILENODE entry{LmString(), 0, 0};
+    if (!reader.ReadString(&entry.path, &why)) return Bad(problem, "entry path: " + why);
+    int32_t kind, size;
+    if (!reader.ReadInt(&kind) || !reader.ReadInt(&size)) {
+      return Bad(problem, "an entry record runs past the end of the payload");
+    }
+    entry.kind = static_cast<uint32_t>(kind);
+    entry.size = static_cast<uint32_t>(size);
+    if (!checker.Add(entry, &why)) return Bad(problem, why);
+    if (entry.kind == FILENODE::kFile) table->unpackedSize += entry.size;
+    table->entries.AddTail(entry);
+  }
+  if (!checker.CheckLaunchName(table->launchName, &why)) return Bad(problem, why);
+  int32_t length;
+  if (!reader.ReadInt(&length)) return Bad(problem, "the compressed length runs past the end of the payload");
+  if (length < 0 || length != reader.remaining()) {
+    return Bad(problem, "the compressed length does not match the payload's size");
+  }
+  table->compressedLength = length;
+  table->dataOffset = static_cast<int32_t>(reader.position());
+  return PayloadResult::kOk;
+}
+
+PayloadResult PayloadReader::CopyCompressed(LmFileStream* own, LmFileStream* staging, const PayloadTable& table,
+                                            char* buffer, std::string* problem) {
+  const int32_t length = table.compressedLength;
+  int32_t copied = 0;
+  PayloadResult result = PayloadResult::kOk;
+  do {
+    int32_t chunk = length - copied < CHUNK_SIZE ? length - copied : CHUNK_SIZE;
+    int n = own->Read(buffer, chunk);
+    if (n < 0 || (n == 0 && chunk > 0)) {
+      result = Bad(problem, "the compressed data ends early");
+      break;
+    }
+    if (staging->Write(buffer, n) != n) {
+      *problem = "the staging file cannot be written";
+      result = PayloadResult::kStagingFailed;
+      break;
+    }
+    copied += n;
+  } while (copied < length);
+  own->ReadInt();  // the trailer; its value was read first
+  if (!staging->Close() && result == PayloadResult::kOk) {
+    *problem = "the staging file cannot be written";
+    result = PayloadResult::kStagingFailed;
+  }
+  own->Close();
+  return result;
+}

@@ -1,0 +1,52 @@
+// Reads the payload out of a setup executable's own file, checking it as it
+// goes, and stages its compressed data.
+//
+// Nothing about the payload is trusted: offsets, counts and lengths are
+// checked against the file's size, strings are bounded, paths must be safe
+// (payload_format.h), and every read ends at the trailer. Memory grows only
+// with the table; compressed data passes through one CHUNK_SIZE buffer.
+#ifndef LM_LAUNCHER_PAYLOAD_READER_H_
+#define LM_LAUNCHER_PAYLOAD_READER_H_
+
+#include <cstdint>
+#include <string>
+
+#include "filenode.h"
+#include "lm_file_stream.h"
+#include "lm_list.h"
+#include "lm_string.h"
+
+struct PayloadTable {
+  LmString launchName;
+  LmList<FILENODE> entries;     // in table order
+  int32_t payloadOffset = 0;    // P
+  int32_t compressedLength = 0; // L
+  int32_t dataOffset = 0;       // where the compressed data begins
+  uint64_t unpackedSize = 0;    // sum of the file entries' sizes
+};
+
+enum class PayloadResult {
+  kOk,
+  kBadPayload,     // missing, damaged or unsafe payload
+  kStagingFailed,  // the staging stream did not take every byte
+};
+
+class PayloadReader {
+ public:
+  // Reads the trailer, the launch name, the table and the compressed length
+  // from `own` (open for reading) and checks them. On success the stream
+  // stands at the first byte of the compressed data. On failure *problem
+  // says what is wrong (for tools; the launcher only reports a code).
+  static PayloadResult ReadTable(LmFileStream* own, PayloadTable* table, std::string* problem);
+
+  // Copies the table's compressed data from `own` (positioned by ReadTable)
+  // to `staging` in chunks of at most CHUNK_SIZE through `buffer` (at least
+  // CHUNK_SIZE bytes), reads the trailer, then
+  // closes `staging` and `own`. Ends, never loops, when `own` delivers less
+  // than the length promised. kStagingFailed when a write or the final
+  // close of `staging` fails.
+  static PayloadResult CopyCompressed(LmFileStream* own, LmFileStream* staging, const PayloadTable& table,
+                                      char* buffer, std::string* problem);
+};
+
+#endif  // LM_LAUNCHER_PAYLOAD_READER_H_

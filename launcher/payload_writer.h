@@ -1,0 +1,28 @@
+// Writes a payload in the format of payload_format.h: the table first, with
+// a placeholder for the compressed length that is filled in once the data
+// behind it has been written, then the trailer.
+#ifndef LM_LAUNCHER_PAYLOAD_WRITER_H_
+#define LM_LAUNCHER_PAYLOAD_WRITER_H_
+
+#include <cstdint>
+
+#include "filenode.h"
+#include "lm_io_stream.h"
+#include "lm_list.h"
+#include "lm_string.h"
+
+class PayloadWriter {
+ public:
+  // Writes the launch name, the entry count, the records and a placeholder
+  // for the compressed length at the current position of `out`. On success
+  // *lengthPosition tells where the placeholder stands; the compressed data
+  // follows directly.
+  static bool WriteTable(LmIOStream* out, const LmString& launchName, LmList<FILENODE>* entries,
+                         int* lengthPosition);
+  // Fills in the compressed length and appends the trailer (the payload
+  // offset) at the end of `out`. The data must already stand behind the
+  // placeholder.
+  static bool Finish(LmIOStream* out, int lengthPosition, int32_t compressedLength, int32_t payloadOffset);
+};
+
+#endif  // LM_LAUNCHER_PAYLOAD_WRITER_H_
