@@ -5,7 +5,12 @@ function(lm_add_test name)
   add_executable(${name} ${ARGN})
   target_link_libraries(${name} PRIVATE lm_test_support)
   add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
-  set_tests_properties(${name} PROPERTIES
-    ENVIRONMENT "LM_TEST_DATA=${PROJECT_SOURCE_DIR}/tests/data"
-    TIMEOUT 600)
+  set(environment
+    "LM_LMPACK=$<TARGET_FILE:lmpack>"
+    "LM_LAUNCHER=$<TARGET_FILE:lmsetup>"
+    "LM_PROBE=$<TARGET_FILE:lm_probe>")
+  if(WIN32)
+    list(APPEND environment "LM_TEST_WINDOWS=1" "LM_WINEPREFIX=${CMAKE_BINARY_DIR}/.wine")
+  endif()
+  set_tests_properties(${name} PROPERTIES ENVIRONMENT "${environment}" TIMEOUT 900)
 endfunction()

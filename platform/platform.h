@@ -117,6 +117,9 @@ int ExitCodeForStartFailure(DWORD error);
 int ExitCodeForProcess(DWORD processExitCode);
 
 // ---- odds and ends for tools and tests ----
+// Makes a symbolic link at `link` pointing to `target`. 0 or -1 (also where
+// the platform or the caller's rights do not allow links).
+int CreateLink(const char* link, const char* target, bool isDirectory);
 bool IsTerminal(FILE* stream);
 // Sets or (value null) removes an environment variable of this process.
 void SetEnv(const char* name, const char* value);

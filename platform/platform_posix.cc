@@ -349,6 +349,39 @@ DWORD GetModuleFileNameA(void*, LPSTR buffer, DWORD size) {
   return length;
 }
 
+LPSTR GetCommandLineA() {
+  static std::string line;
+  if (line.empty()) {
+    FILE* file = fopen("/proc/self/cmdline", "rb");
+    if (file != nullptr) {
+      std::string raw;
+      char chunk[4096];
+      size_t n;
+      while ((n = fread(chunk, 1, sizeof(chunk), file)) > 0) raw.append(chunk, n);
+      fclose(file);
+      for (size_t start = 0; start < raw.size();) {
+        std::string arg(raw.c_str() + start);
+        start += arg.size() + 1;
+        if (!line.empty()) line.push_back(' ');
+        line += arg.find_first_of(" \t") == std::string::npos ? arg : "\"" + arg + "\"";
+      }
+    }
+  }
+  return &line[0];
+}
+
+DWORD GetCurrentDirectoryA(DWORD size, LPSTR buffer) {
+  char path[4096];
+  if (getcwd(path, sizeof(path)) == nullptr) {
+    SetLastError(ErrorFromErrno(errno));
+    return 0;
+  }
+  DWORD length = static_cast<DWORD>(strlen(path));
+  if (length >= size) return length + 1;
+  memcpy(buffer, path, length + 1);
+  return length;
+}
+
 DWORD GetTempPathA(DWORD size, LPSTR buffer) {
   const char* dir = getenv("TMPDIR");
   std::string path = (dir != nullptr && *dir) ? dir : "/tmp";
@@ -579,6 +612,10 @@ EntryInfo GetEntryInfo(const char* path) {
 }
 
 int RemoveLink(const char* path) { return unlink(NativePath(path).c_str()); }
+
+int CreateLink(const char* link, const char* target, bool) {
+  return symlink(NativePath(target).c_str(), NativePath(link).c_str());
+}
 
 int MakePrivateDirectory(const char* path) { return mkdir(NativePath(path).c_str(), 0700); }
 

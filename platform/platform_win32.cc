@@ -160,6 +160,18 @@ int RemoveLink(const char* path) {
   return ok ? 0 : -1;
 }
 
+int CreateLink(const char* link, const char* target, bool isDirectory) {
+  // Looked up at run time: programs that never make links keep loading on
+  // systems without symbolic links.
+  typedef BOOLEAN(WINAPI * CreateSymbolicLinkFn)(LPCSTR, LPCSTR, DWORD);
+  HMODULE kernel = GetModuleHandleA("kernel32.dll");
+  CreateSymbolicLinkFn create =
+      kernel ? reinterpret_cast<CreateSymbolicLinkFn>(reinterpret_cast<void*>(GetProcAddress(kernel, "CreateSymbolicLinkA")))
+             : nullptr;
+  if (create == nullptr) return -1;
+  return create(link, target, isDirectory ? 1 : 0) ? 0 : -1;
+}
+
 int MakePrivateDirectory(const char* path) { return CreateDirectoryA(path, nullptr) ? 0 : -1; }
 
 int MarkIfExecutable(const char*, const unsigned char*, int, bool) { return 0; }

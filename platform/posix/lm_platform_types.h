@@ -129,6 +129,10 @@ BOOL SetFileTime(HANDLE file, const FILETIME* creation, const FILETIME* lastAcce
 BOOL CloseHandle(HANDLE handle);
 
 DWORD GetModuleFileNameA(void* module, LPSTR buffer, DWORD size);
+// The program's arguments joined by spaces, each quoted when it holds white
+// space (a POSIX process has no single command line).
+LPSTR GetCommandLineA();
+DWORD GetCurrentDirectoryA(DWORD size, LPSTR buffer);
 DWORD GetTempPathA(DWORD size, LPSTR buffer);
 // The command line follows the Windows quoting rules and becomes the new
 // program's argv; lpApplicationName, when given, names the program to run.

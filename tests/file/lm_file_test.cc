@@ -14,7 +14,7 @@ using lmtest::WriteFile;
 
 LmString S(const std::string& s) { return LmString(s.c_str()); }
 
-bool OnWindows() { return !lmtest::PathExists("/dev/null"); }
+using lmtest::OnWindows;
 
 TEST(LmFileTest, SplittingThePath) {
   LmFile dir(S("D:\\dir\\"));

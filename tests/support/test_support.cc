@@ -1,11 +1,14 @@
 #include "test_support.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <vector>
 #include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <stdexcept>
 
+#include "bzlib.h"
 #include "platform.h"
 
 namespace lmtest {
@@ -14,14 +17,26 @@ namespace {
 std::atomic<int> dirCounter{0};
 }
 
+namespace {
+// The temp directory as it was when the first scratch directory was made;
+// tests may point the variables elsewhere for the programs they start.
+const std::string& ScratchBase() {
+  static const std::string base = [] {
+    char path[MAX_PATH];
+    platform::GetTempDirectory(path, sizeof(path));
+    return std::string(path);
+  }();
+  return base;
+}
+}  // namespace
+
 TempDir::TempDir() {
-  char base[MAX_PATH];
-  platform::GetTempDirectory(base, sizeof(base));
+  const std::string& base = ScratchBase();
   for (int attempt = 0; attempt < 1000; ++attempt) {
     char name[64];
     snprintf(name, sizeof(name), "\\lmtest-%lu-%d", static_cast<unsigned long>(GetCurrentProcessId()),
              ++dirCounter);
-    std::string candidate = std::string(base) + name;
+    std::string candidate = base + name;
     if (platform::MakeDir(candidate.c_str()) == 0) {
       path_ = candidate;
       return;
@@ -109,6 +124,92 @@ std::string RandomBytes(size_t size, unsigned seed) {
     bytes[i] = static_cast<char>(state >> 24);
   }
   return bytes;
+}
+
+}  // namespace lmtest
+
+namespace lmtest {
+
+bool OnWindows() {
+  const char* value = getenv("LM_TEST_WINDOWS");
+  return value != nullptr && value[0] == '1';
+}
+
+std::string HostPath(const std::string& path) {
+  if (!OnWindows() || path.empty() || path[0] != '/') return path;
+  std::string converted = "Z:" + path;
+  for (char& c : converted) {
+    if (c == '/') c = '\\';
+  }
+  return converted;
+}
+
+std::string BuildPath(const char* variable) {
+  const char* value = getenv(variable);
+  if (value == nullptr || *value == '\0') throw std::runtime_error(std::string("the build did not set ") + variable);
+  return HostPath(value);
+}
+
+int RunProgram(const std::string& program, const std::string& arguments, const std::string& currentDirectory,
+               uint32_t timeoutMs) {
+  std::string line = "\"" + program + "\"" + (arguments.empty() ? "" : " " + arguments);
+  std::vector<char> commandLine(line.begin(), line.end());
+  commandLine.push_back('\0');
+  STARTUPINFOA startup;
+  memset(&startup, 0, sizeof(startup));
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION process;
+  memset(&process, 0, sizeof(process));
+  if (!CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                      currentDirectory.empty() ? nullptr : currentDirectory.c_str(), &startup, &process)) {
+    return -1;
+  }
+  int code = -1;
+  if (WaitForSingleObject(process.hProcess, timeoutMs) == WAIT_OBJECT_0) {
+    DWORD exitCode = 0;
+    if (GetExitCodeProcess(process.hProcess, &exitCode)) code = static_cast<int>(exitCode);
+  }
+  CloseHandle(process.hProcess);
+  if (process.hThread != nullptr) CloseHandle(process.hThread);
+  return code;
+}
+
+std::string Compress(const std::string& data, int level) {
+  std::vector<char> out(data.size() + data.size() / 100 + 1024);
+  unsigned int length = static_cast<unsigned int>(out.size());
+  int result = BZ2_bzBuffToBuffCompress(out.data(), &length, const_cast<char*>(data.data()),
+                                        static_cast<unsigned int>(data.size()), level, 0, 0);
+  if (result != BZ_OK) throw std::runtime_error("bzip2 compression failed");
+  return std::string(out.data(), length);
+}
+
+PayloadBytes& PayloadBytes::Int(uint32_t value) {
+  for (int i = 0; i < 4; ++i) bytes_.push_back(static_cast<char>(value >> (8 * i)));
+  return *this;
+}
+
+PayloadBytes& PayloadBytes::Text(const std::string& text) {
+  bytes_ += text;
+  bytes_.push_back('\0');
+  return *this;
+}
+
+PayloadBytes& PayloadBytes::Raw(const std::string& bytes) {
+  bytes_ += bytes;
+  return *this;
+}
+
+std::string BuildSetup(const std::string& stub, const std::string& launchName, const std::vector<TestEntry>& entries) {
+  PayloadBytes payload;
+  payload.Text(launchName).Int(static_cast<uint32_t>(entries.size()));
+  std::string data;
+  for (const TestEntry& e : entries) {
+    payload.Text(e.path).Int(e.kind).Int(static_cast<uint32_t>(e.contents.size()));
+    data += e.contents;
+  }
+  std::string compressed = Compress(data);
+  payload.Int(static_cast<uint32_t>(compressed.size())).Raw(compressed).Int(static_cast<uint32_t>(stub.size()));
+  return stub + payload.bytes();
 }
 
 }  // namespace lmtest

@@ -3,6 +3,7 @@
 #ifndef LM_TESTS_SUPPORT_TEST_SUPPORT_H_
 #define LM_TESTS_SUPPORT_TEST_SUPPORT_H_
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -37,6 +38,50 @@ std::vector<std::string> ListNames(const std::string& directory);
 bool MakeDirectory(const std::string& path);
 // Deterministic pseudo-random bytes.
 std::string RandomBytes(size_t size, unsigned seed);
+
+// Whether the tests run as Windows programs (set by the build for the win32
+// test programs).
+bool OnWindows();
+
+// A path handed in by the build (always a host path): under Wine a Linux
+// path "/x/y" becomes "Z:\x\y".
+std::string HostPath(const std::string& path);
+
+// The value of an environment variable the build sets for the tests, as a
+// host path; fails the calling test when it is missing.
+std::string BuildPath(const char* variable);
+
+// Runs `program` with a quoted command line (plus `arguments`, already
+// quoted as needed) in `currentDirectory` (empty: this process's), waits up
+// to `timeoutMs`, and returns its exit code; -1 when it cannot be started or
+// did not end in time.
+int RunProgram(const std::string& program, const std::string& arguments, const std::string& currentDirectory,
+               uint32_t timeoutMs = 120000);
+
+// bzip2 of `data` as one stream.
+std::string Compress(const std::string& data, int level = 9);
+
+// Builds payload bytes field by field, for well-formed and hostile payloads.
+class PayloadBytes {
+ public:
+  PayloadBytes& Int(uint32_t value);
+  PayloadBytes& Text(const std::string& text);  // the bytes and a NUL
+  PayloadBytes& Raw(const std::string& bytes);
+  const std::string& bytes() const { return bytes_; }
+
+ private:
+  std::string bytes_;
+};
+
+struct TestEntry {
+  std::string path;
+  uint32_t kind;
+  std::string contents;  // for files
+};
+
+// A complete setup executable: `stub`, then a well-formed payload for the
+// entries (file sizes from their contents), then the trailer.
+std::string BuildSetup(const std::string& stub, const std::string& launchName, const std::vector<TestEntry>& entries);
 
 }  // namespace lmtest
 

@@ -1,0 +1,345 @@
+// End-to-end: setup executables made of the real launcher and a payload
+// whose program is the probe, run in a fresh current directory with a fresh
+// temp directory whose path holds a space.
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "platform.h"
+#include "test_support.h"
+
+namespace {
+
+using lmtest::PayloadBytes;
+using lmtest::TestEntry;
+
+const uint32_t kFile = 1;
+const uint32_t kDirectory = 2;
+
+struct ExitCodes {
+  int badPayload;
+  int cannotMake;
+  int corruptData;
+  int notExecutable;
+};
+
+ExitCodes Expected() {
+  if (lmtest::OnWindows()) return {11, 82, 1392, 193};
+  return {65, 73, 65, 126};
+}
+
+// Separators made uniform and doubled ones folded, for comparing paths that
+// the platform may have normalised.
+std::string Normal(std::string path) {
+  std::string out;
+  for (char c : path) {
+    if (c == '/') c = '\\';
+    if (c == '\\' && !out.empty() && out.back() == '\\') continue;
+    out.push_back(lmtest::OnWindows() ? static_cast<char>(tolower(static_cast<unsigned char>(c))) : c);
+  }
+  return out;
+}
+
+unsigned long long Fnv1a(const std::string& bytes) {
+  unsigned long long hash = 1469598103934665603ull;
+  for (unsigned char c : bytes) {
+    hash ^= c;
+    hash *= 1099511628211ull;
+  }
+  return hash;
+}
+
+std::string FileLine(const std::string& relative, const std::string& contents) {
+  char hash[32];
+  snprintf(hash, sizeof(hash), "%016llx", Fnv1a(contents));
+  return relative + "|" + std::to_string(contents.size()) + "|" + hash;
+}
+
+class LauncherTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    stub_ = lmtest::ReadFile(lmtest::BuildPath("LM_LAUNCHER"));
+    probe_ = lmtest::ReadFile(lmtest::BuildPath("LM_PROBE"));
+    ASSERT_FALSE(stub_.empty());
+    ASSERT_FALSE(probe_.empty());
+    probeName_ = lmtest::OnWindows() ? "probe.exe" : "probe";
+    temp_ = root_.Join("Temp Dir");
+    cwd_ = root_.Join("cwd");
+    outside_ = root_.Join("outside");
+    ASSERT_TRUE(lmtest::MakeDirectory(temp_));
+    ASSERT_TRUE(lmtest::MakeDirectory(cwd_));
+    ASSERT_TRUE(lmtest::MakeDirectory(outside_));
+    ASSERT_TRUE(lmtest::WriteFile(outside_ + "\\precious.txt", "precious"));
+    for (const char* name : {"TMP", "TEMP", "TMPDIR"}) {
+      const char* value = getenv(name);
+      saved_.push_back(value ? std::string(name) + "=" + value : std::string());
+    }
+    UseTempDirectory(temp_);
+  }
+
+  void TearDown() override {
+    const char* names[] = {"TMP", "TEMP", "TMPDIR"};
+    for (size_t i = 0; i < saved_.size(); ++i) {
+      const std::string& value = saved_[i];
+      platform::SetEnv(names[i], value.empty() ? nullptr : value.c_str() + value.find('=') + 1);
+    }
+  }
+
+  void UseTempDirectory(const std::string& path) {
+    for (const char* name : {"TMP", "TEMP", "TMPDIR"}) platform::SetEnv(name, path.c_str());
+  }
+
+  std::vector<TestEntry> ProbeEntries(const std::string& exitCode = "0") {
+    return {{"\\" + probeName_, kFile, probe_}, {"\\exitcode.txt", kFile, exitCode}};
+  }
+
+  int Run(const std::string& setup) {
+    std::string path = root_.Join(lmtest::OnWindows() ? "setup.exe" : "setup");
+    EXPECT_TRUE(lmtest::WriteFile(path, setup));
+    platform::MarkIfExecutable(path.c_str(), reinterpret_cast<const unsigned char*>(setup.data()), 4, false);
+    return lmtest::RunProgram(path, "", cwd_);
+  }
+
+  // key -> values of the probe's report; empty when the probe did not run.
+  std::multimap<std::string, std::string> Report() {
+    std::multimap<std::string, std::string> report;
+    std::string text = lmtest::ReadFile(cwd_ + "\\probe-report.txt");
+    size_t start = 0;
+    while (start < text.size()) {
+      size_t end = text.find('\n', start);
+      if (end == std::string::npos) end = text.size();
+      std::string line = text.substr(start, end - start);
+      size_t eq = line.find('=');
+      if (eq != std::string::npos) report.emplace(line.substr(0, eq), line.substr(eq + 1));
+      start = end + 1;
+    }
+    return report;
+  }
+
+  static std::string One(const std::multimap<std::string, std::string>& report, const std::string& key) {
+    auto it = report.find(key);
+    return it == report.end() ? std::string() : it->second;
+  }
+
+  static std::vector<std::string> All(const std::multimap<std::string, std::string>& report, const std::string& key) {
+    std::vector<std::string> values;
+    for (auto range = report.equal_range(key); range.first != range.second; ++range.first) {
+      values.push_back(range.first->second);
+    }
+    std::sort(values.begin(), values.end());
+    return values;
+  }
+
+  // Nothing was started, nothing is left in the temp directory, nothing
+  // outside it changed.
+  void ExpectCleanFailure() {
+    EXPECT_FALSE(lmtest::PathExists(cwd_ + "\\probe-report.txt")) << "the program was started";
+    EXPECT_TRUE(lmtest::ListNames(temp_).empty()) << "the working directory was left behind";
+    EXPECT_EQ("precious", lmtest::ReadFile(outside_ + "\\precious.txt"));
+    EXPECT_EQ((std::vector<std::string>{"Temp Dir", "cwd", "outside",
+                                        lmtest::OnWindows() ? "setup.exe" : "setup"}),
+              lmtest::ListNames(root_.path()));
+  }
+
+  // The working directory the probe ran in: 14 digits (and an optional
+  // "-N") directly under the temp directory.
+  std::string WorkingDirectoryName(const std::string& self) {
+    std::string prefix = Normal(temp_) + "\\";
+    std::string normal = Normal(self);
+    if (normal.compare(0, prefix.size(), prefix) != 0) return std::string();
+    std::string rest = normal.substr(prefix.size());
+    return rest.substr(0, rest.find('\\'));
+  }
+
+  lmtest::TempDir root_;
+  std::string stub_, probe_, probeName_, temp_, cwd_, outside_;
+  std::vector<std::string> saved_;
+};
+
+bool IsTimestampName(const std::string& name) {
+  if (name.size() < 14) return false;
+  for (size_t i = 0; i < 14; ++i) {
+    if (!isdigit(static_cast<unsigned char>(name[i]))) return false;
+  }
+  return name.size() == 14 || name[14] == '-';
+}
+
+TEST_F(LauncherTest, UnpacksEveryFileRunsTheProgramAndRemovesTheWorkingDirectory) {
+  std::string big = lmtest::RandomBytes(3 * 10240 + 777, 7);
+  std::string text(25000, 'a');
+  std::vector<TestEntry> entries = ProbeEntries("42");
+  entries.push_back({"\\data", kDirectory, ""});
+  entries.push_back({"\\data\\big.bin", kFile, big});
+  entries.push_back({"\\data\\empty.txt", kFile, ""});
+  entries.push_back({"\\data\\sub", kDirectory, ""});
+  entries.push_back({"\\data\\sub\\text.txt", kFile, text});
+  entries.push_back({"\\data\\empty dir", kDirectory, ""});
+  std::string setup = lmtest::BuildSetup(stub_, probeName_, entries);
+
+  EXPECT_EQ(42, Run(setup));
+  auto report = Report();
+  ASSERT_FALSE(report.empty()) << "the probe did not run";
+
+  std::string self = One(report, "self");
+  EXPECT_TRUE(IsTimestampName(WorkingDirectoryName(self))) << self;
+  EXPECT_EQ(Normal(cwd_), Normal(One(report, "cwd")));  // the launcher's own current directory
+  EXPECT_EQ("1", One(report, "argc"));
+  EXPECT_EQ(Normal(self), Normal(One(report, "argv0")));
+  if (lmtest::OnWindows()) {
+    std::string line = One(report, "cmdline");
+    ASSERT_GE(line.size(), 2u);
+    EXPECT_EQ('"', line.front());
+    EXPECT_EQ('"', line.back());
+    EXPECT_EQ(Normal(self), Normal(line.substr(1, line.size() - 2)));
+  }
+  // Every file byte for byte, and nothing else: the staging file was gone.
+  std::vector<std::string> expectedFiles = {
+      FileLine("data\\big.bin", big),   FileLine("data\\empty.txt", ""),
+      FileLine("data\\sub\\text.txt", text), FileLine("exitcode.txt", "42"),
+      FileLine(probeName_, probe_)};
+  std::sort(expectedFiles.begin(), expectedFiles.end());
+  EXPECT_EQ(expectedFiles, All(report, "file"));
+  EXPECT_EQ((std::vector<std::string>{"data", "data\\empty dir", "data\\sub"}), All(report, "dir"));
+  EXPECT_TRUE(lmtest::ListNames(temp_).empty());
+}
+
+TEST_F(LauncherTest, IgnoredKindsCreateNothingAndTakeNoBytes) {
+  PayloadBytes payload;
+  std::string data = probe_ + "5";
+  std::string compressed = lmtest::Compress(data);
+  payload.Text(probeName_).Int(4);
+  payload.Text("\\ignored0").Int(0).Int(0);
+  payload.Text("\\" + probeName_).Int(kFile).Int(static_cast<uint32_t>(probe_.size()));
+  payload.Text("\\..\\ignored3").Int(3).Int(1000);
+  payload.Text("\\exitcode.txt").Int(kFile).Int(1);
+  payload.Int(static_cast<uint32_t>(compressed.size())).Raw(compressed).Int(static_cast<uint32_t>(stub_.size()));
+  EXPECT_EQ(5, Run(stub_ + payload.bytes()));
+  auto report = Report();
+  EXPECT_EQ(2u, All(report, "file").size());
+  EXPECT_TRUE(All(report, "dir").empty());
+  EXPECT_TRUE(lmtest::ListNames(temp_).empty());
+}
+
+TEST_F(LauncherTest, NeverReusesAnExistingWorkingDirectory) {
+  // Plant the names of the next few seconds, as a second launcher would.
+  std::vector<std::string> planted;
+  for (int i = 0; i < 8; ++i) {
+    time_t now = time(nullptr) + i;
+    struct tm local;
+    platform::LocalTime64(static_cast<int64_t>(now), &local);
+    char name[32];
+    snprintf(name, sizeof(name), "%04d%02d%02d%02d%02d%02d", local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
+             local.tm_hour, local.tm_min, local.tm_sec);
+    std::string dir = temp_ + "\\" + name;
+    if (lmtest::MakeDirectory(dir)) {
+      ASSERT_TRUE(lmtest::WriteFile(dir + "\\mine.txt", "not the launcher's"));
+      planted.push_back(name);
+    }
+  }
+  EXPECT_EQ(0, Run(lmtest::BuildSetup(stub_, probeName_, ProbeEntries())));
+  std::string used = WorkingDirectoryName(One(Report(), "self"));
+  EXPECT_TRUE(IsTimestampName(used)) << used;
+  for (const std::string& name : planted) {
+    EXPECT_NE(Normal(name), used);
+    EXPECT_EQ((std::vector<std::string>{"mine.txt"}), lmtest::ListNames(temp_ + "\\" + name));
+  }
+  EXPECT_EQ(planted.size(), lmtest::ListNames(temp_).size());
+}
+
+TEST_F(LauncherTest, ProgramsThatCannotStartReportTheReason) {
+  std::vector<TestEntry> entries = {{"\\notes.exe", kFile, "just some text, not a program\n"}};
+  std::string setup = lmtest::BuildSetup(stub_, lmtest::OnWindows() ? "notes.exe" : "notes.exe", entries);
+  EXPECT_EQ(Expected().notExecutable, Run(setup));
+  EXPECT_TRUE(lmtest::ListNames(temp_).empty());
+}
+
+TEST_F(LauncherTest, UnusableTempDirectoryCreatesNothing) {
+  UseTempDirectory(root_.Join("no such dir"));
+  EXPECT_EQ(Expected().cannotMake, Run(lmtest::BuildSetup(stub_, probeName_, ProbeEntries())));
+  ExpectCleanFailure();
+}
+
+TEST_F(LauncherTest, EmptyTableOrMissingProgramIsABadPayload) {
+  EXPECT_EQ(Expected().badPayload, Run(lmtest::BuildSetup(stub_, probeName_, {})));
+  ExpectCleanFailure();
+  std::vector<TestEntry> entries = ProbeEntries();
+  EXPECT_EQ(Expected().badPayload, Run(lmtest::BuildSetup(stub_, "other.exe", entries)));
+  ExpectCleanFailure();
+  EXPECT_EQ(Expected().badPayload, Run(stub_));  // no payload at all
+  ExpectCleanFailure();
+}
+
+TEST_F(LauncherTest, UnsafePathsAreRefusedBeforeAnythingIsWritten) {
+  const char* unsafe[] = {"\\..\\..\\outside\\evil.txt", "\\..\\evil.txt",  "\\C:\\evil.txt",
+                          "\\c:evil.txt",                "\\file.txt:stream", "\\CON",
+                          "\\nul.txt",                   "\\lpt1",          "\\sub/../../evil.txt",
+                          "evil.txt",                    "\\a\\\\b",         "\\trailing.",
+                          "\\trailing "};
+  for (const char* path : unsafe) {
+    std::vector<TestEntry> entries = ProbeEntries();
+    entries.push_back({path, kFile, "evil"});
+    EXPECT_EQ(Expected().badPayload, Run(lmtest::BuildSetup(stub_, probeName_, entries))) << path;
+    ExpectCleanFailure();
+  }
+  std::vector<TestEntry> entries = ProbeEntries();
+  entries.push_back({"\\..", kDirectory, ""});
+  EXPECT_EQ(Expected().badPayload, Run(lmtest::BuildSetup(stub_, probeName_, entries)));
+  ExpectCleanFailure();
+  EXPECT_EQ(Expected().badPayload, Run(lmtest::BuildSetup(stub_, "..\\" + probeName_, ProbeEntries())));
+  ExpectCleanFailure();
+}
+
+TEST_F(LauncherTest, DamagedDataStartsNothing) {
+  std::string data = probe_ + "0";
+  std::string compressed = lmtest::Compress(data);
+  auto build = [&](uint32_t probeSize, const std::string& stream, uint32_t length) {
+    PayloadBytes payload;
+    payload.Text(probeName_).Int(2);
+    payload.Text("\\" + probeName_).Int(kFile).Int(probeSize);
+    payload.Text("\\exitcode.txt").Int(kFile).Int(1);
+    payload.Int(length).Raw(stream).Int(static_cast<uint32_t>(stub_.size()));
+    return stub_ + payload.bytes();
+  };
+  const uint32_t size = static_cast<uint32_t>(probe_.size());
+  const uint32_t length = static_cast<uint32_t>(compressed.size());
+
+  std::string flipped = compressed;
+  flipped[flipped.size() / 2] = static_cast<char>(flipped[flipped.size() / 2] ^ 0x10);
+  EXPECT_EQ(Expected().corruptData, Run(build(size, flipped, length)));
+  ExpectCleanFailure();
+
+  std::string cut = compressed.substr(0, compressed.size() - 20);
+  EXPECT_EQ(Expected().corruptData, Run(build(size, cut, static_cast<uint32_t>(cut.size()))));
+  ExpectCleanFailure();
+
+  EXPECT_EQ(Expected().corruptData, Run(build(size + 100, compressed, length)));  // data shorter than the table
+  ExpectCleanFailure();
+  EXPECT_EQ(Expected().corruptData, Run(build(size - 100, compressed, length)));  // data left over
+  ExpectCleanFailure();
+
+  EXPECT_EQ(Expected().badPayload, Run(build(size, compressed, length + 1000)));  // length past the trailer
+  ExpectCleanFailure();
+  EXPECT_EQ(Expected().badPayload, Run(build(size, compressed, 0x80000000u)));  // negative length
+  ExpectCleanFailure();
+}
+
+TEST_F(LauncherTest, TreeDeletionNeverFollowsLinksAndRemovesReadOnlyFiles) {
+  std::vector<TestEntry> entries = ProbeEntries();
+  entries.push_back({"\\plant-link.txt", kFile, outside_});
+  entries.push_back({"\\plant-readonly.txt", kFile, "yes"});
+  EXPECT_EQ(0, Run(lmtest::BuildSetup(stub_, probeName_, entries)));
+  auto report = Report();
+  ASSERT_FALSE(report.empty());
+  std::vector<std::string> files = All(report, "file");
+  bool locked = false;
+  for (const std::string& f : files) locked |= f.compare(0, 11, "locked.txt|") == 0;
+  EXPECT_TRUE(locked);
+  EXPECT_EQ("precious", lmtest::ReadFile(outside_ + "\\precious.txt"));
+  EXPECT_EQ((std::vector<std::string>{"precious.txt"}), lmtest::ListNames(outside_));
+  EXPECT_TRUE(lmtest::ListNames(temp_).empty());
+}
+
+}  // namespace

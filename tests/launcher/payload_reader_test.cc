@@ -1,0 +1,207 @@
+#include "payload_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "payload_format.h"
+#include "payload_writer.h"
+#include "test_support.h"
+
+namespace {
+
+using lmtest::PayloadBytes;
+using lmtest::TempDir;
+
+class PayloadReaderTest : public ::testing::Test {
+ protected:
+  // Reads the table of a file holding `bytes`.
+  PayloadResult Read(const std::string& bytes, PayloadTable* table, std::string* problem) {
+    std::string path = dir_.Join("setup.bin");
+    EXPECT_TRUE(lmtest::WriteFile(path, bytes));
+    LmFileStream own;
+    EXPECT_EQ(1, own.OpenFile(path.c_str(), 0));
+    return PayloadReader::ReadTable(&own, table, problem);
+  }
+  PayloadResult Read(const std::string& bytes) {
+    PayloadTable table;
+    std::string problem;
+    PayloadResult result = Read(bytes, &table, &problem);
+    if (result != PayloadResult::kOk) {
+      EXPECT_FALSE(problem.empty());
+    }
+    return result;
+  }
+
+  // The worked example: bin\run.exe in \bin, 3 bytes.
+  std::string WorkedExample(const std::string& stub, std::string* compressed) {
+    std::string path = dir_.Join("example.bin");
+    EXPECT_TRUE(lmtest::WriteFile(path, stub));
+    *compressed = lmtest::Compress("abc");
+    LmFileStream out;
+    EXPECT_EQ(1, out.OpenFile(path.c_str(), 3));
+    EXPECT_EQ(1, out.Seek(0, 2));
+    LmList<FILENODE> entries;
+    entries.AddTail(FILENODE{LmString("\\bin"), 2, 0});
+    entries.AddTail(FILENODE{LmString("\\bin\\run.exe"), 1, 3});
+    int lengthPosition = 0;
+    EXPECT_TRUE(PayloadWriter::WriteTable(&out, LmString("bin\\run.exe"), &entries, &lengthPosition));
+    EXPECT_EQ(static_cast<int>(compressed->size()),
+              out.Write(compressed->data(), static_cast<int>(compressed->size())));
+    EXPECT_TRUE(PayloadWriter::Finish(&out, lengthPosition, static_cast<int32_t>(compressed->size()),
+                                      static_cast<int32_t>(stub.size())));
+    EXPECT_EQ(1, out.Close());
+    return lmtest::ReadFile(path);
+  }
+
+  static std::string Trailer(uint32_t offset) { return PayloadBytes().Int(offset).bytes(); }
+
+  TempDir dir_;
+};
+
+TEST_F(PayloadReaderTest, WorkedExampleRoundTrips) {
+  std::string stub(1000, 'S');
+  std::string compressed;
+  std::string file = WorkedExample(stub, &compressed);
+  ASSERT_EQ(stub.size() + 58 + compressed.size(), file.size());
+  EXPECT_EQ(Trailer(static_cast<uint32_t>(stub.size())), file.substr(file.size() - 4));
+
+  std::string path = dir_.Join("example.bin");
+  LmFileStream own;
+  ASSERT_EQ(1, own.OpenFile(path.c_str(), 0));
+  PayloadTable table;
+  std::string problem;
+  ASSERT_EQ(PayloadResult::kOk, PayloadReader::ReadTable(&own, &table, &problem)) << problem;
+  EXPECT_STREQ("bin\\run.exe", table.launchName.GetText());
+  ASSERT_EQ(2, table.entries.GetCount());
+  const FILENODE& first = table.entries.GetHead()->value;
+  const FILENODE& second = table.entries.GetHead()->next->value;
+  EXPECT_STREQ("\\bin", first.path.GetText());
+  EXPECT_EQ(2u, first.kind);
+  EXPECT_STREQ("\\bin\\run.exe", second.path.GetText());
+  EXPECT_EQ(3u, second.size);
+  EXPECT_EQ(1000, table.payloadOffset);
+  EXPECT_EQ(1054, table.dataOffset);
+  EXPECT_EQ(3u, table.unpackedSize);
+
+  LmFileStream staging;
+  std::string stagingPath = dir_.Join("staging");
+  ASSERT_EQ(1, staging.OpenFile(stagingPath.c_str(), 1));
+  char buffer[CHUNK_SIZE];
+  EXPECT_EQ(PayloadResult::kOk, PayloadReader::CopyCompressed(&own, &staging, table, buffer, &problem));
+  EXPECT_EQ(compressed, lmtest::ReadFile(stagingPath));
+  EXPECT_EQ(-1, own.Tell());  // both streams are closed
+  EXPECT_EQ(-1, staging.Tell());
+}
+
+TEST_F(PayloadReaderTest, PayloadIsFoundOnlyThroughTheTrailer) {
+  std::string compressed;
+  std::string file = WorkedExample("MZ", &compressed);
+  std::string shifted = "MZ" + std::string(5000, '\xCC') + file.substr(2, file.size() - 6) + Trailer(5002);
+  PayloadTable table;
+  std::string problem;
+  ASSERT_EQ(PayloadResult::kOk, Read(shifted, &table, &problem)) << problem;
+  EXPECT_EQ(5002, table.payloadOffset);
+  EXPECT_EQ(PayloadResult::kBadPayload, Read(shifted.substr(0, shifted.size() - 4) + Trailer(5001)));
+}
+
+TEST_F(PayloadReaderTest, EveryTruncationFailsCleanly) {
+  std::string compressed;
+  const std::string stub = "STUB";
+  std::string file = WorkedExample(stub, &compressed);
+  // The header and table cut at every byte, the trailer put back.
+  for (size_t keep = 0; keep < 58 - 4; ++keep) {
+    EXPECT_EQ(PayloadResult::kBadPayload, Read(file.substr(0, stub.size() + keep) + Trailer(4))) << keep;
+  }
+  // The whole file cut at every length.
+  for (size_t keep = 0; keep < file.size(); ++keep) {
+    EXPECT_EQ(PayloadResult::kBadPayload, Read(file.substr(0, keep))) << keep;
+  }
+}
+
+TEST_F(PayloadReaderTest, ImplausibleNumbersFailBeforeAnythingIsRead) {
+  const std::string stub = "STUB";
+  auto payload = [&](uint32_t count, uint32_t length, uint32_t trailer) {
+    PayloadBytes p;
+    p.Raw(stub).Text("run.exe").Int(count).Text("\\run.exe").Int(1).Int(1).Int(length).Raw("xx").Int(trailer);
+    return p.bytes();
+  };
+  EXPECT_EQ(PayloadResult::kOk, Read(payload(1, 2, 4)));
+  EXPECT_EQ(PayloadResult::kBadPayload, Read(payload(1, 2, 5000)));        // P beyond the end
+  EXPECT_EQ(PayloadResult::kBadPayload, Read(payload(1, 2, 0x80000000u)));  // P negative
+  EXPECT_EQ(PayloadResult::kBadPayload, Read(payload(0x7FFFFFFF, 2, 4)));   // huge count
+  EXPECT_EQ(PayloadResult::kBadPayload, Read(payload(2, 2, 4)));            // one record too many
+  EXPECT_EQ(PayloadResult::kBadPayload, Read(payload(1, 0x7FFFFFFF, 4)));   // huge length
+  EXPECT_EQ(PayloadResult::kBadPayload, Read(payload(1, 0xFFFFFFFFu, 4)));  // negative length
+  EXPECT_EQ(PayloadResult::kBadPayload, Read(payload(1, 1, 4)));            // length short of the trailer
+
+  // A negative count reads no record; the launch name then names nothing.
+  PayloadTable table;
+  std::string problem;
+  EXPECT_EQ(PayloadResult::kBadPayload, Read(payload(0xFFFFFFFFu, 2, 4), &table, &problem));
+  EXPECT_EQ(0, table.entries.GetCount());
+  EXPECT_NE(std::string::npos, problem.find("launch name")) << problem;
+}
+
+TEST_F(PayloadReaderTest, StringsAreBounded) {
+  PayloadBytes noNul;
+  noNul.Raw("STUB").Raw(std::string(1 << 20, 'a')).Int(4);
+  EXPECT_EQ(PayloadResult::kBadPayload, Read(noNul.bytes()));
+  PayloadBytes longest;
+  std::string name(259, 'n');
+  longest.Raw("STUB").Text(name).Int(1).Text("\\" + name).Int(1).Int(0).Int(0).Int(4);
+  EXPECT_EQ(PayloadResult::kBadPayload, Read(longest.bytes()));  // the entry path has 260 bytes
+  PayloadBytes fits;
+  name.resize(258);
+  fits.Raw("STUB").Text(name).Int(1).Text("\\" + name).Int(1).Int(0).Int(0).Int(4);
+  EXPECT_EQ(PayloadResult::kOk, Read(fits.bytes()));
+}
+
+TEST_F(PayloadReaderTest, CopyEndsWhenTheDataEndsEarly) {
+  std::string path = dir_.Join("short");
+  ASSERT_TRUE(lmtest::WriteFile(path, std::string(30000, 'd')));
+  LmFileStream own, staging;
+  ASSERT_EQ(1, own.OpenFile(path.c_str(), 0));
+  ASSERT_EQ(1, staging.OpenFile(dir_.Join("staging").c_str(), 1));
+  PayloadTable table;
+  table.compressedLength = 0x40000000;
+  char buffer[CHUNK_SIZE];
+  std::string problem;
+  EXPECT_EQ(PayloadResult::kBadPayload, PayloadReader::CopyCompressed(&own, &staging, table, buffer, &problem));
+  EXPECT_EQ(30000u, lmtest::ReadFile(dir_.Join("staging")).size());
+}
+
+TEST(PayloadTableCheckerTest, PathRules) {
+  auto accepts = [](std::initializer_list<std::pair<const char*, uint32_t>> entries) {
+    payload::PayloadTableChecker checker;
+    std::string problem;
+    for (const auto& e : entries) {
+      if (!checker.Add(FILENODE{LmString(e.first), e.second, 0}, &problem)) return false;
+    }
+    return true;
+  };
+  EXPECT_TRUE(accepts({{"\\a", 2}, {"\\a\\b.txt", 1}, {"\\a\\.hidden", 1}, {"\\x y", 1}, {"\\cone.d", 2}}));
+  EXPECT_FALSE(accepts({{"\\a\\b.txt", 1}}));                // directory missing
+  EXPECT_FALSE(accepts({{"\\a\\b.txt", 1}, {"\\a", 2}}));    // directory after its contents
+  EXPECT_FALSE(accepts({{"\\a", 1}, {"\\a\\b", 1}}));        // a file is no directory
+  EXPECT_FALSE(accepts({{"\\a", 1}, {"\\A", 1}}));           // twice, ignoring case
+  EXPECT_TRUE(accepts({{"\\..", 0}, {"C:\\x", 3}}));         // other kinds create nothing
+  for (const char* bad : {"", "\\", "a", "\\.", "\\..\\x", "\\a\\..\\b", "\\c:", "\\f:s", "\\a/b", "\\t\x01",
+                          "\\x.", "\\x ", "\\CON", "\\con.txt", "\\Aux.tar.gz", "\\COM1", "\\lpt9.x", "\\NUL ",
+                          "\\a?", "\\a*", "\\a|b", "\\<a>"}) {
+    EXPECT_FALSE(accepts({{bad, 1}})) << bad;
+  }
+  EXPECT_TRUE(accepts({{"\\COM0", 1}, {"\\console", 1}, {"\\lpt", 1}}));
+
+  payload::PayloadTableChecker checker;
+  std::string problem;
+  ASSERT_TRUE(checker.Add(FILENODE{LmString("\\bin"), 2, 0}, &problem));
+  ASSERT_TRUE(checker.Add(FILENODE{LmString("\\bin\\run.exe"), 1, 3}, &problem));
+  EXPECT_TRUE(checker.CheckLaunchName(LmString("bin\\run.exe"), &problem));
+  EXPECT_TRUE(checker.CheckLaunchName(LmString("BIN\\Run.exe"), &problem));
+  EXPECT_FALSE(checker.CheckLaunchName(LmString("bin"), &problem));
+  EXPECT_FALSE(checker.CheckLaunchName(LmString("\\bin\\run.exe"), &problem));
+  EXPECT_FALSE(checker.CheckLaunchName(LmString("bin\\..\\bin\\run.exe"), &problem));
+}
+
+}  // namespace

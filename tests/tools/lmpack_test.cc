@@ -1,0 +1,134 @@
+// The packer, run as a program.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "lm_file_stream.h"
+#include "payload_reader.h"
+#include "platform.h"
+#include "test_support.h"
+
+namespace {
+
+using lmtest::TempDir;
+using lmtest::WriteFile;
+
+std::string Quote(const std::string& s) { return "\"" + s + "\""; }
+
+class LmpackTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    lmpack_ = lmtest::BuildPath("LM_LMPACK");
+    stub_ = lmtest::BuildPath("LM_LAUNCHER");
+    folder_ = dir_.Join("app folder");
+    ASSERT_TRUE(lmtest::MakeDirectory(folder_));
+  }
+
+  int Lmpack(const std::string& arguments) { return lmtest::RunProgram(lmpack_, arguments, ""); }
+
+  int Pack(const std::string& run, const std::string& output, const std::string& extra = "") {
+    return Lmpack("pack --quiet --stub " + Quote(stub_) + " --run " + Quote(run) + " -o " + Quote(output) + " " +
+                  extra + (extra.empty() ? "" : " ") + Quote(folder_));
+  }
+
+  void Put(const std::string& relative, const std::string& contents) {
+    ASSERT_TRUE(WriteFile(folder_ + "\\" + relative, contents));
+  }
+
+  TempDir dir_;
+  std::string lmpack_, stub_, folder_;
+};
+
+TEST_F(LmpackTest, PacksAFolderThatVerifiesAndReadsBack) {
+  std::string big = lmtest::RandomBytes(5 * 10240 + 3, 11);
+  ASSERT_TRUE(lmtest::MakeDirectory(folder_ + "\\bin"));
+  ASSERT_TRUE(lmtest::MakeDirectory(folder_ + "\\data"));
+  ASSERT_TRUE(lmtest::MakeDirectory(folder_ + "\\data\\empty"));
+  ASSERT_TRUE(lmtest::MakeDirectory(folder_ + "\\data\\deep"));
+  ASSERT_TRUE(lmtest::MakeDirectory(folder_ + "\\data\\deep\\er"));
+  Put("bin\\app.exe", "program");
+  Put("data\\big.bin", big);
+  Put("data\\zero.txt", "");
+  Put("data\\deep\\er\\x.txt", "x");
+  Put("B-upper.txt", "sorted before lower case");
+
+  std::string out = dir_.Join("setup.exe");
+  ASSERT_EQ(0, Pack("bin/app.exe", out));
+  EXPECT_EQ(0, Lmpack("verify " + Quote(out)));
+  EXPECT_EQ(0, Lmpack("list " + Quote(out)));
+
+  LmFileStream file;
+  ASSERT_EQ(1, file.OpenFile(out.c_str(), 0));
+  PayloadTable table;
+  std::string problem;
+  ASSERT_EQ(PayloadResult::kOk, PayloadReader::ReadTable(&file, &table, &problem)) << problem;
+  EXPECT_STREQ("bin\\app.exe", table.launchName.GetText());
+  std::vector<std::string> got;
+  for (auto* n = table.entries.GetHead(); n != nullptr; n = n->next) {
+    got.push_back(std::string(n->value.path.GetText()) + " " + std::to_string(n->value.kind) + " " +
+                  std::to_string(n->value.size));
+  }
+  std::vector<std::string> expected = {
+      "\\B-upper.txt 1 24", "\\bin 2 0",           "\\bin\\app.exe 1 7",       "\\data 2 0",
+      "\\data\\big.bin 1 " + std::to_string(big.size()), "\\data\\deep 2 0", "\\data\\deep\\er 2 0",
+      "\\data\\deep\\er\\x.txt 1 1", "\\data\\empty 2 0", "\\data\\zero.txt 1 0"};
+  EXPECT_EQ(expected, got);
+  EXPECT_EQ(lmtest::ReadFile(stub_).size(), static_cast<size_t>(table.payloadOffset));
+
+  // The same folder gives the same bytes.
+  std::string again = dir_.Join("again.exe");
+  ASSERT_EQ(0, Pack("bin\\app.exe", again));
+  EXPECT_EQ(lmtest::ReadFile(out), lmtest::ReadFile(again));
+}
+
+TEST_F(LmpackTest, VerifyAndListCatchDamage) {
+  Put("run.exe", lmtest::RandomBytes(50000, 3));
+  std::string out = dir_.Join("setup.exe");
+  ASSERT_EQ(0, Pack("run.exe", out, "--level 1"));
+  std::string bytes = lmtest::ReadFile(out);
+  std::string flipped = bytes;
+  flipped[flipped.size() - 1000] = static_cast<char>(flipped[flipped.size() - 1000] ^ 0x01);
+  std::string damaged = dir_.Join("damaged.exe");
+  ASSERT_TRUE(WriteFile(damaged, flipped));
+  EXPECT_EQ(1, Lmpack("verify " + Quote(damaged)));
+  std::string cut = dir_.Join("cut.exe");
+  ASSERT_TRUE(WriteFile(cut, bytes.substr(0, bytes.size() - 10)));
+  EXPECT_EQ(1, Lmpack("list " + Quote(cut)));
+  EXPECT_EQ(1, Lmpack("verify " + Quote(stub_)));  // a launcher without a payload
+  EXPECT_EQ(3, Lmpack("verify " + Quote(dir_.Join("missing.exe"))));
+}
+
+TEST_F(LmpackTest, RefusesWhatTheLauncherCouldNotUnpack) {
+  Put("run.exe", "program");
+  ASSERT_TRUE(lmtest::MakeDirectory(folder_ + "\\dir"));
+  std::string out = dir_.Join("setup.exe");
+  EXPECT_EQ(1, Pack("missing.exe", out));
+  EXPECT_EQ(1, Pack("dir", out));
+  EXPECT_EQ(1, Pack("..\\run.exe", out));
+  EXPECT_FALSE(lmtest::PathExists(out));
+  if (!lmtest::OnWindows()) {
+    // Names Windows would refuse or rewrite, links, special files.
+    for (const char* name : {"con.txt", "a:b", "trailing.", "tab\tname"}) {
+      Put(name, "x");
+      EXPECT_EQ(1, Pack("run.exe", out)) << name;
+      lmtest::RemoveTree(folder_ + "\\" + name);
+      EXPECT_FALSE(lmtest::PathExists(out));
+    }
+    ASSERT_EQ(0, platform::CreateLink((folder_ + "\\link").c_str(), dir_.path().c_str(), true));
+    EXPECT_EQ(1, Pack("run.exe", out));
+    lmtest::RemoveTree(folder_ + "\\link");
+  }
+  EXPECT_EQ(0, Pack("run.exe", out));
+}
+
+TEST_F(LmpackTest, UsageErrors) {
+  EXPECT_EQ(0, Lmpack("--help"));
+  EXPECT_EQ(0, Lmpack("--version"));
+  EXPECT_EQ(2, Lmpack(""));
+  EXPECT_EQ(2, Lmpack("frobnicate x"));
+  EXPECT_EQ(2, Lmpack("pack " + Quote(folder_)));
+  EXPECT_EQ(2, Lmpack("pack --run a -o b --level 0 " + Quote(folder_)));
+  EXPECT_EQ(2, Lmpack("pack --run a -o b --target mac " + Quote(folder_)));
+}
+
+}  // namespace
