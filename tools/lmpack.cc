@@ -94,7 +94,8 @@ std::string FindStub(const std::string& target) {
     candidates.push_back(here + "\\..\\share\\lmsetup\\" + name);
   }
   std::string hint = LM_STUB_HINT_DIR;
-  if (!hint.empty()) candidates.push_back(hint + "\\" + target + "\\bin\\" + name);
+  // A source checkout's build trees (build/native, build/win32).
+  if (!hint.empty()) candidates.push_back(hint + "\\" + (target == "native" ? "native" : "win32") + "\\bin\\" + name);
   for (const std::string& candidate : candidates) {
     if (Exists(candidate)) return candidate;
   }

@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# The main job: sets the machine up, builds both platforms, packs the
+# bundled example folder into one Windows setup executable and runs it
+# under Wine, then shows what happened.
+set -euo pipefail
+cd "$(dirname "${BASH_SOURCE[0]}")/.."
+top=$PWD
+
+bash scripts/setup.sh
+bash scripts/build.sh native win32
+
+work="$top/build/example"
+rm -rf "$work"
+mkdir -p "$work/app" "$work/run"
+cp -R examples/hello/files/. "$work/app/"
+cp build/win32/bin/hello.exe "$work/app/hello.exe"
+
+echo
+echo "== packing examples/hello into build/example/setup.exe"
+build/native/bin/lmpack pack --target windows --run hello.exe -o "$work/setup.exe" "$work/app"
+build/native/bin/lmpack list "$work/setup.exe"
+
+echo
+echo "== running setup.exe under Wine (current directory build/example/run)"
+export LM_WINEPREFIX="$top/build/win32/.wine"
+set +e
+(cd "$work/run" && "$top/scripts/wine-run.sh" ../setup.exe)
+code=$?
+set -e
+
+echo
+echo "== what the program found (build/example/run/hello-report.txt)"
+cat "$work/run/hello-report.txt"
+echo
+echo "== exit code of setup.exe: $code"
+windir=$(sed -n 's/^working directory: //p' "$work/run/hello-report.txt" | tr -d '\r')
+unixdir=$(WINEPREFIX="$LM_WINEPREFIX" winepath -u "$windir" 2>/dev/null || true)
+if [ -n "$unixdir" ] && [ ! -e "$unixdir" ]; then
+  echo "== the working directory $windir is gone"
+else
+  echo "== the working directory $windir is still there"
+  exit 1
+fi
+exit "$code"
