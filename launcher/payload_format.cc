@@ -88,15 +88,17 @@ bool PayloadTableChecker::Add(const FILENODE& entry, std::string* problem) {
   }
   std::string key = FoldCase(path);
   std::string parent = ParentOf(key);
-  if (!parent.empty() && directories_.count(parent) == 0) {
-    *problem = "entry \"" + path + "\" comes before its directory, or its directory is missing";
-    return false;
+  if (!parent.empty()) {
+    auto found = kinds_.find(parent);
+    if (found == kinds_.end() || found->second != FILENODE::kDirectory) {
+      *problem = "entry \"" + path + "\" comes before its directory, or its directory is missing";
+      return false;
+    }
   }
-  if (!all_.insert(key).second) {
+  if (!kinds_.emplace(key, entry.kind).second) {
     *problem = "entry \"" + path + "\" stands twice in the table";
     return false;
   }
-  (entry.kind == FILENODE::kDirectory ? directories_ : files_).insert(key);
   return true;
 }
 
@@ -107,7 +109,8 @@ bool PayloadTableChecker::CheckLaunchName(const LmString& name, std::string* pro
     *problem = "launch name \"" + text + "\": " + why;
     return false;
   }
-  if (files_.count(FoldCase("\\" + text)) == 0) {
+  auto found = kinds_.find(FoldCase("\\" + text));
+  if (found == kinds_.end() || found->second != FILENODE::kFile) {
     *problem = "launch name \"" + text + "\" names no file of the table";
     return false;
   }

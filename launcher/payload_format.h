@@ -19,7 +19,7 @@
 #define LM_LAUNCHER_PAYLOAD_FORMAT_H_
 
 #include <cstdint>
-#include <set>
+#include <map>
 #include <string>
 
 #include "filenode.h"
@@ -61,9 +61,8 @@ class PayloadTableChecker {
   bool CheckLaunchName(const LmString& name, std::string* problem) const;
 
  private:
-  std::set<std::string> directories_;
-  std::set<std::string> files_;
-  std::set<std::string> all_;
+  // Kind of every file and directory entry so far, by case-folded path.
+  std::map<std::string, uint32_t> kinds_;
 };
 
 }  // namespace payload
