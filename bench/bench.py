@@ -79,6 +79,17 @@ def timed(command, repeat, cwd=None, env=None, before=None):
     return statistics.median(times)
 
 
+def timed_together(commands, repeat):
+    """Medians of several commands run in turn, round after round, so that a
+    machine that gets slower or faster during the run affects all alike.
+    `commands` maps a name to (command, keyword arguments for timed)."""
+    samples = {name: [] for name in commands}
+    for _ in range(repeat):
+        for name, (command, options) in commands.items():
+            samples[name].append(timed(command, 1, **options))
+    return {name: statistics.median(values) for name, values in samples.items()}
+
+
 def peak_rss_kib(command, env, cwd):
     """Peak resident memory of `command`, through GNU time: a process forked
     from this (large) Python process would inherit its high-water mark."""
@@ -132,7 +143,7 @@ def main():
     parser.add_argument("--size-mb", type=int, default=200)
     parser.add_argument("--small-mb", type=int, default=10)
     parser.add_argument("--large-mb", type=int, default=500)
-    parser.add_argument("--repeat", type=int, default=3)
+    parser.add_argument("--repeat", type=int, default=5)
     parser.add_argument("--folder", help="use this folder instead of a generated corpus")
     parser.add_argument("--no-wine", action="store_true")
     args = parser.parse_args()
@@ -163,25 +174,27 @@ def main():
         tar = os.path.join(work, "corpus.tar")
         # Tars in lmpack's order (names sorted), so that bzip2 sees the same data.
         subprocess.run(["tar", "--sort=name", "-cf", tar, "-C", corpus, "."], check=True)
-        results["pack lmpack"] = timed(lambda_cmd(LMPACK, corpus, quick, setup), args.repeat)
-        results["pack tar -cjf"] = timed("tar --sort=name -cjf %s/c.tar.bz2 -C %s ." % (work, corpus), args.repeat)
-        results["pack bzip2 -9 (tar)"] = timed("bzip2 -9 -c %s > %s/c.bz2" % (tar, work), args.repeat)
+        results.update(timed_together({
+            "pack lmpack": (lambda_cmd(LMPACK, corpus, quick, setup), {}),
+            "pack tar -cjf": ("tar --sort=name -cjf %s/c.tar.bz2 -C %s ." % (work, corpus), {}),
+            "pack bzip2 -9 (tar)": ("bzip2 -9 -c %s > %s/c.bz2" % (tar, work), {}),
+        }, args.repeat))
 
         # Unpack.
         pack(corpus, quick, NATIVE_STUB, setup, "native")
         stream = os.path.join(work, "stream.bz2")
         compressed_stream(setup, stream)
-        results["unpack launcher"] = timed([setup], args.repeat, cwd=run_dir, env=env)
-        results["unpack bzip2 -dc"] = timed("bzip2 -dc %s > /dev/null" % stream, args.repeat)
-        results["unpack bzip2 -dc > file"] = timed("bzip2 -dc %s > %s/out.bin && rm %s/out.bin" % (stream, work, work),
-                                                   args.repeat)
         extract = os.path.join(work, "extract")
 
         def fresh_extract():
             shutil.rmtree(extract, ignore_errors=True)
             os.makedirs(extract)
-        results["unpack tar -xjf"] = timed("tar -xjf %s/c.tar.bz2 -C %s" % (work, extract), args.repeat,
-                                           before=fresh_extract)
+        results.update(timed_together({
+            "unpack launcher": ([setup], {"cwd": run_dir, "env": env}),
+            "unpack bzip2 -dc": ("bzip2 -dc %s > /dev/null" % stream, {}),
+            "unpack bzip2 -dc > file": ("bzip2 -dc %s > %s/out.bin && rm %s/out.bin" % (stream, work, work), {}),
+            "unpack tar -xjf": ("tar -xjf %s/c.tar.bz2 -C %s" % (work, extract), {"before": fresh_extract}),
+        }, args.repeat))
         shutil.rmtree(extract, ignore_errors=True)
         if wine:
             setup_exe = os.path.join(work, "setup.exe")

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "fnv1a.h"
 #include "platform.h"
 #include "test_support.h"
 
@@ -43,18 +44,9 @@ std::string Normal(std::string path) {
   return out;
 }
 
-unsigned long long Fnv1a(const std::string& bytes) {
-  unsigned long long hash = 1469598103934665603ull;
-  for (unsigned char c : bytes) {
-    hash ^= c;
-    hash *= 1099511628211ull;
-  }
-  return hash;
-}
-
 std::string FileLine(const std::string& relative, const std::string& contents) {
   char hash[32];
-  snprintf(hash, sizeof(hash), "%016llx", Fnv1a(contents));
+  snprintf(hash, sizeof(hash), "%016llx", lmtest::Fnv1a(contents));
   return relative + "|" + std::to_string(contents.size()) + "|" + hash;
 }
 

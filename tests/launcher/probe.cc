@@ -11,6 +11,7 @@
 #include <cstring>
 #include <string>
 
+#include "fnv1a.h"
 #include "platform.h"
 
 namespace {
@@ -24,15 +25,6 @@ std::string ReadAll(const std::string& path) {
   while ((n = fread(chunk, 1, sizeof(chunk), file)) > 0) bytes.append(chunk, n);
   fclose(file);
   return bytes;
-}
-
-unsigned long long Fnv1a(const std::string& bytes) {
-  unsigned long long hash = 1469598103934665603ull;
-  for (unsigned char c : bytes) {
-    hash ^= c;
-    hash *= 1099511628211ull;
-  }
-  return hash;
 }
 
 void Walk(FILE* report, const std::string& root, const std::string& relative) {
@@ -51,7 +43,7 @@ void Walk(FILE* report, const std::string& root, const std::string& relative) {
       Walk(report, root, rel);
     } else {
       std::string bytes = ReadAll(full);
-      fprintf(report, "file=%s|%zu|%016llx\n", rel.c_str(), bytes.size(), Fnv1a(bytes));
+      fprintf(report, "file=%s|%zu|%016llx\n", rel.c_str(), bytes.size(), lmtest::Fnv1a(bytes));
     }
   } while (FindNextFileA(find, &data));
   FindClose(find);
