@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <thread>
@@ -120,11 +121,17 @@ TEST(LmObjectTest, LockTimesOutWhileAnotherThreadHoldsIt) {
   LmObject object;
   LockHolder holder(&object);
 
-  auto start = std::chrono::steady_clock::now();
-  EXPECT_EQ(0, object.Lock(0));
-  EXPECT_LT(ElapsedMs(start), 90);  // a single attempt never sleeps
+  // A single attempt never sleeps: a poll would cost 100 ms every time, so
+  // the fastest of a few attempts tells, however busy the machine.
+  long fastest = 100000;
+  for (int i = 0; i < 5; ++i) {
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(0, object.Lock(0));
+    fastest = std::min(fastest, ElapsedMs(start));
+  }
+  EXPECT_LT(fastest, 90);
 
-  start = std::chrono::steady_clock::now();
+  auto start = std::chrono::steady_clock::now();
   EXPECT_EQ(0, object.Lock(250));
   long waited = ElapsedMs(start);
   // Attempts at about 0, 100, 200 and 300 ms; loose bounds for busy machines.

@@ -243,7 +243,7 @@ TEST_F(LauncherTest, NeverReusesAnExistingWorkingDirectory) {
 
 TEST_F(LauncherTest, ProgramsThatCannotStartReportTheReason) {
   std::vector<TestEntry> entries = {{"\\notes.exe", kFile, "just some text, not a program\n"}};
-  std::string setup = lmtest::BuildSetup(stub_, lmtest::OnWindows() ? "notes.exe" : "notes.exe", entries);
+  std::string setup = lmtest::BuildSetup(stub_, "notes.exe", entries);
   EXPECT_EQ(Expected().notExecutable, Run(setup));
   EXPECT_TRUE(lmtest::ListNames(temp_).empty());
 }
