@@ -141,21 +141,24 @@ int ImplLmFile::IsFile() {
   return StatForKind(&mode) && !(mode & kDirectoryBit) ? 1 : 0;
 }
 
-int ImplLmFile::IsExecutable() {
+bool ImplLmFile::StatAsStored(platform::StatInfo* info) {
   lastError = 0;
+  if (platform::Stat(TextOf(path), info) == 0) return true;
+  lastError = kNotFound;
+  return false;
+}
+
+int ImplLmFile::IsExecutable() {
   platform::StatInfo info;
-  if (platform::Stat(TextOf(path), &info) != 0) {
-    lastError = kNotFound;
+  if (!StatAsStored(&info)) {
     return 0;
   }
   return (info.mode & kOwnerExecute) ? 1 : 0;
 }
 
 LmTime* ImplLmFile::GetModifiedTime() {
-  lastError = 0;
   platform::StatInfo info;
-  if (platform::Stat(TextOf(path), &info) != 0) {
-    lastError = kNotFound;
+  if (!StatAsStored(&info)) {
     return nullptr;
   }
   LmTime* time = new LmTime(info.mtime);
@@ -164,10 +167,8 @@ LmTime* ImplLmFile::GetModifiedTime() {
 }
 
 uint32_t ImplLmFile::GetSize() {
-  lastError = 0;
   platform::StatInfo info;
-  if (platform::Stat(TextOf(path), &info) != 0) {
-    lastError = kNotFound;
+  if (!StatAsStored(&info)) {
     return 0;
   }
   return info.size;
@@ -205,21 +206,22 @@ int ImplLmFile::List(bool listValid, LmFileFilter* filter, bool filtered, Add ad
   return 1;
 }
 
-int ImplLmFile::ListFilesFiltered(LmList<LmFile*>* list, LmFileFilter* filter) {
-  return List(list != nullptr, filter, true, [list](const LmString& entry) {
+namespace {
+// Appends a new file object (count 1, the caller's) for each listed entry.
+auto FileAdder(LmList<LmFile*>* list) {
+  return [list](const LmString& entry) {
     LmFile* file = new LmFile(entry);
     file->AddRef();
     list->AddTail(file);
-  });
+  };
+}
+}  // namespace
+
+int ImplLmFile::ListFilesFiltered(LmList<LmFile*>* list, LmFileFilter* filter) {
+  return List(list != nullptr, filter, true, FileAdder(list));
 }
 
-int ImplLmFile::ListFiles(LmList<LmFile*>* list) {
-  return List(list != nullptr, nullptr, false, [list](const LmString& entry) {
-    LmFile* file = new LmFile(entry);
-    file->AddRef();
-    list->AddTail(file);
-  });
-}
+int ImplLmFile::ListFiles(LmList<LmFile*>* list) { return List(list != nullptr, nullptr, false, FileAdder(list)); }
 
 int ImplLmFile::ListPathsFiltered(LmList<LmString>* list, LmFileFilter* filter) {
   return List(list != nullptr, filter, true, [list](const LmString& entry) { list->AddTail(entry); });
@@ -284,10 +286,8 @@ int ImplLmFile::SetModifiedTime(LmTime* time) {
 }
 
 int ImplLmFile::SetModeBit(uint32_t bit, int on) {
-  lastError = 0;
   platform::StatInfo info;
-  if (platform::Stat(TextOf(path), &info) != 0) {
-    lastError = kNotFound;
+  if (!StatAsStored(&info)) {
     return 0;
   }
   uint32_t mode = on ? (info.mode | bit) : (info.mode & ~bit);

@@ -31,6 +31,7 @@
 #include "lm_object.h"
 #include "lm_string.h"
 #include "lm_time.h"
+#include "platform.h"
 
 class LmFile;
 
@@ -104,6 +105,9 @@ class ImplLmFile : public virtual LmObject {
   // Stat of the path prepared for the kind tests; false (0xF0000004) when it
   // fails.
   bool StatForKind(uint32_t* mode);
+  // Clears the status and stats the path as stored; false (0xF0000004) when
+  // that fails.
+  bool StatAsStored(platform::StatInfo* info);
   int SetModeBit(uint32_t bit, int on);
   // The shared listing procedure: adds each accepted entry's path through
   // `add`.

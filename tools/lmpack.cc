@@ -185,6 +185,9 @@ class Compressor {
   bool Finish() { return Run(nullptr, 0, BZ_FINISH); }
   uint64_t written() const { return written_; }
   const std::string& problem() const { return problem_; }
+  // The exit status for the problem: too much data is the folder's fault,
+  // anything else an I/O failure.
+  int failureStatus() const { return tooLarge_ ? kExitRefused : kExitIo; }
 
  private:
   bool Run(const char* data, unsigned size, int action) {
@@ -199,7 +202,10 @@ class Compressor {
       int produced = static_cast<int>(sizeof(output_) - stream_.avail_out);
       if (out_->Write(output_, produced) != produced) return Fail("cannot write the output");
       written_ += static_cast<uint64_t>(produced);
-      if (written_ >= (uint64_t{1} << 31)) return Fail("the compressed data would reach 2 GiB");
+      if (written_ >= (uint64_t{1} << 31)) {
+        tooLarge_ = true;
+        return Fail("the compressed data would reach 2 GiB");
+      }
       if (action == BZ_FINISH ? result == BZ_STREAM_END : stream_.avail_in == 0) return true;
     }
   }
@@ -212,6 +218,7 @@ class Compressor {
   LmFileStream* out_;
   bz_stream stream_;
   bool ok_;
+  bool tooLarge_ = false;
   uint64_t written_ = 0;
   std::string problem_;
   char output_[1 << 16];
@@ -296,7 +303,7 @@ int Pack(const Options& options) {
       }
       if (!compressor.problem().empty()) {
         Error(compressor.problem());
-        status = compressor.problem().find("2 GiB") != std::string::npos ? kExitRefused : kExitIo;
+        status = compressor.failureStatus();
       } else if (read != e.size || file.GetErrorCode() != 0) {
         Error(e.host + ": the file changed while it was packed");
         status = kExitIo;
@@ -304,7 +311,7 @@ int Pack(const Options& options) {
     }
     if (status == kExitOk && !compressor.Finish()) {
       Error(compressor.problem());
-      status = compressor.problem().find("2 GiB") != std::string::npos ? kExitRefused : kExitIo;
+      status = compressor.failureStatus();
     }
     if (status == kExitOk &&
         !PayloadWriter::Finish(&out, lengthPosition, static_cast<int32_t>(compressor.written()), payloadOffset)) {
