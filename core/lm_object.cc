@@ -7,17 +7,13 @@ namespace {
 // Serial numbers: the first object of the process gets 1.
 std::atomic<int32_t> objectCounter{0};
 
-// Spin 1024 times before blocking; the high bit asks Windows to allocate the
-// wait event at once.
-const DWORD kSpinCount = 0x80000400;
-
-const DWORD kPollIntervalMs = 100;
+const uint32_t kPollIntervalMs = 100;
 
 }  // namespace
 
 LmObject::LmObject() { Initialise(); }
 
-LmObject::LmObject(const LmObject&) { Initialise(); }
+LmObject::LmObject(const LmObject&) : LmObject() {}
 
 LmObject& LmObject::operator=(const LmObject&) { return *this; }
 
@@ -25,30 +21,25 @@ void LmObject::Initialise() {
   refCount = 0;
   className = "LmObject";
   objectId = ++objectCounter;
-  InitializeCriticalSectionAndSpinCount(&countLock, kSpinCount);
-  InitializeCriticalSectionAndSpinCount(&objectLock, kSpinCount);
 }
 
-LmObject::~LmObject() {
-  DeleteCriticalSection(&countLock);
-  DeleteCriticalSection(&objectLock);
-}
+LmObject::~LmObject() {}
 
 uint32_t LmObject::AddRef() {
-  EnterCriticalSection(&countLock);
+  countLock.Enter();
   uint32_t count = ++refCount;
-  LeaveCriticalSection(&countLock);
+  countLock.Leave();
   return count;
 }
 
 uint32_t LmObject::Release() {
-  EnterCriticalSection(&countLock);
+  countLock.Enter();
   if (refCount == 0) {
-    LeaveCriticalSection(&countLock);
+    countLock.Leave();
     return 0;
   }
   uint32_t count = --refCount;
-  LeaveCriticalSection(&countLock);
+  countLock.Leave();
   if (count == 0) delete this;
   return count;
 }
@@ -68,19 +59,19 @@ int32_t LmObject::GetObjectId() { return objectId; }
 
 int LmObject::Lock(uint32_t timeoutMs) {
   if (timeoutMs == 0xFFFFFFFFu) {
-    EnterCriticalSection(&objectLock);
+    objectLock.Enter();
     return 1;
   }
-  DWORD start = GetTickCount();
-  if (TryEnterCriticalSection(&objectLock)) return 1;
+  uint32_t start = platform::TickCount();
+  if (objectLock.TryEnter()) return 1;
   for (;;) {
-    DWORD now = GetTickCount();
+    uint32_t now = platform::TickCount();
     if (timeoutMs == 0) return 0;
-    DWORD elapsed = now >= start ? now - start : (0xFFFFFFFFu - start) + now;
+    uint32_t elapsed = now >= start ? now - start : (0xFFFFFFFFu - start) + now;
     if (elapsed >= timeoutMs) return 0;
-    Sleep(kPollIntervalMs);
-    if (TryEnterCriticalSection(&objectLock)) return 1;
+    platform::SleepMs(kPollIntervalMs);
+    if (objectLock.TryEnter()) return 1;
   }
 }
 
-void LmObject::Unlock() { LeaveCriticalSection(&objectLock); }
+void LmObject::Unlock() { objectLock.Leave(); }

@@ -61,8 +61,8 @@ class LmObject {
   uint32_t refCount;
   const char* className;
   int32_t objectId;
-  CRITICAL_SECTION countLock;
-  CRITICAL_SECTION objectLock;
+  platform::RecursiveLock countLock;
+  platform::RecursiveLock objectLock;
 
  private:
   void Initialise();

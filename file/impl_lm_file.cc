@@ -1,8 +1,7 @@
 #include "impl_lm_file.h"
 
-#include <errno.h>
-
 #include <cstring>
+#include <string>
 
 #include "lm_file.h"
 #include "platform.h"
@@ -13,9 +12,33 @@ const uint32_t kDirectoryBit = 0x4000;
 const uint32_t kOwnerExecute = 0x40;
 const uint32_t kOwnerWrite = 0x80;
 const uint32_t kOwnerRead = 0x100;
-const int kNewFileMode = 0x180;  // owner read and write
 
 const char* TextOf(const LmString& s) { return s.GetText() ? s.GetText() : ""; }
+
+// Days from 1970-01-01 to a civil date (proleptic Gregorian).
+int64_t DaysFromCivil(int64_t y, int64_t m, int64_t d) {
+  y -= m <= 2;
+  const int64_t era = (y >= 0 ? y : y - 399) / 400;
+  const int64_t yoe = y - era * 400;
+  const int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+  const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  return era * 146097 + doe - 719468;
+}
+
+// The time's fields read as UTC, when they form a date and time of day that
+// a file time can hold (1601 to 30827, milliseconds below 1000).
+bool UtcSecondsOf(LmTime* time, int64_t* seconds) {
+  int32_t year = time->GetYear(), month = time->GetMonth(), day = time->GetDay();
+  if (year < 1601 || year > 30827 || month < 1 || month > 12 || day < 1 || day > time->GetDaysInMonth(year, month) ||
+      time->GetHour() < 0 || time->GetHour() > 23 || time->GetMinute() < 0 || time->GetMinute() > 59 ||
+      time->GetSecond() < 0 || time->GetSecond() > 59 || time->GetMillisecond() < 0 ||
+      time->GetMillisecond() > 999) {
+    return false;
+  }
+  *seconds = DaysFromCivil(year, month, day) * 86400 + time->GetHour() * 3600 + time->GetMinute() * 60 +
+             time->GetSecond();
+  return true;
+}
 
 // Position of the last '\' in the first `length` bytes, or -1.
 int32_t LastSeparator(const LmString& s) {
@@ -58,19 +81,15 @@ int ImplLmFile::Create() {
     return 0;
   }
   // Exclusive create: a file that appeared since the test is left intact.
-  int fd = platform::CreateNewFile(TextOf(path), kNewFileMode);
-  if (fd < 0) {
-    if (errno == EEXIST) lastError = kFileExists;
-    return 0;
-  }
-  platform::CloseFd(fd);
-  return 1;
+  platform::CreateResult created = platform::CreateNewFile(TextOf(path));
+  if (created == platform::CreateResult::kExists) lastError = kFileExists;
+  return created == platform::CreateResult::kCreated ? 1 : 0;
 }
 
 int ImplLmFile::Delete() {
   int removed;
   if (IsDirectory()) {
-    removed = RemoveDirectoryA(TextOf(path)) ? 0 : -1;
+    removed = platform::RemoveEmptyDirectory(TextOf(path));
   } else {
     removed = platform::RemoveFile(TextOf(path));
   }
@@ -182,28 +201,16 @@ int ImplLmFile::List(bool listValid, LmFileFilter* filter, bool filtered, Add ad
     return 0;
   }
   if (!IsDirectory()) return 0;
-  LmString pattern = LmString::Concat(path, "\\*.*");
-  WIN32_FIND_DATAA data;
-  HANDLE find = FindFirstFileA(TextOf(pattern), &data);
-  if (find == INVALID_HANDLE_VALUE) return 0;
   bool endsInSeparator = path.GetLength() > 0 && path.GetText()[path.GetLength() - 1] == '\\';
-  do {
-    LmString name(data.cFileName);
-    if (name.Equals(".") || name.Equals("..")) continue;
-    if (filtered && !filter->Accept(name)) continue;
+  return platform::ForEachEntry(TextOf(path), [&](const char* bareName) {
+    LmString name(bareName);
+    if (filtered && !filter->Accept(name)) return;
     LmString joined = endsInSeparator ? LmString::Concat(path, name) : LmString::Concat(LmString::Concat(path, "\\"), name);
-    char longPath[MAX_PATH];
-    DWORD length = GetLongPathNameA(TextOf(joined), longPath, sizeof(longPath));
     // Where the long form cannot be had (the entry vanished, or it would not
     // fit), the joined path still names the entry.
-    if (length > 0 && length < sizeof(longPath)) {
-      add(LmString(longPath));
-    } else {
-      add(joined);
-    }
-  } while (FindNextFileA(find, &data));
-  FindClose(find);
-  return 1;
+    std::string longPath;
+    add(platform::GetLongPath(TextOf(joined), &longPath) ? LmString(longPath.c_str()) : joined);
+  }) ? 1 : 0;
 }
 
 namespace {
@@ -233,7 +240,7 @@ int ImplLmFile::ListPaths(LmList<LmString>* list) {
 
 int ImplLmFile::MakeDirectory() {
   lastError = 0;
-  if (platform::MakeDir(TextOf(path)) != 0) {
+  if (platform::MakeDirectory(TextOf(path)) != 0) {
     lastError = kNotFound;
     return 0;
   }
@@ -242,7 +249,7 @@ int ImplLmFile::MakeDirectory() {
 
 int ImplLmFile::Rename(LmString newPath) {
   lastError = 0;
-  if (platform::RenamePath(TextOf(path), TextOf(newPath)) != 0) {
+  if (platform::Rename(TextOf(path), TextOf(newPath)) != 0) {
     lastError = kNotFound;
     return 0;
   }
@@ -257,32 +264,14 @@ int ImplLmFile::SetModifiedTime(LmTime* time) {
   }
   // The time is only read during the call; no reference is taken, so a
   // caller's stack or member object (count 0) is never deleted here.
-  SYSTEMTIME system;
-  system.wYear = static_cast<WORD>(time->GetYear());
-  system.wMonth = static_cast<WORD>(time->GetMonth());
-  system.wDayOfWeek = static_cast<WORD>(time->GetDayOfWeek());
-  system.wDay = static_cast<WORD>(time->GetDay());
-  system.wHour = static_cast<WORD>(time->GetHour());
-  system.wMinute = static_cast<WORD>(time->GetMinute());
-  system.wSecond = static_cast<WORD>(time->GetSecond());
-  system.wMilliseconds = static_cast<WORD>(time->GetMillisecond());
-  FILETIME fileTime;
-  if (!SystemTimeToFileTime(&system, &fileTime)) return 0;
-  HANDLE file = CreateFileA(TextOf(path), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_ARCHIVE, nullptr);
-  if (file == INVALID_HANDLE_VALUE) {
-    lastError = kOpenFail;
-    return 0;
+  int64_t seconds;
+  if (!UtcSecondsOf(time, &seconds)) return 0;
+  switch (platform::SetModifiedTime(TextOf(path), seconds, time->GetMillisecond())) {
+    case platform::SetTimeResult::kDone: return 1;
+    case platform::SetTimeResult::kOpenFailed: lastError = kOpenFail; return 0;
+    case platform::SetTimeResult::kCloseFailed: lastError = kCloseFail; return 0;
+    default: return 0;
   }
-  if (!SetFileTime(file, nullptr, nullptr, &fileTime)) {
-    CloseHandle(file);
-    return 0;
-  }
-  if (!CloseHandle(file)) {
-    lastError = kCloseFail;
-    return 0;
-  }
-  return 1;
 }
 
 int ImplLmFile::SetModeBit(uint32_t bit, int on) {

@@ -4,7 +4,7 @@
 #include "platform.h"
 
 LmFileStream::LmFileStream()
-    : LmObject(), LmIOStream(), handle(nullptr), path(""), modeText("rb+"), status(0), message("") {}
+    : LmObject(), LmIOStream(), handle(nullptr), path(""), modeText("rb+"), status(0), message(""), diskFull(false) {}
 
 LmFileStream::~LmFileStream() { Close(); }
 
@@ -27,6 +27,7 @@ int LmFileStream::OpenFile(LmString name, int openMode) {
 int LmFileStream::OpenFile() {
   Close();
   status = 0;
+  diskFull = false;
   handle = platform::OpenFile(path.GetText() ? path.GetText() : "", modeText.GetText());
   if (handle == nullptr) {
     status = kOpenFail;
@@ -70,6 +71,7 @@ int LmFileStream::Close() {
   if (result != 0) {
     // The final flush lost data: the file is closed but incomplete.
     status = kWriteFail;
+    diskFull = platform::LastFileErrorWasDiskFull();
     return 0;
   }
   return 1;
@@ -98,6 +100,7 @@ int LmFileStream::Write(const void* buffer, int size) {
   size_t count = fwrite(buffer, 1, static_cast<size_t>(size), handle);
   if (count < static_cast<size_t>(size)) {
     status = kWriteFail;
+    diskFull = platform::LastFileErrorWasDiskFull();
     clearerr(handle);
   }
   return static_cast<int>(count);
@@ -122,6 +125,7 @@ int LmFileStream::Flush() {
   if (!BeginFileOperation()) return 0;
   if (fflush(handle) != 0) {
     status = kWriteFail;
+    diskFull = platform::LastFileErrorWasDiskFull();
     return 0;
   }
   return 1;
@@ -136,6 +140,8 @@ LmIOStream* LmFileStream::Clone() {
 }
 
 uint32_t LmFileStream::GetErrorCode() { return status; }
+
+bool LmFileStream::WriteFailedForSpace() const { return diskFull; }
 
 const char* LmFileStream::GetErrorText(uint32_t code) {
   message.Assign("Success");

@@ -65,6 +65,10 @@ class LmFileStream : public virtual LmIOStream {
   LmIOStream* Clone() override;
 
   uint32_t GetErrorCode() override;
+  // Whether the last failed Write, Flush or Close since the file was opened
+  // failed for lack of disk space (not a virtual operation: the slot order
+  // stays as it is).
+  bool WriteFailedForSpace() const;
   // The stream's text for `code` ("Success" for 0 and unknown codes), kept
   // in `message` until the next call.
   const char* GetErrorText(uint32_t code) override;
@@ -79,6 +83,7 @@ class LmFileStream : public virtual LmIOStream {
   LmString modeText;
   uint32_t status;
   LmString message;
+  bool diskFull;
 };
 
 #endif  // LM_FILE_LM_FILE_STREAM_H_

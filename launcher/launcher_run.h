@@ -11,21 +11,13 @@
 #ifndef LM_LAUNCHER_LAUNCHER_RUN_H_
 #define LM_LAUNCHER_LAUNCHER_RUN_H_
 
-#include "lm_file.h"
 #include "lm_string.h"
 
 // The current local time as 14 digits, YYYYMMDDhhmmss.
 LmString MakeTimestampName();
 
-// Deletes what `directory` stands for with everything inside it, one level
-// at a time, and releases it: the caller hands over one reference. Links
-// (symbolic links, junctions, other reparse points) are removed as links,
-// never followed. A read-only file is made writable and deleted. What
-// cannot be deleted stays, and so do the directories above it.
-void DeleteTree(LmFile* directory);
-
 // Runs the launcher. Returns the process exit code: the started program's
-// own, or one of platform::ExitCodeFor's codes when the launcher failed.
+// own, or one of exit_codes.h's codes when the launcher failed.
 int RunLauncher();
 
 #endif  // LM_LAUNCHER_LAUNCHER_RUN_H_

@@ -86,16 +86,20 @@ bool PayloadTableChecker::Add(const FILENODE& entry, std::string* problem) {
     *problem = "entry path \"" + path + "\": " + why;
     return false;
   }
-  std::string key = FoldCase(path);
-  std::string parent = ParentOf(key);
+  // The parent must be an earlier directory entry spelt exactly as here:
+  // the unpacked path is built from these bytes, and a case-sensitive file
+  // system would not find a directory spelt otherwise.
+  std::string parent = ParentOf(path);
   if (!parent.empty()) {
-    auto found = kinds_.find(parent);
-    if (found == kinds_.end() || found->second != FILENODE::kDirectory) {
+    auto found = entries_.find(FoldCase(parent));
+    if (found == entries_.end() || found->second.kind != FILENODE::kDirectory || found->second.path != parent) {
       *problem = "entry \"" + path + "\" comes before its directory, or its directory is missing";
       return false;
     }
   }
-  if (!kinds_.emplace(key, entry.kind).second) {
+  // Duplicates are compared without regard to case: they cannot coexist
+  // on Windows.
+  if (!entries_.emplace(FoldCase(path), Known{entry.kind, path}).second) {
     *problem = "entry \"" + path + "\" stands twice in the table";
     return false;
   }
@@ -109,12 +113,22 @@ bool PayloadTableChecker::CheckLaunchName(const LmString& name, std::string* pro
     *problem = "launch name \"" + text + "\": " + why;
     return false;
   }
-  auto found = kinds_.find(FoldCase("\\" + text));
-  if (found == kinds_.end() || found->second != FILENODE::kFile) {
+  auto found = entries_.find(FoldCase("\\" + text));
+  if (found == entries_.end() || found->second.kind != FILENODE::kFile || found->second.path != "\\" + text) {
     *problem = "launch name \"" + text + "\" names no file of the table";
     return false;
   }
   return true;
+}
+
+bool IsTopLevelName(const LmList<FILENODE>& entries, const LmString& name) {
+  std::string key = FoldCase("\\" + std::string(name.GetText() ? name.GetText() : ""));
+  for (auto* node = entries.GetHead(); node != nullptr; node = node->next) {
+    const FILENODE& entry = node->value;
+    bool created = entry.kind == FILENODE::kFile || entry.kind == FILENODE::kDirectory;
+    if (created && entry.path.GetText() != nullptr && FoldCase(entry.path.GetText()) == key) return true;
+  }
+  return false;
 }
 
 }  // namespace payload

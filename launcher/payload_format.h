@@ -23,6 +23,7 @@
 #include <string>
 
 #include "filenode.h"
+#include "lm_list.h"
 #include "lm_string.h"
 
 // The launcher moves compressed and decompressed data in pieces of at most
@@ -50,10 +51,11 @@ bool IsSafeComponent(const char* name, size_t length);
 // then its launch name. Every file or directory entry (kinds 1 and 2) must
 // have a safe path: "\" followed by safe components joined by "\", at most
 // kMaxStringLength bytes. Its parent must be the working directory itself or
-// an earlier directory entry, and no path may come twice (compared without
-// regard to ASCII case, as Windows does). Entries of other kinds are kept
-// but create nothing, so they are not checked. The launch name must be a
-// safe relative path naming one of the file entries.
+// an earlier directory entry spelt byte for byte as in the path, and no path
+// may come twice (compared without regard to ASCII case, as Windows does).
+// Entries of other kinds are kept but create nothing, so they are not
+// checked. The launch name must be a safe relative path naming one of the
+// file entries byte for byte.
 class PayloadTableChecker {
  public:
   // False, with the reason in *problem, when the entry is not acceptable.
@@ -61,9 +63,18 @@ class PayloadTableChecker {
   bool CheckLaunchName(const LmString& name, std::string* problem) const;
 
  private:
-  // Kind of every file and directory entry so far, by case-folded path.
-  std::map<std::string, uint32_t> kinds_;
+  struct Known {
+    uint32_t kind;
+    std::string path;  // as stored
+  };
+  // Every file and directory entry so far, by case-folded path.
+  std::map<std::string, Known> entries_;
 };
+
+// Whether `name` (one component) is, without regard to ASCII case, the name
+// of a top-level file or directory entry: something unpacking would create
+// directly in the working directory.
+bool IsTopLevelName(const LmList<FILENODE>& entries, const LmString& name);
 
 }  // namespace payload
 

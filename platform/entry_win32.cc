@@ -1,6 +1,32 @@
 // The Windows process entry of the launcher: a GUI-subsystem program that
 // opens no window and uses none of its entry arguments.
-#include "launcher_run.h"
-#include "platform.h"
+#define WIN32_LEAN_AND_MEAN
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) { return RunLauncher(); }
+#include "launcher_run.h"
+
+namespace {
+
+// A setup runs from folders such as Downloads, where other files may have
+// been planted: DLLs are looked up in System32 only. Looked up at run time,
+// so that systems without SetDefaultDllDirectories still start; KERNEL32
+// and msvcrt, the only static imports, are KnownDLLs and never searched.
+void RestrictDllSearch() {
+  typedef BOOL(WINAPI * SetDefaultDllDirectoriesFn)(DWORD);
+  const DWORD kSearchSystem32 = 0x00000800;  // LOAD_LIBRARY_SEARCH_SYSTEM32
+  HMODULE kernel = GetModuleHandleA("kernel32.dll");
+  if (kernel == nullptr) return;
+  SetDefaultDllDirectoriesFn restrict = reinterpret_cast<SetDefaultDllDirectoriesFn>(
+      reinterpret_cast<void*>(GetProcAddress(kernel, "SetDefaultDllDirectories")));
+  if (restrict != nullptr) restrict(kSearchSystem32);
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+  RestrictDllSearch();
+  return RunLauncher();
+}

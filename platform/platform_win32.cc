@@ -1,34 +1,41 @@
-// The Windows port: KERNEL32 comes from the system itself; this file maps the
-// runtime functions of platform.h onto msvcrt.
+// The Windows port: platform.h on KERNEL32 and msvcrt. The only file of the
+// library that includes <windows.h>.
 #include <direct.h>
 #include <errno.h>
 #include <fcntl.h>
 #include <io.h>
-#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <sys/stat.h>
 #include <sys/types.h>
-#include <time.h>
 
-#include <string>
+#define WIN32_LEAN_AND_MEAN
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
 
 #include "platform.h"
 
+namespace platform {
+
 namespace {
 
-bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+static_assert(sizeof(CRITICAL_SECTION) <= 40, "RecursiveLock's storage is too small for CRITICAL_SECTION");
 
-// Windows' msvcrt refuses a path that ends in a separator unless it is a
-// root; Wine's accepts it. Refusing it here gives the same answer on both.
+CRITICAL_SECTION* SectionIn(unsigned char* storage) { return reinterpret_cast<CRITICAL_SECTION*>(storage); }
+
+// Spin 1024 times before blocking; the high bit asks Windows to allocate the
+// wait event at once.
+const DWORD kSpinCount = 0x80000400;
+
+// msvcrt refuses a path that ends in a separator unless it is a root; Wine's
+// accepts it. Refusing it here gives the same answer on both.
 bool EndsInSeparatorBelowRoot(const char* path) {
   size_t n = strlen(path);
-  if (n < 2 || !IsSeparator(path[n - 1])) return false;
+  if (n < 2 || (path[n - 1] != '\\' && path[n - 1] != '/')) return false;
   return !(n == 3 && path[1] == ':');
 }
-
-// 1900-01-01 00:00:00 UTC.
-const int64_t kEarliestBreakdown = -2208988800LL;
 
 // Calendar fields of a day counted from 1970-01-01 (proleptic Gregorian).
 struct tm CivilFromDays(int64_t z) {
@@ -53,42 +60,39 @@ struct tm CivilFromDays(int64_t z) {
   return fields;
 }
 
+// The UTC breakdown of any instant, by arithmetic.
+struct tm BreakDown(int64_t seconds) {
+  int64_t days = seconds / 86400;
+  int64_t rest = seconds % 86400;
+  if (rest < 0) {
+    rest += 86400;
+    --days;
+  }
+  struct tm fields = CivilFromDays(days);
+  fields.tm_hour = static_cast<int>(rest / 3600);
+  fields.tm_min = static_cast<int>(rest % 3600 / 60);
+  fields.tm_sec = static_cast<int>(rest % 60);
+  return fields;
+}
+
 }  // namespace
 
-namespace platform {
+System ThisSystem() { return System::kWindows; }
 
-std::string NativePath(const char* path) { return std::string(path ? path : ""); }
+RecursiveLock::RecursiveLock() { InitializeCriticalSectionAndSpinCount(SectionIn(storage_), kSpinCount); }
+RecursiveLock::~RecursiveLock() { DeleteCriticalSection(SectionIn(storage_)); }
+void RecursiveLock::Enter() { EnterCriticalSection(SectionIn(storage_)); }
+bool RecursiveLock::TryEnter() { return TryEnterCriticalSection(SectionIn(storage_)) != 0; }
+void RecursiveLock::Leave() { LeaveCriticalSection(SectionIn(storage_)); }
 
-int Access(const char* path, int mode) { return _access(path, mode & 6); }
+uint32_t TickCount() { return GetTickCount(); }
+void SleepMs(uint32_t milliseconds) { Sleep(milliseconds); }
 
-int CreateNewFile(const char* path, int pmode) {
-  return _open(path, _O_CREAT | _O_EXCL | _O_RDWR | _O_BINARY, pmode & (_S_IREAD | _S_IWRITE));
+int ProcessorCount() {
+  SYSTEM_INFO info;
+  GetSystemInfo(&info);
+  return info.dwNumberOfProcessors > 0 ? static_cast<int>(info.dwNumberOfProcessors) : 1;
 }
-
-int CloseFd(int fd) { return _close(fd); }
-
-int RemoveFile(const char* path) { return remove(path); }
-
-int MakeDir(const char* path) { return _mkdir(path); }
-
-int RenamePath(const char* from, const char* to) { return rename(from, to); }
-
-int Stat(const char* path, StatInfo* info) {
-  if (path == nullptr || *path == '\0' || EndsInSeparatorBelowRoot(path)) {
-    errno = ENOENT;
-    return -1;
-  }
-  struct _stat64i32 st;
-  if (_stat64i32(path, &st) != 0) return -1;
-  info->mode = static_cast<uint32_t>(st.st_mode & 0xFFFF);
-  info->mtime = static_cast<int64_t>(st.st_mtime);
-  info->size = static_cast<uint32_t>(st.st_size);
-  return 0;
-}
-
-int Chmod(const char* path, int mode) { return _chmod(path, mode); }
-
-FILE* OpenFile(const char* path, const char* modeText) { return fopen(path, modeText); }
 
 int64_t Time64() { return static_cast<int64_t>(_time64(nullptr)); }
 
@@ -107,45 +111,84 @@ bool GmTime64(int64_t seconds, struct tm* out) {
     *out = *result;
     return true;
   }
-  if (seconds >= 0 || seconds < kEarliestBreakdown) return false;
   // msvcrt refuses instants before 1970; the UTC breakdown is plain
   // arithmetic, so it is done here (back to 1900).
-  int64_t days = seconds / 86400;
-  int64_t rest = seconds % 86400;
-  if (rest < 0) {
-    rest += 86400;
-    --days;
-  }
-  *out = CivilFromDays(days);
-  out->tm_hour = static_cast<int>(rest / 3600);
-  out->tm_min = static_cast<int>(rest % 3600 / 60);
-  out->tm_sec = static_cast<int>(rest % 60);
+  const int64_t kEarliestBreakdown = -2208988800LL;  // 1900-01-01 00:00:00 UTC
+  if (seconds >= 0 || seconds < kEarliestBreakdown) return false;
+  *out = BreakDown(seconds);
   return true;
 }
 
 int64_t MkTime64(struct tm* fields) { return static_cast<int64_t>(_mktime64(fields)); }
 
-void SetTimeZone(const char* tz) {
-  std::string assignment = std::string("TZ=") + (tz ? tz : "");
-  _putenv(assignment.c_str());
-  _tzset();
+std::string NativePath(const char* path) { return std::string(path ? path : ""); }
+
+FILE* OpenFile(const char* path, const char* modeText) { return fopen(path, modeText); }
+
+bool LastFileErrorWasDiskFull() {
+  DWORD error = GetLastError();
+  return errno == ENOSPC || error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL;
+}
+
+int Access(const char* path, int mode) { return _access(path, mode & 6); }
+
+CreateResult CreateNewFile(const char* path) {
+  int fd = _open(path, _O_CREAT | _O_EXCL | _O_RDWR | _O_BINARY, _S_IREAD | _S_IWRITE);
+  if (fd < 0) return errno == EEXIST ? CreateResult::kExists : CreateResult::kFailed;
+  _close(fd);
+  return CreateResult::kCreated;
+}
+
+int RemoveFile(const char* path) { return remove(path); }
+int RemoveEmptyDirectory(const char* path) { return RemoveDirectoryA(path) ? 0 : -1; }
+int MakeDirectory(const char* path) { return _mkdir(path); }
+int Rename(const char* from, const char* to) { return rename(from, to); }
+
+int Stat(const char* path, StatInfo* info) {
+  if (path == nullptr || *path == '\0' || EndsInSeparatorBelowRoot(path)) {
+    errno = ENOENT;
+    return -1;
+  }
+  struct _stat64i32 st;
+  if (_stat64i32(path, &st) != 0) return -1;
+  info->mode = static_cast<uint32_t>(st.st_mode & 0xFFFF);
+  info->mtime = static_cast<int64_t>(st.st_mtime);
+  info->size = static_cast<uint32_t>(st.st_size);
+  return 0;
+}
+
+int Chmod(const char* path, int mode) { return _chmod(path, mode); }
+
+SetTimeResult SetModifiedTime(const char* path, int64_t seconds, int milliseconds) {
+  struct tm utc = BreakDown(seconds);
+  SYSTEMTIME system;
+  system.wYear = static_cast<WORD>(utc.tm_year + 1900 < 0 ? 0 : utc.tm_year + 1900);
+  system.wMonth = static_cast<WORD>(utc.tm_mon + 1);
+  system.wDayOfWeek = static_cast<WORD>(utc.tm_wday);
+  system.wDay = static_cast<WORD>(utc.tm_mday);
+  system.wHour = static_cast<WORD>(utc.tm_hour);
+  system.wMinute = static_cast<WORD>(utc.tm_min);
+  system.wSecond = static_cast<WORD>(utc.tm_sec);
+  system.wMilliseconds = static_cast<WORD>(milliseconds);
+  FILETIME fileTime;
+  if (utc.tm_year + 1900 > 30827 || milliseconds < 0 || !SystemTimeToFileTime(&system, &fileTime)) {
+    return SetTimeResult::kBadTime;
+  }
+  HANDLE file = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_ARCHIVE, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return SetTimeResult::kOpenFailed;
+  bool set = SetFileTime(file, nullptr, nullptr, &fileTime) != 0;
+  if (!CloseHandle(file)) return SetTimeResult::kCloseFailed;
+  return set ? SetTimeResult::kDone : SetTimeResult::kSetFailed;
 }
 
 EntryInfo GetEntryInfo(const char* path) {
-  EntryInfo info{EntryType::kMissing, 0};
   WIN32_FILE_ATTRIBUTE_DATA data;
-  if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data)) return info;
-  if (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
-    info.type = EntryType::kLink;
-  } else if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-    info.type = EntryType::kDirectory;
-  } else if (data.dwFileAttributes & FILE_ATTRIBUTE_DEVICE) {
-    info.type = EntryType::kOther;
-  } else {
-    info.type = EntryType::kFile;
-    info.size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-  }
-  return info;
+  if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data)) return {EntryType::kMissing, 0};
+  if (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) return {EntryType::kLink, 0};
+  if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return {EntryType::kDirectory, 0};
+  if (data.dwFileAttributes & FILE_ATTRIBUTE_DEVICE) return {EntryType::kOther, 0};
+  return {EntryType::kFile, (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow};
 }
 
 int RemoveLink(const char* path) {
@@ -160,55 +203,73 @@ int RemoveLink(const char* path) {
   return ok ? 0 : -1;
 }
 
-int CreateLink(const char* link, const char* target, bool isDirectory) {
-  // Looked up at run time: programs that never make links keep loading on
-  // systems without symbolic links.
-  typedef BOOLEAN(WINAPI * CreateSymbolicLinkFn)(LPCSTR, LPCSTR, DWORD);
-  HMODULE kernel = GetModuleHandleA("kernel32.dll");
-  CreateSymbolicLinkFn create =
-      kernel ? reinterpret_cast<CreateSymbolicLinkFn>(reinterpret_cast<void*>(GetProcAddress(kernel, "CreateSymbolicLinkA")))
-             : nullptr;
-  if (create == nullptr) return -1;
-  return create(link, target, isDirectory ? 1 : 0) ? 0 : -1;
+bool ForEachEntry(const char* directory, const std::function<void(const char* name)>& visit) {
+  std::string pattern = std::string(directory) + "\\*.*";
+  WIN32_FIND_DATAA data;
+  HANDLE find = FindFirstFileA(pattern.c_str(), &data);
+  if (find == INVALID_HANDLE_VALUE) return false;
+  do {
+    if (strcmp(data.cFileName, ".") != 0 && strcmp(data.cFileName, "..") != 0) visit(data.cFileName);
+  } while (FindNextFileA(find, &data));
+  FindClose(find);
+  return true;
+}
+
+bool GetLongPath(const char* path, std::string* longPath) {
+  char buffer[kMaxPath];
+  DWORD length = GetLongPathNameA(path, buffer, sizeof(buffer));
+  if (length == 0 || length >= sizeof(buffer)) return false;
+  longPath->assign(buffer, length);
+  return true;
+}
+
+bool GetExecutablePath(std::string* path) {
+  char buffer[kMaxPath];
+  memset(buffer, 0, sizeof(buffer));
+  DWORD length = GetModuleFileNameA(nullptr, buffer, sizeof(buffer));
+  if (length == 0 || length >= sizeof(buffer)) return false;
+  path->assign(buffer, length);
+  return true;
+}
+
+bool GetTempDirectory(std::string* path) {
+  char buffer[kMaxPath];
+  memset(buffer, 0, sizeof(buffer));
+  DWORD length = GetTempPathA(sizeof(buffer), buffer);
+  if (length == 0 || length >= sizeof(buffer)) return false;
+  path->assign(buffer, length);
+  return true;
 }
 
 int MakePrivateDirectory(const char* path) { return CreateDirectoryA(path, nullptr) ? 0 : -1; }
 
 int MarkIfExecutable(const char*, const unsigned char*, int, bool) { return 0; }
 
-int ExitCodeFor(LaunchFailure failure) {
-  switch (failure) {
-    case LaunchFailure::kOwnFileUnreadable: return ERROR_OPEN_FAILED;
-    case LaunchFailure::kBadPayload: return ERROR_BAD_FORMAT;
-    case LaunchFailure::kCannotMake: return ERROR_CANNOT_MAKE;
-    case LaunchFailure::kWriteFault: return ERROR_WRITE_FAULT;
-    case LaunchFailure::kDiskFull: return ERROR_DISK_FULL;
-    case LaunchFailure::kCorruptData: return ERROR_FILE_CORRUPT;
+ProcessResult RunAndWait(const char* program) {
+  // The full path both as the program to run and, quoted, as the command
+  // line: a path with spaces can neither run a truncated name nor split the
+  // program's first argument.
+  std::string line = std::string("\"") + program + "\"";
+  STARTUPINFOA startup;
+  memset(&startup, 0, sizeof(startup));
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION process;
+  memset(&process, 0, sizeof(process));
+  if (!CreateProcessA(program, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+    DWORD error = GetLastError();
+    ProcessResult::Kind kind = ProcessResult::kNotStarted;
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) kind = ProcessResult::kNotFound;
+    if (error == ERROR_BAD_EXE_FORMAT || error == ERROR_ACCESS_DENIED) kind = ProcessResult::kNotExecutable;
+    return {kind, 0, error};
   }
-  return ERROR_INVALID_FUNCTION;
+  WaitForSingleObject(process.hProcess, INFINITE);
+  DWORD exitCode = 0;
+  GetExitCodeProcess(process.hProcess, &exitCode);
+  CloseHandle(process.hProcess);
+  CloseHandle(process.hThread);
+  return {ProcessResult::kExited, exitCode, 0};
 }
-
-int ExitCodeForStartFailure(DWORD error) {
-  return error != 0 ? static_cast<int>(error) : static_cast<int>(ERROR_FILE_NOT_FOUND);
-}
-
-int ExitCodeForProcess(DWORD processExitCode) { return static_cast<int>(processExitCode); }
 
 bool IsTerminal(FILE* stream) { return _isatty(_fileno(stream)) != 0; }
-
-void SetEnv(const char* name, const char* value) {
-  std::string assignment = std::string(name) + "=" + (value ? value : "");
-  _putenv(assignment.c_str());
-  SetEnvironmentVariableA(name, value);
-}
-
-void GetTempDirectory(char* buffer, int size) {
-  DWORD n = GetTempPathA(static_cast<DWORD>(size), buffer);
-  if (n == 0 || n >= static_cast<DWORD>(size)) {
-    snprintf(buffer, static_cast<size_t>(size), "C:\\");
-    return;
-  }
-  while (n > 3 && IsSeparator(buffer[n - 1])) buffer[--n] = '\0';
-}
 
 }  // namespace platform

@@ -17,7 +17,7 @@ cp build/win32/bin/hello.exe "$work/app/hello.exe"
 
 echo
 echo "== packing examples/hello into build/example/setup.exe"
-build/native/bin/lmpack pack --target windows --run hello.exe -o "$work/setup.exe" "$work/app"
+build/native/bin/lmpack pack --target windows --stub build/win32/bin/lmsetup.exe --run hello.exe -o "$work/setup.exe" "$work/app"
 build/native/bin/lmpack list "$work/setup.exe"
 
 echo

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform.h"
+#include "walk_tree.h"
 
 namespace {
 
@@ -21,39 +22,29 @@ std::string ReadAll(const std::string& path) {
   return bytes;
 }
 
-void List(FILE* report, const std::string& root, const std::string& relative) {
-  WIN32_FIND_DATAA data;
-  std::string dir = relative.empty() ? root : root + "\\" + relative;
-  HANDLE find = FindFirstFileA((dir + "\\*.*").c_str(), &data);
-  if (find == INVALID_HANDLE_VALUE) return;
-  do {
-    std::string name = data.cFileName;
-    if (name == "." || name == "..") continue;
-    std::string rel = relative.empty() ? name : relative + "\\" + name;
-    platform::EntryInfo info = platform::GetEntryInfo((root + "\\" + rel).c_str());
+void List(FILE* report, const std::string& root) {
+  WalkTree(root, [report](const std::string& relative, const platform::EntryInfo& info) {
     if (info.type == platform::EntryType::kDirectory) {
-      fprintf(report, "  %-28s <dir>\n", rel.c_str());
-      List(report, root, rel);
+      fprintf(report, "  %-28s <dir>\n", relative.c_str());
     } else {
-      fprintf(report, "  %-28s %llu bytes\n", rel.c_str(), static_cast<unsigned long long>(info.size));
+      fprintf(report, "  %-28s %llu bytes\n", relative.c_str(), static_cast<unsigned long long>(info.size));
     }
-  } while (FindNextFileA(find, &data));
-  FindClose(find);
+    return true;
+  });
 }
 
 }  // namespace
 
 int main() {
-  char self[MAX_PATH] = {0};
-  GetModuleFileNameA(nullptr, self, sizeof(self));
-  std::string own(self);
+  std::string own;
+  platform::GetExecutablePath(&own);
   std::string dir = own.substr(0, own.find_last_of("\\/"));
   FILE* report = platform::OpenFile("hello-report.txt", "wb");
   if (report == nullptr) return 2;
-  fprintf(report, "program: %s\n", self);
+  fprintf(report, "program: %s\n", own.c_str());
   fprintf(report, "working directory: %s\n", dir.c_str());
   fprintf(report, "files found:\n");
-  List(report, dir, "");
+  List(report, dir);
   std::string greeting = ReadAll(dir + "\\greeting.txt");
   fprintf(report, "greeting.txt says: %s", greeting.c_str());
   bool ok = greeting.compare(0, 5, "Hello") == 0 && !ReadAll(dir + "\\docs\\readme.txt").empty();

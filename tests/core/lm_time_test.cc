@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform.h"
+#include "port_testing.h"
 
 namespace {
 
@@ -94,23 +95,23 @@ TEST(LmTimeTest, SecondsConversions) {
 }
 
 TEST(LmTimeTest, EmptyStateBreaksDownAsTheLastSecondOf1969) {
-  platform::SetTimeZone("UTC");
+  port_testing::SetTimeZone("UTC");
   LmTime t(2024, 1, 1, 0, 0, 0);
   t.Clear();
   EXPECT_EQ(3, t.GetDayOfWeek());
   EXPECT_EQ(364, t.GetDayOfYear());
-  platform::SetTimeZone(nullptr);
+  port_testing::SetTimeZone(nullptr);
 }
 
 TEST(LmTimeTest, LocalFieldsReadAsUtcInAZoneEastOfUtc) {
   // POSIX and msvcrt both read "XXX-8" as eight hours east of UTC.
-  platform::SetTimeZone("XXX-8");
+  port_testing::SetTimeZone("XXX-8");
   LmTime monday(2024, 3, 4, 5, 0, 0);  // a Monday, 05:00 local = Sunday 21:00 UTC
   EXPECT_EQ(0, monday.GetDayOfWeek());
   EXPECT_EQ(62, monday.GetDayOfYear());  // 3 March
   LmTime noon(2024, 3, 4, 12, 0, 0);
   EXPECT_EQ(1, noon.GetDayOfWeek());
-  platform::SetTimeZone(nullptr);
+  port_testing::SetTimeZone(nullptr);
 }
 
 TEST(LmTimeTest, NowIsAHeapObjectWithCountOne) {

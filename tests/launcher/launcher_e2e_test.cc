@@ -10,6 +10,7 @@
 
 #include "fnv1a.h"
 #include "platform.h"
+#include "port_testing.h"
 #include "test_support.h"
 
 namespace {
@@ -76,12 +77,12 @@ class LauncherTest : public ::testing::Test {
     const char* names[] = {"TMP", "TEMP", "TMPDIR"};
     for (size_t i = 0; i < saved_.size(); ++i) {
       const std::string& value = saved_[i];
-      platform::SetEnv(names[i], value.empty() ? nullptr : value.c_str() + value.find('=') + 1);
+      port_testing::SetEnv(names[i], value.empty() ? nullptr : value.c_str() + value.find('=') + 1);
     }
   }
 
   void UseTempDirectory(const std::string& path) {
-    for (const char* name : {"TMP", "TEMP", "TMPDIR"}) platform::SetEnv(name, path.c_str());
+    for (const char* name : {"TMP", "TEMP", "TMPDIR"}) port_testing::SetEnv(name, path.c_str());
   }
 
   std::vector<TestEntry> ProbeEntries(const std::string& exitCode = "0") {
@@ -92,7 +93,7 @@ class LauncherTest : public ::testing::Test {
     std::string path = root_.Join(lmtest::OnWindows() ? "setup.exe" : "setup");
     EXPECT_TRUE(lmtest::WriteFile(path, setup));
     platform::MarkIfExecutable(path.c_str(), reinterpret_cast<const unsigned char*>(setup.data()), 4, false);
-    return lmtest::RunProgram(path, "", cwd_);
+    return lmtest::RunProgram(path, {}, cwd_);
   }
 
   // key -> values of the probe's report; empty when the probe did not run.

@@ -45,7 +45,7 @@ class PayloadReaderTest : public ::testing::Test {
     entries.AddTail(FILENODE{LmString("\\bin"), 2, 0});
     entries.AddTail(FILENODE{LmString("\\bin\\run.exe"), 1, 3});
     int lengthPosition = 0;
-    EXPECT_TRUE(PayloadWriter::WriteTable(&out, LmString("bin\\run.exe"), &entries, &lengthPosition));
+    EXPECT_TRUE(PayloadWriter::WriteTable(&out, LmString("bin\\run.exe"), entries, &lengthPosition));
     EXPECT_EQ(static_cast<int>(compressed->size()),
               out.Write(compressed->data(), static_cast<int>(compressed->size())));
     EXPECT_TRUE(PayloadWriter::Finish(&out, lengthPosition, static_cast<int32_t>(compressed->size()),
@@ -185,10 +185,14 @@ TEST(PayloadTableCheckerTest, PathRules) {
   EXPECT_FALSE(accepts({{"\\a\\b.txt", 1}, {"\\a", 2}}));    // directory after its contents
   EXPECT_FALSE(accepts({{"\\a", 1}, {"\\a\\b", 1}}));        // a file is no directory
   EXPECT_FALSE(accepts({{"\\a", 1}, {"\\A", 1}}));           // twice, ignoring case
+  // A parent is found only as it is spelt: a case-sensitive file system
+  // would have no "\data" to put "a.txt" in.
+  EXPECT_FALSE(accepts({{"\\Data", 2}, {"\\data\\a.txt", 1}}));
+  EXPECT_FALSE(accepts({{"\\Data", 2}, {"\\DATA", 2}}));
   EXPECT_TRUE(accepts({{"\\..", 0}, {"C:\\x", 3}}));         // other kinds create nothing
   for (const char* bad : {"", "\\", "a", "\\.", "\\..\\x", "\\a\\..\\b", "\\c:", "\\f:s", "\\a/b", "\\t\x01",
                           "\\x.", "\\x ", "\\CON", "\\con.txt", "\\Aux.tar.gz", "\\COM1", "\\lpt9.x", "\\NUL ",
-                          "\\a?", "\\a*", "\\a|b", "\\<a>"}) {
+                          "\\a?", "\\a*", "\\a|b", "\\<a>", "\\CON .txt", "\\aux  .x"}) {
     EXPECT_FALSE(accepts({{bad, 1}})) << bad;
   }
   EXPECT_TRUE(accepts({{"\\COM0", 1}, {"\\console", 1}, {"\\lpt", 1}}));
@@ -198,7 +202,8 @@ TEST(PayloadTableCheckerTest, PathRules) {
   ASSERT_TRUE(checker.Add(FILENODE{LmString("\\bin"), 2, 0}, &problem));
   ASSERT_TRUE(checker.Add(FILENODE{LmString("\\bin\\run.exe"), 1, 3}, &problem));
   EXPECT_TRUE(checker.CheckLaunchName(LmString("bin\\run.exe"), &problem));
-  EXPECT_TRUE(checker.CheckLaunchName(LmString("BIN\\Run.exe"), &problem));
+  // The launch target is started by its stored name: it must match exactly.
+  EXPECT_FALSE(checker.CheckLaunchName(LmString("BIN\\Run.exe"), &problem));
   EXPECT_FALSE(checker.CheckLaunchName(LmString("bin"), &problem));
   EXPECT_FALSE(checker.CheckLaunchName(LmString("\\bin\\run.exe"), &problem));
   EXPECT_FALSE(checker.CheckLaunchName(LmString("bin\\..\\bin\\run.exe"), &problem));

@@ -13,6 +13,8 @@
 
 #include "fnv1a.h"
 #include "platform.h"
+#include "port_testing.h"
+#include "walk_tree.h"
 
 namespace {
 
@@ -27,40 +29,27 @@ std::string ReadAll(const std::string& path) {
   return bytes;
 }
 
-void Walk(FILE* report, const std::string& root, const std::string& relative) {
-  WIN32_FIND_DATAA data;
-  std::string dir = relative.empty() ? root : root + "\\" + relative;
-  HANDLE find = FindFirstFileA((dir + "\\*.*").c_str(), &data);
-  if (find == INVALID_HANDLE_VALUE) return;
-  do {
-    std::string name = data.cFileName;
-    if (name == "." || name == "..") continue;
-    std::string rel = relative.empty() ? name : relative + "\\" + name;
-    std::string full = root + "\\" + rel;
-    platform::EntryType type = platform::GetEntryInfo(full.c_str()).type;
-    if (type == platform::EntryType::kDirectory) {
-      fprintf(report, "dir=%s\n", rel.c_str());
-      Walk(report, root, rel);
+void Walk(FILE* report, const std::string& root) {
+  WalkTree(root, [&](const std::string& relative, const platform::EntryInfo& info) {
+    if (info.type == platform::EntryType::kDirectory) {
+      fprintf(report, "dir=%s\n", relative.c_str());
     } else {
-      std::string bytes = ReadAll(full);
-      fprintf(report, "file=%s|%zu|%016llx\n", rel.c_str(), bytes.size(), lmtest::Fnv1a(bytes));
+      std::string bytes = ReadAll(root + "\\" + relative);
+      fprintf(report, "file=%s|%zu|%016llx\n", relative.c_str(), bytes.size(), lmtest::Fnv1a(bytes));
     }
-  } while (FindNextFileA(find, &data));
-  FindClose(find);
+    return true;
+  });
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  char self[MAX_PATH] = {0};
-  GetModuleFileNameA(nullptr, self, sizeof(self));
-  std::string own(self);
+  std::string own;
+  platform::GetExecutablePath(&own);
   std::string dir = own.substr(0, own.find_last_of("\\/"));
-  char cwd[MAX_PATH] = {0};
-  GetCurrentDirectoryA(sizeof(cwd), cwd);
 
   std::string linkTarget = ReadAll(dir + "\\plant-link.txt");
-  if (!linkTarget.empty()) platform::CreateLink((dir + "\\escape").c_str(), linkTarget.c_str(), true);
+  if (!linkTarget.empty()) port_testing::CreateLink((dir + "\\escape").c_str(), linkTarget.c_str(), true);
   if (!ReadAll(dir + "\\plant-readonly.txt").empty()) {
     std::string locked = dir + "\\locked.txt";
     FILE* file = platform::OpenFile(locked.c_str(), "wb");
@@ -73,12 +62,12 @@ int main(int argc, char** argv) {
 
   FILE* report = platform::OpenFile("probe-report.txt", "wb");
   if (report == nullptr) return 99;
-  fprintf(report, "self=%s\n", self);
-  fprintf(report, "cmdline=%s\n", GetCommandLineA());
+  fprintf(report, "self=%s\n", own.c_str());
+  fprintf(report, "cmdline=%s\n", port_testing::CommandLine(argc, argv).c_str());
   fprintf(report, "argc=%d\n", argc);
   fprintf(report, "argv0=%s\n", argc > 0 ? argv[0] : "");
-  fprintf(report, "cwd=%s\n", cwd);
-  Walk(report, dir, "");
+  fprintf(report, "cwd=%s\n", port_testing::CurrentDirectory().c_str());
+  Walk(report, dir);
   fclose(report);
   return atoi(ReadAll(dir + "\\exitcode.txt").c_str());
 }

@@ -9,7 +9,10 @@
 #include <stdexcept>
 
 #include "bzlib.h"
+#include "delete_tree.h"
+#include "lm_file.h"
 #include "platform.h"
+#include "port_testing.h"
 
 namespace lmtest {
 
@@ -22,9 +25,10 @@ namespace {
 // tests may point the variables elsewhere for the programs they start.
 const std::string& ScratchBase() {
   static const std::string base = [] {
-    char path[MAX_PATH];
-    platform::GetTempDirectory(path, sizeof(path));
-    return std::string(path);
+    std::string path;
+    if (!platform::GetTempDirectory(&path)) throw std::runtime_error("no temp directory");
+    while (path.size() > 1 && (path.back() == '\\' || path.back() == '/')) path.pop_back();
+    return path;
   }();
   return base;
 }
@@ -34,10 +38,10 @@ TempDir::TempDir() {
   const std::string& base = ScratchBase();
   for (int attempt = 0; attempt < 1000; ++attempt) {
     char name[64];
-    snprintf(name, sizeof(name), "\\lmtest-%lu-%d", static_cast<unsigned long>(GetCurrentProcessId()),
+    snprintf(name, sizeof(name), "\\lmtest-%lu-%d", static_cast<unsigned long>(port_testing::ProcessId()),
              ++dirCounter);
     std::string candidate = base + name;
-    if (platform::MakeDir(candidate.c_str()) == 0) {
+    if (platform::MakeDirectory(candidate.c_str()) == 0) {
       path_ = candidate;
       return;
     }
@@ -50,23 +54,15 @@ TempDir::~TempDir() { RemoveTree(path_); }
 std::string TempDir::Join(const std::string& relative) const { return path_ + "\\" + relative; }
 
 void RemoveTree(const std::string& path) {
-  platform::EntryInfo info = platform::GetEntryInfo(path.c_str());
-  switch (info.type) {
-    case platform::EntryType::kMissing:
-      return;
-    case platform::EntryType::kLink:
-      platform::RemoveLink(path.c_str());
-      return;
-    case platform::EntryType::kDirectory:
-      for (const std::string& name : ListNames(path)) RemoveTree(path + "\\" + name);
-      platform::Chmod(path.c_str(), 0700);
-      RemoveDirectoryA(path.c_str());
-      return;
-    default:
-      platform::Chmod(path.c_str(), 0600);
-      platform::RemoveFile(path.c_str());
-      return;
+  platform::EntryType type = platform::GetEntryInfo(path.c_str()).type;
+  if (type == platform::EntryType::kMissing) return;
+  if (type == platform::EntryType::kLink) {
+    platform::RemoveLink(path.c_str());
+    return;
   }
+  LmFile* entry = new LmFile(LmString(path.c_str()));
+  entry->AddRef();
+  DeleteTree(entry);
 }
 
 bool WriteFile(const std::string& path, const std::string& bytes) {
@@ -98,21 +94,12 @@ bool IsDirectoryPath(const std::string& path) {
 
 std::vector<std::string> ListNames(const std::string& directory) {
   std::vector<std::string> names;
-  WIN32_FIND_DATAA data;
-  std::string pattern = directory + "\\*.*";
-  HANDLE find = FindFirstFileA(pattern.c_str(), &data);
-  if (find == INVALID_HANDLE_VALUE) return names;
-  do {
-    if (strcmp(data.cFileName, ".") != 0 && strcmp(data.cFileName, "..") != 0) {
-      names.push_back(data.cFileName);
-    }
-  } while (FindNextFileA(find, &data));
-  FindClose(find);
+  platform::ForEachEntry(directory.c_str(), [&names](const char* name) { names.emplace_back(name); });
   std::sort(names.begin(), names.end());
   return names;
 }
 
-bool MakeDirectory(const std::string& path) { return platform::MakeDir(path.c_str()) == 0; }
+bool MakeDirectory(const std::string& path) { return platform::MakeDirectory(path.c_str()) == 0; }
 
 std::string RandomBytes(size_t size, unsigned seed) {
   std::string bytes(size, '\0');
@@ -150,28 +137,9 @@ std::string BuildPath(const char* variable) {
   return HostPath(value);
 }
 
-int RunProgram(const std::string& program, const std::string& arguments, const std::string& currentDirectory,
-               uint32_t timeoutMs) {
-  std::string line = "\"" + program + "\"" + (arguments.empty() ? "" : " " + arguments);
-  std::vector<char> commandLine(line.begin(), line.end());
-  commandLine.push_back('\0');
-  STARTUPINFOA startup;
-  memset(&startup, 0, sizeof(startup));
-  startup.cb = sizeof(startup);
-  PROCESS_INFORMATION process;
-  memset(&process, 0, sizeof(process));
-  if (!CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                      currentDirectory.empty() ? nullptr : currentDirectory.c_str(), &startup, &process)) {
-    return -1;
-  }
-  int code = -1;
-  if (WaitForSingleObject(process.hProcess, timeoutMs) == WAIT_OBJECT_0) {
-    DWORD exitCode = 0;
-    if (GetExitCodeProcess(process.hProcess, &exitCode)) code = static_cast<int>(exitCode);
-  }
-  CloseHandle(process.hProcess);
-  if (process.hThread != nullptr) CloseHandle(process.hThread);
-  return code;
+int RunProgram(const std::string& program, const std::vector<std::string>& arguments,
+               const std::string& currentDirectory, uint32_t timeoutMs) {
+  return port_testing::RunProgram(program, arguments, currentDirectory, timeoutMs);
 }
 
 std::string Compress(const std::string& data, int level) {

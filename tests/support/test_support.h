@@ -26,7 +26,8 @@ class TempDir {
   std::string path_;
 };
 
-// Removes a file, a link or a whole tree (links are removed, not followed).
+// Removes a file, a link or a whole tree (links are removed, not followed),
+// through the library's DeleteTree.
 void RemoveTree(const std::string& path);
 bool WriteFile(const std::string& path, const std::string& bytes);
 // The file's bytes; empty (with *ok false) when it cannot be read.
@@ -51,12 +52,11 @@ std::string HostPath(const std::string& path);
 // host path; fails the calling test when it is missing.
 std::string BuildPath(const char* variable);
 
-// Runs `program` with a quoted command line (plus `arguments`, already
-// quoted as needed) in `currentDirectory` (empty: this process's), waits up
-// to `timeoutMs`, and returns its exit code; -1 when it cannot be started or
-// did not end in time.
-int RunProgram(const std::string& program, const std::string& arguments, const std::string& currentDirectory,
-               uint32_t timeoutMs = 120000);
+// Runs `program` with `arguments` in `currentDirectory` (empty: this
+// process's), waits up to `timeoutMs`, and returns its exit code; -1 when it
+// cannot be started or did not end in time.
+int RunProgram(const std::string& program, const std::vector<std::string>& arguments = {},
+               const std::string& currentDirectory = "", uint32_t timeoutMs = 120000);
 
 // bzip2 of `data` as one stream.
 std::string Compress(const std::string& data, int level = 9);

@@ -1,7 +1,7 @@
 // FILENODE: one entry of a payload's table. A value: copying it copies the
 // path string.
-#ifndef LM_CORE_FILENODE_H_
-#define LM_CORE_FILENODE_H_
+#ifndef LM_LAUNCHER_FILENODE_H_
+#define LM_LAUNCHER_FILENODE_H_
 
 #include <cstdint>
 
@@ -16,4 +16,4 @@ struct FILENODE {
   uint32_t size;  // a file's size in bytes; 0 for a directory
 };
 
-#endif  // LM_CORE_FILENODE_H_
+#endif  // LM_LAUNCHER_FILENODE_H_

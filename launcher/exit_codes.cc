@@ -1,0 +1,39 @@
+#include "exit_codes.h"
+
+namespace {
+
+struct ExitCodeRow {
+  LaunchOutcome outcome;
+  int windows;  // a Windows system error code
+  int native;   // a BSD sysexits code
+};
+
+const ExitCodeRow kExitCodes[] = {
+    {LaunchOutcome::kOwnFileUnreadable, 110 /* ERROR_OPEN_FAILED */, 66 /* EX_NOINPUT */},
+    {LaunchOutcome::kBadPayload, 11 /* ERROR_BAD_FORMAT */, 65 /* EX_DATAERR */},
+    {LaunchOutcome::kCannotMake, 82 /* ERROR_CANNOT_MAKE */, 73 /* EX_CANTCREAT */},
+    {LaunchOutcome::kWriteFault, 29 /* ERROR_WRITE_FAULT */, 74 /* EX_IOERR */},
+    {LaunchOutcome::kDiskFull, 112 /* ERROR_DISK_FULL */, 74 /* EX_IOERR */},
+    {LaunchOutcome::kCorruptData, 1392 /* ERROR_FILE_CORRUPT */, 65 /* EX_DATAERR */},
+};
+
+const int kWindowsFileNotFound = 2;
+const int kNativeNotFound = 127;
+const int kNativeNotExecutable = 126;
+const int kNativeSoftware = 70;  // EX_SOFTWARE: no row, a fault of the launcher
+
+bool OnWindows() { return platform::ThisSystem() == platform::System::kWindows; }
+
+}  // namespace
+
+int ExitCodeFor(LaunchOutcome outcome) {
+  for (const ExitCodeRow& row : kExitCodes) {
+    if (row.outcome == outcome) return OnWindows() ? row.windows : row.native;
+  }
+  return OnWindows() ? 1 : kNativeSoftware;
+}
+
+int ExitCodeForStartFailure(const platform::ProcessResult& result) {
+  if (OnWindows()) return result.systemError != 0 ? static_cast<int>(result.systemError) : kWindowsFileNotFound;
+  return result.kind == platform::ProcessResult::kNotExecutable ? kNativeNotExecutable : kNativeNotFound;
+}

@@ -1,0 +1,35 @@
+// The part of the port that only tests and their helper programs link:
+// links, the time zone, the environment, and starting programs with
+// arguments, a current directory and a time limit.
+#ifndef LM_PLATFORM_TESTING_PORT_TESTING_H_
+#define LM_PLATFORM_TESTING_PORT_TESTING_H_
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace port_testing {
+
+// Makes a symbolic link at `link` pointing to `target`. 0, or -1 also where
+// the system or the caller's rights do not allow links.
+int CreateLink(const char* link, const char* target, bool isDirectory);
+// Sets the TZ variable (null removes it) and makes the runtime re-read it.
+void SetTimeZone(const char* tz);
+// Sets or (value null) removes an environment variable of this process, so
+// that programs it starts inherit it.
+void SetEnv(const char* name, const char* value);
+// Runs `program` with `arguments` (quoted by the Windows rules where the
+// system takes one command line) in `currentDirectory` (empty: this
+// process's), waits up to `timeoutMs` and returns its exit code; -1 when it
+// cannot be started or did not end in time (it is then killed).
+int RunProgram(const std::string& program, const std::vector<std::string>& arguments,
+               const std::string& currentDirectory, uint32_t timeoutMs);
+// The command line this process was started with, as the system has it
+// (POSIX: the arguments joined by spaces).
+std::string CommandLine(int argc, char** argv);
+std::string CurrentDirectory();
+uint32_t ProcessId();
+
+}  // namespace port_testing
+
+#endif  // LM_PLATFORM_TESTING_PORT_TESTING_H_

@@ -1,0 +1,77 @@
+#include <errno.h>
+#include <signal.h>
+#include <spawn.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+#include "platform.h"
+#include "port_testing.h"
+
+extern char** environ;
+
+namespace port_testing {
+
+int CreateLink(const char* link, const char* target, bool) {
+  return symlink(platform::NativePath(target).c_str(), platform::NativePath(link).c_str());
+}
+
+void SetTimeZone(const char* tz) {
+  SetEnv("TZ", tz);
+  tzset();
+}
+
+void SetEnv(const char* name, const char* value) {
+  if (value != nullptr) {
+    setenv(name, value, 1);
+  } else {
+    unsetenv(name);
+  }
+}
+
+int RunProgram(const std::string& program, const std::vector<std::string>& arguments,
+               const std::string& currentDirectory, uint32_t timeoutMs) {
+  std::string native = platform::NativePath(program.c_str());
+  std::vector<std::string> args = {native};
+  args.insert(args.end(), arguments.begin(), arguments.end());
+  std::vector<char*> argv;
+  for (std::string& arg : args) argv.push_back(&arg[0]);
+  argv.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  std::string cwd = platform::NativePath(currentDirectory.c_str());
+  if (!cwd.empty()) posix_spawn_file_actions_addchdir_np(&actions, cwd.c_str());
+  pid_t pid = 0;
+  int error = posix_spawn(&pid, native.c_str(), &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (error != 0) return -1;
+  uint32_t start = platform::TickCount();
+  for (;;) {
+    int status = 0;
+    pid_t r = waitpid(pid, &status, WNOHANG);
+    if (r == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    if (r < 0 && errno != EINTR) return -1;
+    if (platform::TickCount() - start >= timeoutMs) {
+      kill(pid, SIGKILL);
+      waitpid(pid, &status, 0);
+      return -1;
+    }
+    platform::SleepMs(2);
+  }
+}
+
+std::string CommandLine(int argc, char** argv) {
+  std::string line;
+  for (int i = 0; i < argc; ++i) line += (i > 0 ? " " : "") + std::string(argv[i]);
+  return line;
+}
+
+std::string CurrentDirectory() {
+  char buffer[4096];
+  return getcwd(buffer, sizeof(buffer)) != nullptr ? std::string(buffer) : std::string();
+}
+
+uint32_t ProcessId() { return static_cast<uint32_t>(getpid()); }
+
+}  // namespace port_testing

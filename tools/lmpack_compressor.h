@@ -1,0 +1,21 @@
+// lmpack's compression step: the contents of every file of the table, in
+// table order, as one bzip2 stream in a file of its own.
+#ifndef LM_TOOLS_LMPACK_COMPRESSOR_H_
+#define LM_TOOLS_LMPACK_COMPRESSOR_H_
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "folder_scan.h"
+#include "lmpack_options.h"
+
+// Compresses the file entries' contents at options.level into a new file
+// `dataPath`, its length in *compressedLength. kRefused when the data would
+// reach 2 GiB (the format's limit), kIo when a file cannot be read, changed
+// while it was read, or the output cannot be written; the problem went to
+// stderr. Shows progress on a terminal unless options.quiet.
+ExitStatus CompressFiles(const LmpackOptions& options, const std::vector<PackEntry>& entries, uint64_t total,
+                         const std::string& dataPath, int64_t* compressedLength);
+
+#endif  // LM_TOOLS_LMPACK_COMPRESSOR_H_

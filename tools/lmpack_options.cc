@@ -1,0 +1,93 @@
+#include "lmpack_options.h"
+
+#include <cstdio>
+
+#ifndef LM_VERSION
+#define LM_VERSION "0"
+#endif
+
+namespace {
+
+const char kUsage[] =
+    "usage:\n"
+    "  lmpack pack [--target windows|native] [--stub LAUNCHER] --run NAME -o OUT\n"
+    "              [--level 1-9] [--jobs N] [--quiet] FOLDER\n"
+    "  lmpack list FILE\n"
+    "  lmpack verify FILE\n"
+    "  lmpack --help | --version\n"
+    "\n"
+    "pack    writes LAUNCHER followed by a payload holding every directory and\n"
+    "        regular file under FOLDER (bzip2-compressed, names in byte order, so\n"
+    "        the same folder always gives the same bytes). NAME is the program the\n"
+    "        launcher starts, relative to FOLDER (for example bin\\setup.exe).\n"
+    "        Without --stub the launcher for --target (default windows) is taken\n"
+    "        from beside lmpack or from its install tree (../share/lmsetup/).\n"
+    "        --jobs N compresses on N threads (default: one per processor); the\n"
+    "        output is the same for every N.\n"
+    "list    prints the launch name, the payload offset, the compressed length\n"
+    "        and the table of a setup executable.\n"
+    "verify  checks everything list checks and decompresses the data, which must\n"
+    "        hold exactly the table's files; writes nothing.\n"
+    "\n"
+    "exit codes: 0 success; 1 the folder cannot be packed or the payload is\n"
+    "damaged; 2 wrong usage; 3 a file could not be read or written.\n";
+
+ParseResult BadUsage(const std::string& why) {
+  fprintf(stderr, "lmpack: %s\n%s", why.c_str(), kUsage);
+  return ParseResult::kBadUsage;
+}
+
+bool ParseNumber(const std::string& text, int low, int high, int* value) {
+  if (text.empty() || text.size() > 3 || text.find_first_not_of("0123456789") != std::string::npos) return false;
+  *value = std::stoi(text);
+  return *value >= low && *value <= high;
+}
+
+// Takes one option (and its value) at argv[*i]; false when it is unknown or
+// its value is missing or out of range.
+bool TakeOption(int argc, char** argv, int* i, LmpackOptions* options) {
+  std::string arg = argv[*i];
+  if (arg == "--quiet" || arg == "-q") {
+    options->quiet = true;
+    return true;
+  }
+  if (*i + 1 >= argc) return false;
+  std::string value = argv[++*i];
+  if (arg == "--stub") options->stub = value;
+  else if (arg == "--run") options->run = value;
+  else if (arg == "-o" || arg == "--output") options->output = value;
+  else if (arg == "--target") options->target = value;
+  else if (arg == "--level") return ParseNumber(value, 1, 9, &options->level);
+  else if (arg == "--jobs") return ParseNumber(value, 1, 256, &options->jobs);
+  else return false;
+  return arg != "--target" || value == "windows" || value == "native";
+}
+
+}  // namespace
+
+ParseResult ParseOptions(int argc, char** argv, LmpackOptions* options) {
+  if (argc < 2) return BadUsage("no command");
+  options->command = argv[1];
+  if (options->command == "--help" || options->command == "-h") {
+    fputs(kUsage, stdout);
+    return ParseResult::kDone;
+  }
+  if (options->command == "--version") {
+    printf("lmpack %s\n", LM_VERSION);
+    return ParseResult::kDone;
+  }
+  if (options->command != "pack" && options->command != "list" && options->command != "verify") {
+    return BadUsage("unknown command " + options->command);
+  }
+  for (int i = 2; i < argc; ++i) {
+    std::string arg = argv[i];
+    bool isOption = !arg.empty() && arg[0] == '-';
+    if (isOption ? !TakeOption(argc, argv, &i, options) : !options->input.empty()) {
+      return BadUsage("bad argument " + arg);
+    }
+    if (!isOption) options->input = arg;
+  }
+  bool complete = !options->input.empty() &&
+                  (options->command != "pack" || (!options->run.empty() && !options->output.empty()));
+  return complete ? ParseResult::kRun : BadUsage("missing arguments");
+}

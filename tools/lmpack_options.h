@@ -1,0 +1,35 @@
+// lmpack's command line: what the user asked for, and the usage text.
+#ifndef LM_TOOLS_LMPACK_OPTIONS_H_
+#define LM_TOOLS_LMPACK_OPTIONS_H_
+
+#include <string>
+
+// lmpack's exit statuses.
+enum class ExitStatus {
+  kOk = 0,
+  kRefused = 1,  // the folder cannot be packed, or the payload is damaged
+  kUsage = 2,
+  kIo = 3,       // a file could not be read or written
+};
+
+struct LmpackOptions {
+  std::string command;  // "pack", "list" or "verify"
+  std::string stub;
+  std::string target = "windows";
+  std::string run;
+  std::string output;
+  std::string input;
+  int level = 9;
+  int jobs = 0;  // 0: one per processor
+  bool quiet = false;
+};
+
+enum class ParseResult {
+  kRun,      // *options holds a command to run
+  kDone,     // --help or --version was answered
+  kBadUsage  // the problem and the usage text went to stderr
+};
+
+ParseResult ParseOptions(int argc, char** argv, LmpackOptions* options);
+
+#endif  // LM_TOOLS_LMPACK_OPTIONS_H_

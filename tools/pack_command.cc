@@ -1,0 +1,151 @@
+#include "pack_command.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+#include "filenode.h"
+#include "folder_scan.h"
+#include "lm_file_stream.h"
+#include "lm_list.h"
+#include "lmpack_compressor.h"
+#include "payload_format.h"
+#include "payload_writer.h"
+#include "platform.h"
+
+namespace {
+
+const int kCopyChunk = 1 << 18;
+
+void Error(const std::string& message) { fprintf(stderr, "lmpack: %s\n", message.c_str()); }
+
+std::string DirectoryOf(const std::string& path) {
+  size_t at = path.find_last_of("\\/");
+  return at == std::string::npos ? std::string(".") : path.substr(0, at);
+}
+
+// The launcher for `target` beside lmpack, or in its install tree.
+std::string FindStub(const std::string& target) {
+  std::string name = target == "native" ? "lmsetup" : "lmsetup.exe";
+  std::string self;
+  if (!platform::GetExecutablePath(&self)) return std::string();
+  std::string here = DirectoryOf(self);
+  for (const std::string& candidate : {here + "\\" + name, here + "\\..\\share\\lmsetup\\" + name}) {
+    if (platform::GetEntryInfo(candidate.c_str()).type == platform::EntryType::kFile) return candidate;
+  }
+  return std::string();
+}
+
+struct PackPlan {
+  std::vector<PackEntry> entries;
+  LmList<FILENODE> table;
+  LmString launchName;
+  uint64_t total = 0;  // bytes of file contents
+};
+
+// Checks the scanned entries and the launch name as the launcher will.
+bool MakeTable(const LmpackOptions& options, PackPlan* plan) {
+  payload::PayloadTableChecker checker;
+  std::string problem;
+  for (const PackEntry& e : plan->entries) {
+    FILENODE node{LmString(e.relative.c_str()), e.kind, static_cast<uint32_t>(e.size)};
+    if (!checker.Add(node, &problem)) {
+      Error(e.host + ": " + problem);
+      return false;
+    }
+    plan->table.AddTail(node);
+    plan->total += e.size;
+  }
+  std::string run = options.run;
+  std::replace(run.begin(), run.end(), '/', '\\');
+  plan->launchName = LmString(run.c_str());
+  if (!checker.CheckLaunchName(plan->launchName, &problem)) {
+    Error("--run " + options.run + ": " + problem + " (it must be a regular file in " + options.input + ")");
+    return false;
+  }
+  return true;
+}
+
+// Copies all of `from` to `out`; the first bytes go to `head`.
+bool CopyFile(const std::string& from, LmFileStream* out, int64_t* copied, unsigned char* head, int* headLength) {
+  LmFileStream in;
+  if (!in.OpenFile(from.c_str(), 0)) return false;
+  std::vector<char> buffer(kCopyChunk);
+  int n;
+  while ((n = in.Read(buffer.data(), kCopyChunk)) > 0) {
+    for (int i = 0; i < n && head != nullptr && *headLength < 4; ++i) head[(*headLength)++] = static_cast<unsigned char>(buffer[i]);
+    if (out->Write(buffer.data(), n) != n) return false;
+    *copied += n;
+  }
+  return in.GetErrorCode() == 0;
+}
+
+// The output: launcher, padding, table, the compressed data staged in
+// `dataPath`, trailer.
+ExitStatus Assemble(const LmpackOptions& options, const std::string& stub, const PackPlan& plan,
+                    const std::string& dataPath, int64_t compressedLength) {
+  LmFileStream out;
+  if (!out.OpenFile(options.output.c_str(), 1)) {
+    Error(options.output + ": cannot create");
+    return ExitStatus::kIo;
+  }
+  unsigned char head[4] = {0, 0, 0, 0};
+  int headLength = 0;
+  int64_t imageSize = 0, copied = 0;
+  if (!CopyFile(stub, &out, &imageSize, head, &headLength)) {
+    Error(stub + ": cannot read the launcher");
+    return ExitStatus::kIo;
+  }
+  int64_t tableSize = PayloadWriter::TableSize(plan.launchName, plan.table);
+  int padding = options.target == "windows" ? PayloadWriter::PaddingForSigning(imageSize, tableSize, compressedLength) : 0;
+  std::vector<char> zeros(static_cast<size_t>(padding) + 1, '\0');
+  int64_t payloadOffset = imageSize + padding;
+  int lengthPosition = 0;
+  bool ok = out.Write(zeros.data(), padding) == padding && payloadOffset < (int64_t{1} << 31) &&
+            PayloadWriter::WriteTable(&out, plan.launchName, plan.table, &lengthPosition) &&
+            CopyFile(dataPath, &out, &copied, nullptr, nullptr) && copied == compressedLength &&
+            PayloadWriter::Finish(&out, lengthPosition, static_cast<int32_t>(compressedLength),
+                                  static_cast<int32_t>(payloadOffset));
+  ok = out.Close() && ok;
+  // The output is a program wherever the launcher is one.
+  ok = ok && platform::MarkIfExecutable(options.output.c_str(), head, headLength, false) == 0;
+  if (!ok) Error(options.output + ": cannot write");
+  return ok ? ExitStatus::kOk : ExitStatus::kIo;
+}
+
+ExitStatus WriteSetup(const LmpackOptions& options, const std::string& stub, const PackPlan& plan) {
+  std::string dataPath = options.output + ".lmpack-data";
+  int64_t compressedLength = 0;
+  ExitStatus status = CompressFiles(options, plan.entries, plan.total, dataPath, &compressedLength);
+  if (status == ExitStatus::kOk) status = Assemble(options, stub, plan, dataPath, compressedLength);
+  platform::RemoveFile(dataPath.c_str());
+  if (status != ExitStatus::kOk) platform::RemoveFile(options.output.c_str());
+  return status;
+}
+
+}  // namespace
+
+ExitStatus RunPack(const LmpackOptions& options) {
+  std::string stub = options.stub.empty() ? FindStub(options.target) : options.stub;
+  if (stub.empty()) {
+    Error("no launcher for target " + options.target + " beside lmpack; name one with --stub");
+    return ExitStatus::kUsage;
+  }
+  if (platform::GetEntryInfo(options.input.c_str()).type != platform::EntryType::kDirectory) {
+    Error(options.input + ": not a directory");
+    return ExitStatus::kRefused;
+  }
+  PackPlan plan;
+  std::string problem;
+  if (!ScanFolder(options.input, &plan.entries, &problem)) {
+    Error(problem);
+    return ExitStatus::kRefused;
+  }
+  if (!MakeTable(options, &plan)) return ExitStatus::kRefused;
+  ExitStatus status = WriteSetup(options, stub, plan);
+  if (status == ExitStatus::kOk && !options.quiet) {
+    printf("%s: %d entries, %llu bytes packed\n", options.output.c_str(), plan.table.GetCount(),
+           static_cast<unsigned long long>(plan.total));
+  }
+  return status;
+}

@@ -1,0 +1,14 @@
+// lmpack pack: turns a folder into one setup executable.
+#ifndef LM_TOOLS_PACK_COMMAND_H_
+#define LM_TOOLS_PACK_COMMAND_H_
+
+#include "lmpack_options.h"
+
+// Writes options.output: the launcher, then the payload of options.input
+// with options.run as its launch name. For the Windows target the payload is
+// placed so that the file's length is a multiple of 8, so that a signer
+// appends its certificate table with no padding. On failure nothing is left
+// at options.output, and the problem went to stderr.
+ExitStatus RunPack(const LmpackOptions& options);
+
+#endif  // LM_TOOLS_PACK_COMMAND_H_
