@@ -115,8 +115,8 @@ def build_quick(work):
     quick = os.path.join(work, "quick")
     subprocess.run(["cc", "-O2", "-o", quick, os.path.join(TOP, "bench", "quick.c")], check=True)
     quick_exe = os.path.join(work, "quick.exe")
-    subprocess.run(["i686-w64-mingw32-gcc", "-O2", "-s", "-mwindows", "-o", quick_exe,
-                    os.path.join(TOP, "bench", "quick.c")], check=True)
+    subprocess.run(["i686-w64-mingw32-gcc-posix", "-O2", "-s", "-static", "-mwindows", "-o", quick_exe,
+                    os.path.join(TOP, "bench", "quick.c"), "-lpthread"], check=True)
     return quick, quick_exe
 
 

@@ -12,6 +12,7 @@
 #include "payload_reader.h"
 #include "payload_unpacker.h"
 #include "platform.h"
+#include "process.h"
 
 namespace {
 

@@ -6,6 +6,7 @@
 #include "lm_file_stream.h"
 #include "payload_format.h"
 #include "platform.h"
+#include "process.h"
 
 namespace {
 

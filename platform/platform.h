@@ -1,8 +1,9 @@
-// The port: everything the library, the launcher and the packer take from
-// the operating system, in the project's own terms.
+// The port: what the library, the launcher and the packer take from the
+// operating system, in the project's own terms. This header holds files,
+// directories, time and locks; process.h the launcher's process needs.
 //
-// CMake compiles exactly one implementation: platform_win32.cc (KERNEL32 and
-// msvcrt) or platform_posix.cc (POSIX). No other file names a system type or
+// CMake compiles exactly one implementation of each: *_win32.cc (KERNEL32
+// and msvcrt) or *_posix.cc (POSIX). No other file names a system type or
 // call, and no other file asks which system it is built for.
 //
 // Paths are byte strings with '\' as separator: on Windows in the ANSI code
@@ -10,9 +11,8 @@
 // '/' at the system call (NativePath) and every other byte is left alone.
 //
 // Results: functions named after a runtime call return 0 on success and -1
-// on failure, as that call does; the others say what they return. No
-// function keeps state between calls, and all may be called from any thread
-// unless they say otherwise.
+// on failure, as that call does; the others say what they return. Every
+// function may be called from any thread.
 #ifndef LM_PLATFORM_PLATFORM_H_
 #define LM_PLATFORM_PLATFORM_H_
 
@@ -27,15 +27,12 @@ namespace platform {
 // The longest path the ANSI file functions take, its NUL included.
 const int kMaxPath = 260;
 
+// The system this build runs on, for tables with a column per system.
 enum class System { kWindows, kPosix };
-// The system this build runs on, for the few tables that have a column per
-// system (the launcher's exit codes).
 System ThisSystem();
 
 // ---- locks, clock, threads ----
-
 // A re-entrant lock: the holder may enter again and leaves once per entry.
-// Not copyable; must be left by its holder before it is destroyed.
 class RecursiveLock {
  public:
   RecursiveLock();
@@ -49,8 +46,7 @@ class RecursiveLock {
   void Leave();
 
  private:
-  // The system's lock object lives here, so that objects carrying locks
-  // need no allocation of their own.
+  // The system's lock object, kept in place: no allocation per lock.
   alignas(8) unsigned char storage_[40];
 };
 
@@ -61,10 +57,9 @@ void SleepMs(uint32_t milliseconds);
 int ProcessorCount();
 
 // ---- calendar time of the runtime (64-bit seconds since 1970 UTC) ----
-
 int64_t Time64();
-// Breaks seconds down into local or UTC calendar fields; false when the
-// runtime cannot represent the instant.
+// Local or UTC calendar fields of an instant; false when the runtime
+// cannot represent it.
 bool LocalTime64(int64_t seconds, struct tm* out);
 bool GmTime64(int64_t seconds, struct tm* out);
 // Local calendar fields to seconds, normalising `fields`; -1 when the
@@ -72,14 +67,13 @@ bool GmTime64(int64_t seconds, struct tm* out);
 int64_t MkTime64(struct tm* fields);
 
 // ---- files by path ----
-
 // The path as the system's own calls take it.
 std::string NativePath(const char* path);
 // fopen() with a C runtime mode text ("rb", "wb", "ab+", "rb+"); a
 // directory is never opened. Null on failure.
 FILE* OpenFile(const char* path, const char* modeText);
-// Whether the last failed file call of this thread failed for lack of disk
-// space. Read it right after the failure.
+// Whether this thread's last failed file call failed for lack of disk
+// space; asked right after the failure.
 bool LastFileErrorWasDiskFull();
 
 // access(): mode 0 existence, 2 write, 4 read. A file whose owner-write bit
@@ -90,8 +84,8 @@ enum class CreateResult { kCreated, kExists, kFailed };
 // Creates a new empty file readable and writable by its owner; never
 // truncates one that exists, also when another process makes it first.
 CreateResult CreateNewFile(const char* path);
-// Deletes a file (never a directory) / an empty directory / makes one
-// directory level / moves an entry, failing when `to` exists.
+// A file (never a directory); an empty directory; one directory level; a
+// move that fails when `to` exists.
 int RemoveFile(const char* path);
 int RemoveEmptyDirectory(const char* path);
 int MakeDirectory(const char* path);
@@ -116,7 +110,6 @@ enum class SetTimeResult { kDone, kBadTime, kOpenFailed, kSetFailed, kCloseFaile
 SetTimeResult SetModifiedTime(const char* path, int64_t seconds, int milliseconds);
 
 // ---- entries as they are on disk, links not followed ----
-
 enum class EntryType { kMissing, kFile, kDirectory, kLink, kOther };
 struct EntryInfo {
   EntryType type;
@@ -135,32 +128,6 @@ bool ForEachEntry(const char* directory, const std::function<void(const char* na
 // gives the path back). False when the path does not exist or the long form
 // does not fit in kMaxPath.
 bool GetLongPath(const char* path, std::string* longPath);
-
-// ---- what the launcher needs of its process ----
-
-// The running executable's full path; false when it is unknown or does
-// not fit in kMaxPath.
-bool GetExecutablePath(std::string* path);
-// The user's temporary directory with its closing separator, as the
-// system reports it; false when it is unknown or too long for kMaxPath.
-bool GetTempDirectory(std::string* path);
-// Creates a directory readable only by the user where the system has such
-// a notion; fails when it exists.
-int MakePrivateDirectory(const char* path);
-// Called for every file the launcher unpacked, with its first bytes. Where
-// the system needs an execute bit, the launch target and files that start
-// like a program (an ELF header or "#!") get the owner-execute bit.
-int MarkIfExecutable(const char* path, const unsigned char* head, int headLength, bool isLaunchTarget);
-
-struct ProcessResult {
-  enum Kind { kExited, kNotFound, kNotExecutable, kNotStarted } kind;
-  uint32_t exitCode;     // kExited: the exit code; 128 + signal when killed
-  uint32_t systemError;  // otherwise: the system's error number, 0 if none
-};
-// Starts `program` with its quoted full path as its only command-line text
-// (argv = {program} on POSIX), this process's environment and current
-// directory, and waits for it without limit.
-ProcessResult RunAndWait(const char* program);
 
 bool IsTerminal(FILE* stream);
 

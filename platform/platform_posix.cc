@@ -3,17 +3,11 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <pthread.h>
-#include <spawn.h>
-#include <stdlib.h>
 #include <string.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <time.h>
 #include <unistd.h>
 
 #include "platform.h"
-
-extern char** environ;
 
 namespace platform {
 
@@ -22,7 +16,6 @@ namespace {
 static_assert(sizeof(pthread_mutex_t) <= 40, "RecursiveLock's storage is too small for pthread_mutex_t");
 
 pthread_mutex_t* MutexIn(unsigned char* storage) { return reinterpret_cast<pthread_mutex_t*>(storage); }
-
 // Windows' calls refuse a path that ends in a separator unless it is a root.
 bool EndsInSeparatorBelowRoot(const char* path) {
   size_t n = strlen(path);
@@ -30,20 +23,16 @@ bool EndsInSeparatorBelowRoot(const char* path) {
   return !(n == 3 && path[1] == ':');
 }
 
-// A regular file whose owner-write bit is clear: read-only for everyone, as
-// the read-only attribute makes it on Windows.
+// Read-only for everyone, as the read-only attribute makes a file on Windows.
 bool IsReadOnlyFile(const std::string& native) {
   struct stat st;
   return stat(native.c_str(), &st) == 0 && S_ISREG(st.st_mode) && !(st.st_mode & S_IWUSR);
 }
 
-// What SYSTEMTIME can hold: 1601-01-01 to 30827-12-31.
-const int64_t kEarliestFileTime = -11644473600LL;
-const int64_t kLatestFileTime = 910670515199LL;
+const int64_t kEarliestFileTime = -11644473600LL;  // 1601-01-01, as Windows file times
+const int64_t kLatestFileTime = 910670515199LL;    // 30827-12-31 23:59:59
 
 }  // namespace
-
-System ThisSystem() { return System::kPosix; }
 
 RecursiveLock::RecursiveLock() {
   pthread_mutexattr_t attributes;
@@ -69,10 +58,7 @@ void SleepMs(uint32_t milliseconds) {
   }
 }
 
-int ProcessorCount() {
-  long n = sysconf(_SC_NPROCESSORS_ONLN);
-  return n > 0 ? static_cast<int>(n) : 1;
-}
+int ProcessorCount() { return sysconf(_SC_NPROCESSORS_ONLN) > 0 ? static_cast<int>(sysconf(_SC_NPROCESSORS_ONLN)) : 1; }
 
 int64_t Time64() { return static_cast<int64_t>(time(nullptr)); }
 
@@ -80,7 +66,6 @@ bool LocalTime64(int64_t seconds, struct tm* out) {
   time_t t = static_cast<time_t>(seconds);
   return localtime_r(&t, out) != nullptr;
 }
-
 bool GmTime64(int64_t seconds, struct tm* out) {
   time_t t = static_cast<time_t>(seconds);
   return gmtime_r(&t, out) != nullptr;
@@ -140,9 +125,8 @@ int RemoveFile(const char* path) {
 }
 
 int RemoveEmptyDirectory(const char* path) { return rmdir(NativePath(path).c_str()); }
-
 int MakeDirectory(const char* path) { return mkdir(NativePath(path).c_str(), 0777); }
-
+int Chmod(const char* path, int mode) { return chmod(NativePath(path).c_str(), mode & 07777); }
 int Rename(const char* from, const char* to) {
   std::string a = NativePath(from), b = NativePath(to);
   if (renameat2(AT_FDCWD, a.c_str(), AT_FDCWD, b.c_str(), RENAME_NOREPLACE) == 0) return 0;
@@ -167,8 +151,6 @@ int Stat(const char* path, StatInfo* info) {
   info->size = static_cast<uint32_t>(S_ISDIR(st.st_mode) ? 0 : st.st_size);
   return 0;
 }
-
-int Chmod(const char* path, int mode) { return chmod(NativePath(path).c_str(), mode & 07777); }
 
 SetTimeResult SetModifiedTime(const char* path, int64_t seconds, int milliseconds) {
   if (seconds < kEarliestFileTime || seconds > kLatestFileTime || milliseconds < 0 || milliseconds > 999) {
@@ -196,7 +178,6 @@ EntryInfo GetEntryInfo(const char* path) {
 }
 
 int RemoveLink(const char* path) { return unlink(NativePath(path).c_str()); }
-
 bool ForEachEntry(const char* directory, const std::function<void(const char* name)>& visit) {
   DIR* dir = opendir(NativePath(directory).c_str());
   if (dir == nullptr) return false;
@@ -218,50 +199,7 @@ bool GetLongPath(const char* path, std::string* longPath) {
   return true;
 }
 
-bool GetExecutablePath(std::string* path) {
-  char buffer[kMaxPath];
-  ssize_t n = readlink("/proc/self/exe", buffer, sizeof(buffer));
-  if (n <= 0 || n >= static_cast<ssize_t>(sizeof(buffer))) return false;
-  path->assign(buffer, static_cast<size_t>(n));
-  return true;
-}
-
-bool GetTempDirectory(std::string* path) {
-  const char* dir = getenv("TMPDIR");
-  *path = (dir != nullptr && *dir) ? dir : "/tmp";
-  if (path->back() != '/') path->push_back('/');
-  return path->size() < static_cast<size_t>(kMaxPath);
-}
-
-int MakePrivateDirectory(const char* path) { return mkdir(NativePath(path).c_str(), 0700); }
-
-int MarkIfExecutable(const char* path, const unsigned char* head, int headLength, bool isLaunchTarget) {
-  bool program = (headLength >= 4 && memcmp(head, "\x7f" "ELF", 4) == 0) ||
-                 (headLength >= 2 && head[0] == '#' && head[1] == '!');
-  if (!program && !isLaunchTarget) return 0;
-  std::string native = NativePath(path);
-  struct stat st;
-  if (stat(native.c_str(), &st) != 0) return -1;
-  return chmod(native.c_str(), (st.st_mode & 07777) | S_IXUSR);
-}
-
-ProcessResult RunAndWait(const char* program) {
-  std::string native = NativePath(program);
-  char* argv[] = {&native[0], nullptr};
-  pid_t pid = 0;
-  int error = posix_spawn(&pid, native.c_str(), nullptr, nullptr, argv, environ);
-  if (error == ENOENT || error == ENOTDIR) return {ProcessResult::kNotFound, 0, static_cast<uint32_t>(error)};
-  if (error == EACCES || error == EPERM || error == ENOEXEC) return {ProcessResult::kNotExecutable, 0, static_cast<uint32_t>(error)};
-  if (error != 0) return {ProcessResult::kNotStarted, 0, static_cast<uint32_t>(error)};
-  int status = 0;
-  while (waitpid(pid, &status, 0) < 0) {
-    if (errno != EINTR) return {ProcessResult::kNotStarted, 0, static_cast<uint32_t>(errno)};
-  }
-  uint32_t code = WIFSIGNALED(status) ? 128u + static_cast<uint32_t>(WTERMSIG(status))
-                                      : static_cast<uint32_t>(WEXITSTATUS(status));
-  return {ProcessResult::kExited, code, 0};
-}
-
 bool IsTerminal(FILE* stream) { return isatty(fileno(stream)) != 0; }
+System ThisSystem() { return System::kPosix; }
 
 }  // namespace platform

@@ -12,6 +12,7 @@
 #include "payload_format.h"
 #include "payload_writer.h"
 #include "platform.h"
+#include "process.h"
 
 namespace {
 

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform.h"
+#include "process.h"
 #include "walk_tree.h"
 
 namespace {

@@ -10,6 +10,7 @@
 
 #include "fnv1a.h"
 #include "platform.h"
+#include "process.h"
 #include "port_testing.h"
 #include "test_support.h"
 

@@ -13,6 +13,7 @@
 
 #include "fnv1a.h"
 #include "platform.h"
+#include "process.h"
 #include "port_testing.h"
 #include "walk_tree.h"
 

@@ -12,6 +12,7 @@
 #include "delete_tree.h"
 #include "lm_file.h"
 #include "platform.h"
+#include "process.h"
 #include "port_testing.h"
 
 namespace lmtest {

@@ -1,0 +1,59 @@
+// The POSIX port's process concern.
+#include <errno.h>
+#include <spawn.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+#include "platform.h"
+#include "process.h"
+
+extern char** environ;
+
+namespace platform {
+
+bool GetExecutablePath(std::string* path) {
+  char buffer[kMaxPath];
+  ssize_t n = readlink("/proc/self/exe", buffer, sizeof(buffer));
+  if (n <= 0 || n >= static_cast<ssize_t>(sizeof(buffer))) return false;
+  path->assign(buffer, static_cast<size_t>(n));
+  return true;
+}
+
+bool GetTempDirectory(std::string* path) {
+  const char* dir = getenv("TMPDIR");
+  *path = (dir != nullptr && *dir) ? dir : "/tmp";
+  if (path->back() != '/') path->push_back('/');
+  return path->size() < static_cast<size_t>(kMaxPath);
+}
+
+int MakePrivateDirectory(const char* path) { return mkdir(NativePath(path).c_str(), 0700); }
+int MarkIfExecutable(const char* path, const unsigned char* head, int headLength, bool isLaunchTarget) {
+  bool program = (headLength >= 4 && memcmp(head, "\x7f" "ELF", 4) == 0) ||
+                 (headLength >= 2 && head[0] == '#' && head[1] == '!');
+  if (!program && !isLaunchTarget) return 0;
+  std::string native = NativePath(path);
+  struct stat st;
+  if (stat(native.c_str(), &st) != 0) return -1;
+  return chmod(native.c_str(), (st.st_mode & 07777) | S_IXUSR);
+}
+
+ProcessResult RunAndWait(const char* program) {
+  std::string native = NativePath(program);
+  char* argv[] = {&native[0], nullptr};
+  pid_t pid = 0;
+  int error = posix_spawn(&pid, native.c_str(), nullptr, nullptr, argv, environ);
+  if (error == ENOENT || error == ENOTDIR) return {ProcessResult::kNotFound, 0, static_cast<uint32_t>(error)};
+  if (error == EACCES || error == EPERM || error == ENOEXEC) return {ProcessResult::kNotExecutable, 0, static_cast<uint32_t>(error)};
+  if (error != 0) return {ProcessResult::kNotStarted, 0, static_cast<uint32_t>(error)};
+  int status = 0;
+  while (waitpid(pid, &status, 0) < 0) {
+    if (errno != EINTR) return {ProcessResult::kNotStarted, 0, static_cast<uint32_t>(errno)};
+  }
+  uint32_t code = WIFSIGNALED(status) ? 128u + static_cast<uint32_t>(WTERMSIG(status))
+                                      : static_cast<uint32_t>(WEXITSTATUS(status));
+  return {ProcessResult::kExited, code, 0};
+}
+
+}  // namespace platform
