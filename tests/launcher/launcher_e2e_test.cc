@@ -27,11 +27,22 @@ struct ExitCodes {
   int cannotMake;
   int corruptData;
   int notExecutable;
+  int diskFull;
 };
 
 ExitCodes Expected() {
-  if (lmtest::OnWindows()) return {11, 82, 1392, 193};
-  return {65, 73, 65, 126};
+  if (lmtest::OnWindows()) return {11, 82, 1392, 193, 112};
+  return {65, 73, 65, 126, 74};
+}
+
+// The local time `offset` seconds from now, as the launcher names things.
+std::string TimestampName(int offset) {
+  struct tm local;
+  platform::LocalTime64(platform::Time64() + offset, &local);
+  char name[32];
+  snprintf(name, sizeof(name), "%04d%02d%02d%02d%02d%02d", local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
+           local.tm_hour, local.tm_min, local.tm_sec);
+  return name;
 }
 
 // Separators made uniform and doubled ones folded, for comparing paths that
@@ -221,12 +232,7 @@ TEST_F(LauncherTest, NeverReusesAnExistingWorkingDirectory) {
   // Plant the names of the next few seconds, as a second launcher would.
   std::vector<std::string> planted;
   for (int i = 0; i < 8; ++i) {
-    time_t now = time(nullptr) + i;
-    struct tm local;
-    platform::LocalTime64(static_cast<int64_t>(now), &local);
-    char name[32];
-    snprintf(name, sizeof(name), "%04d%02d%02d%02d%02d%02d", local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
-             local.tm_hour, local.tm_min, local.tm_sec);
+    std::string name = TimestampName(i);
     std::string dir = temp_ + "\\" + name;
     if (lmtest::MakeDirectory(dir)) {
       ASSERT_TRUE(lmtest::WriteFile(dir + "\\mine.txt", "not the launcher's"));
@@ -334,6 +340,69 @@ TEST_F(LauncherTest, TreeDeletionNeverFollowsLinksAndRemovesReadOnlyFiles) {
   EXPECT_EQ("precious", lmtest::ReadFile(outside_ + "\\precious.txt"));
   EXPECT_EQ((std::vector<std::string>{"precious.txt"}), lmtest::ListNames(outside_));
   EXPECT_TRUE(lmtest::ListNames(temp_).empty());
+}
+
+TEST_F(LauncherTest, EntriesNamedLikeTheStagingFileDoNotOverwriteIt) {
+  // Top-level entries named by the seconds around the run, in both kinds and
+  // with large contents: the staging file must be named otherwise.
+  std::vector<TestEntry> entries = ProbeEntries();
+  std::vector<std::string> expected = {FileLine("exitcode.txt", "0"), FileLine(probeName_, probe_)};
+  std::vector<std::string> dirs;
+  for (int offset = -2; offset < 40; ++offset) {
+    std::string name = TimestampName(offset);
+    if (offset % 5 == 0) {
+      entries.push_back({"\\" + name, kDirectory, ""});
+      dirs.push_back(name);
+    } else {
+      std::string contents = lmtest::RandomBytes(20000 + offset, offset + 100);
+      entries.push_back({"\\" + name, kFile, contents});
+      expected.push_back(FileLine(name, contents));
+    }
+  }
+  EXPECT_EQ(0, Run(lmtest::BuildSetup(stub_, probeName_, entries)));
+  auto report = Report();
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(expected, All(report, "file"));
+  std::sort(dirs.begin(), dirs.end());
+  EXPECT_EQ(dirs, All(report, "dir"));
+  EXPECT_TRUE(lmtest::ListNames(temp_).empty());
+}
+
+TEST_F(LauncherTest, NamesMustMatchTheirEntriesExactly) {
+  // The launch name differs from its entry in case only.
+  std::string upper = probeName_;
+  upper[0] = static_cast<char>(toupper(static_cast<unsigned char>(upper[0])));
+  std::vector<TestEntry> entries = {{"\\" + upper, kFile, probe_}, {"\\exitcode.txt", kFile, "0"}};
+  EXPECT_EQ(Expected().badPayload, Run(lmtest::BuildSetup(stub_, probeName_, entries)));
+  ExpectCleanFailure();
+  // A file whose directory is spelt otherwise than its directory entry.
+  entries = ProbeEntries();
+  entries.push_back({"\\Data", kDirectory, ""});
+  entries.push_back({"\\data\\a.txt", kFile, "a"});
+  EXPECT_EQ(Expected().badPayload, Run(lmtest::BuildSetup(stub_, probeName_, entries)));
+  ExpectCleanFailure();
+  // Duplicates stay refused without regard to case.
+  entries = ProbeEntries();
+  entries.push_back({"\\a.txt", kFile, "a"});
+  entries.push_back({"\\A.TXT", kFile, "A"});
+  EXPECT_EQ(Expected().badPayload, Run(lmtest::BuildSetup(stub_, probeName_, entries)));
+  ExpectCleanFailure();
+}
+
+TEST_F(LauncherTest, AFullTempDiskGivesTheDiskFullCode) {
+  // A small file system that the test fixture mounted and filled up, where
+  // the machine allows mounting.
+  const char* full = getenv("LM_FULL_DISK");
+  if (full == nullptr || *full == '\0' || !lmtest::PathExists(lmtest::HostPath(full) + "\\filler")) {
+    GTEST_SKIP() << "no full file system to run on";
+  }
+  std::string fullDir = lmtest::HostPath(full);
+  UseTempDirectory(fullDir);
+  std::vector<TestEntry> entries = ProbeEntries();
+  entries.push_back({"\\noise.bin", kFile, lmtest::RandomBytes(200000, 5)});
+  EXPECT_EQ(Expected().diskFull, Run(lmtest::BuildSetup(stub_, probeName_, entries)));
+  EXPECT_FALSE(lmtest::PathExists(cwd_ + "\\probe-report.txt"));
+  EXPECT_EQ((std::vector<std::string>{"filler"}), lmtest::ListNames(fullDir));
 }
 
 }  // namespace
