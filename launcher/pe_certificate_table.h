@@ -44,7 +44,7 @@ class PeCertificateTable {
 
   // Signing tools write one entry (a second signature is nested inside the
   // first); more than this many is not a table.
-  static const int kMaxCertificates = 16;
+  static constexpr int kMaxCertificates = 16;
 
   Status status() const { return status_; }
   // kFound: where the table begins; it runs to the file's end. 0 otherwise.
