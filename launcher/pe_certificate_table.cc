@@ -29,7 +29,7 @@ int64_t AlignUp(int64_t value) { return (value + kCertificateAlignment - 1) & ~(
 struct Verdict {
   Status status;
   int64_t offset;
-  std::string problem;
+  const char* problem;
 };
 
 // The fields the lookup needs, from the COFF and optional headers.
@@ -53,7 +53,7 @@ class Locator {
         !CheckEntries(headers)) {
       return verdict_;
     }
-    return Verdict{Status::kFound, headers.tableOffset, std::string()};
+    return Verdict{Status::kFound, headers.tableOffset, ""};
   }
 
  private:
@@ -62,21 +62,21 @@ class Locator {
   }
 
   bool None() {
-    verdict_ = Verdict{Status::kNone, 0, std::string()};
+    verdict_ = Verdict{Status::kNone, 0, ""};
     return false;
   }
 
-  bool Damaged(const std::string& problem) {
+  bool Damaged(const char* problem) {
     verdict_ = Verdict{Status::kDamaged, 0, problem};
     return false;
   }
 
-  // A little-endian field of `size` bytes (at most 4); damaged, with `what`
-  // in the reason, when it lies outside the file or cannot be read.
-  bool Field(int64_t offset, int size, uint32_t* value, const char* what) {
-    if (!Inside(offset, size)) return Damaged(std::string(what) + " runs past the end of the file");
+  // A little-endian field of `size` bytes (at most 4); damaged, for the
+  // reason `outside` when it lies outside the file.
+  bool Field(int64_t offset, int size, uint32_t* value, const char* outside) {
+    if (!Inside(offset, size)) return Damaged(outside);
     unsigned char bytes[4];
-    if (!readAt_(offset, bytes, size)) return Damaged(std::string(what) + " cannot be read");
+    if (!readAt_(offset, bytes, size)) return Damaged("the PE headers or the certificate table cannot be read");
     *value = 0;
     for (int i = size - 1; i >= 0; --i) *value = (*value << 8) | bytes[i];
     return true;
@@ -87,11 +87,11 @@ class Locator {
   bool FindSignature(int64_t* coff) {
     uint32_t magic, newHeader, signature;
     if (!Inside(0, kNewHeaderField + 4)) return None();
-    if (!Field(0, 2, &magic, "the DOS header")) return false;
+    if (!Field(0, 2, &magic, "the DOS header runs past the end of the file")) return false;
     if (magic != kDosMagic) return None();
-    if (!Field(kNewHeaderField, 4, &newHeader, "the DOS header")) return false;
+    if (!Field(kNewHeaderField, 4, &newHeader, "the DOS header runs past the end of the file")) return false;
     if (!Inside(newHeader, 4)) return None();
-    if (!Field(newHeader, 4, &signature, "the PE signature")) return false;
+    if (!Field(newHeader, 4, &signature, "the PE signature runs past the end of the file")) return false;
     if (signature != kPeSignature) return None();
     *coff = static_cast<int64_t>(newHeader) + 4;
     return true;
@@ -99,28 +99,30 @@ class Locator {
 
   bool ReadHeaders(int64_t coff, ImageHeaders* headers) {
     uint32_t optionalSize, magic, directoryCount;
-    if (!Field(coff + 2, 2, &headers->sectionCount, "the COFF header") ||
-        !Field(coff + 16, 2, &optionalSize, "the COFF header")) {
+    if (!Field(coff + 2, 2, &headers->sectionCount, "the COFF header runs past the end of the file") ||
+        !Field(coff + 16, 2, &optionalSize, "the COFF header runs past the end of the file")) {
       return false;
     }
     const int64_t optional = coff + kCoffHeaderSize;
     headers->sectionTable = optional + optionalSize;
     if (optionalSize < 2) return Damaged("the PE image has no optional header");
-    if (!Field(optional, 2, &magic, "the optional header")) return false;
+    if (!Field(optional, 2, &magic, "the optional header runs past the end of the file")) return false;
     int directories = magic == kPe32Magic ? kPe32Directories : magic == kPe32PlusMagic ? kPe32PlusDirectories : 0;
     if (directories == 0) return Damaged("the optional header is neither PE32 nor PE32+");
     if (optionalSize < static_cast<uint32_t>(directories)) {
       return Damaged("the optional header is too short for its data directories");
     }
-    if (!Field(optional + directories - 4, 4, &directoryCount, "the optional header")) return false;
+    if (!Field(optional + directories - 4, 4, &directoryCount, "the optional header runs past the end of the file")) {
+      return false;
+    }
     // Fewer directories than the security entry: the image cannot name a table.
     if (directoryCount <= kSecurityEntry) return None();
     const int64_t entry = optional + directories + kSecurityEntry * kDirectoryEntrySize;
     if (entry + kDirectoryEntrySize > headers->sectionTable) {
       return Damaged("the optional header is too short for the security directory");
     }
-    return Field(entry, 4, &headers->tableOffset, "the security directory") &&
-           Field(entry + 4, 4, &headers->tableSize, "the security directory");
+    return Field(entry, 4, &headers->tableOffset, "the security directory runs past the end of the file") &&
+           Field(entry + 4, 4, &headers->tableSize, "the security directory runs past the end of the file");
   }
 
   bool CheckPlacement(const ImageHeaders& headers) {
@@ -141,8 +143,8 @@ class Locator {
     for (uint32_t i = 0; i < headers.sectionCount; ++i) {
       const int64_t section = headers.sectionTable + static_cast<int64_t>(i) * kSectionHeaderSize;
       uint32_t rawSize, rawOffset;
-      if (!Field(section + 16, 4, &rawSize, "a section header") ||
-          !Field(section + 20, 4, &rawOffset, "a section header")) {
+      if (!Field(section + 16, 4, &rawSize, "a section header runs past the end of the file") ||
+          !Field(section + 20, 4, &rawOffset, "a section header runs past the end of the file")) {
         return false;
       }
       if (rawSize != 0 && static_cast<int64_t>(rawOffset) + rawSize > start) {
@@ -159,7 +161,7 @@ class Locator {
     int64_t position = headers.tableOffset;
     for (int i = 0; i < PeCertificateTable::kMaxCertificates && position < end; ++i) {
       uint32_t length;
-      if (!Field(position, 4, &length, "a certificate entry")) return false;
+      if (!Field(position, 4, &length, "a certificate entry runs past the end of the file")) return false;
       if (length < static_cast<uint32_t>(kCertificateHeaderSize) || length > end - position) {
         return Damaged("a certificate entry's length does not fit the table");
       }
@@ -172,7 +174,7 @@ class Locator {
 
   const PeCertificateTable::ReadAt& readAt_;
   const int64_t fileSize_;
-  Verdict verdict_{Status::kNone, 0, std::string()};
+  Verdict verdict_{Status::kNone, 0, ""};
 };
 
 }  // namespace

@@ -16,7 +16,6 @@
 
 #include <cstdint>
 #include <functional>
-#include <string>
 
 #include "lm_io_stream.h"
 
@@ -30,7 +29,7 @@ class PeCertificateTable {
     kDamaged,  // PE headers or a table that do not fit: see problem()
   };
 
-  // Reads exactly `size` bytes (at most 8) at `offset` into `buffer`; false
+  // Reads exactly `size` bytes (at most 4) at `offset` into `buffer`; false
   // when that fails. Only asked for ranges inside the file.
   using ReadAt = std::function<bool(int64_t offset, void* buffer, int size)>;
 
@@ -49,16 +48,16 @@ class PeCertificateTable {
   Status status() const { return status_; }
   // kFound: where the table begins; it runs to the file's end. 0 otherwise.
   int64_t offset() const { return offset_; }
-  // kDamaged: what is wrong. Empty otherwise.
-  const std::string& problem() const { return problem_; }
+  // kDamaged: what is wrong, a static text. Empty otherwise.
+  const char* problem() const { return problem_; }
 
  private:
-  PeCertificateTable(Status status, int64_t offset, const std::string& problem)
+  PeCertificateTable(Status status, int64_t offset, const char* problem)
       : status_(status), offset_(offset), problem_(problem) {}
 
   Status status_;
   int64_t offset_;
-  std::string problem_;
+  const char* problem_;
 };
 
 }  // namespace payload
