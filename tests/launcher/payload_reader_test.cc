@@ -319,8 +319,9 @@ TEST_F(PayloadReaderTest, DamagedSignaturesAreRefusedOrReadAsUnsigned) {
     EXPECT_EQ(PayloadResult::kBadPayload, Read(with(signedSetup, field, value))) << field;
   }
 
-  // Cut anywhere, a signed file is refused.
-  for (size_t keep = 0; keep < signedSetup.size(); keep += keep < 0x100 || keep > 0x3F0 ? 1 : 61) {
+  // Cut anywhere, a signed file is refused: byte by byte over the trailer,
+  // the padding and the table, in steps elsewhere.
+  for (size_t keep = 0; keep < signedSetup.size(); keep += keep + 100 >= signedSetup.size() ? 1 : 13) {
     EXPECT_EQ(PayloadResult::kBadPayload, Read(signedSetup.substr(0, keep))) << keep;
   }
 }
