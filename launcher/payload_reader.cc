@@ -1,8 +1,12 @@
 #include "payload_reader.h"
 
 #include "payload_format.h"
+#include "pe_certificate_table.h"
 
 namespace {
+
+// Signing pads the file to a multiple of 8 bytes before the certificate table.
+const int kMaxPadding = 7;
 
 // Reads from the current position up to `end` (the trailer's position).
 class BoundedReader {
@@ -52,19 +56,23 @@ PayloadResult Bad(std::string* problem, const std::string& what) {
   return PayloadResult::kBadPayload;
 }
 
-}  // namespace
-
-PayloadResult PayloadReader::ReadTable(LmFileStream* own, PayloadTable* table, std::string* problem) {
-  if (!own->Seek(-payload::kTrailerSize, 2)) return Bad(problem, "the file is shorter than a payload trailer");
-  int trailerPosition = own->Tell();
+// Reads the payload whose last byte stands just before `end`: the trailer,
+// then the launch name, the table and the compressed length, which must end
+// exactly where the trailer begins.
+PayloadResult ReadPayloadEndingAt(LmFileStream* own, int64_t end, PayloadTable* table, std::string* problem) {
+  if (end < payload::kTrailerSize || !own->Seek(static_cast<int>(end) - payload::kTrailerSize, 0)) {
+    return Bad(problem, "the file is shorter than a payload trailer");
+  }
+  int trailerPosition = static_cast<int>(end) - payload::kTrailerSize;
   int32_t offset = own->ReadInt();
-  if (trailerPosition < 0 || own->GetErrorCode() != 0) return Bad(problem, "the trailer cannot be read");
+  if (own->GetErrorCode() != 0) return Bad(problem, "the trailer cannot be read");
   // The smallest payload: a 1-byte launch name and its NUL, the count, the length.
   if (offset < 0 || static_cast<int64_t>(offset) + 10 > trailerPosition) {
     return Bad(problem, "no payload: the trailer does not point into the file");
   }
   if (!own->Seek(offset, 0)) return Bad(problem, "the payload offset cannot be reached");
   table->payloadOffset = offset;
+  table->trailerOffset = trailerPosition;
 
   BoundedReader reader(own, offset, trailerPosition);
   std::string why;
@@ -103,6 +111,55 @@ PayloadResult PayloadReader::ReadTable(LmFileStream* own, PayloadTable* table, s
   return PayloadResult::kOk;
 }
 
+// A signed file: the payload ends before the certificate table at
+// `tableOffset`, behind 0 to 7 zero bytes of padding. A trailer may itself
+// end in zero bytes, so every padding length whose bytes are all zero is
+// tried, and exactly one must give a payload that validates. The first
+// payload that validates is read into `table`, any later one elsewhere.
+PayloadResult ReadPayloadBefore(LmFileStream* own, int64_t tableOffset, PayloadTable* table, std::string* problem) {
+  const int maxPadding = tableOffset < kMaxPadding ? static_cast<int>(tableOffset) : kMaxPadding;
+  char tail[kMaxPadding];
+  if (!own->Seek(static_cast<int>(tableOffset) - maxPadding, 0) || own->Read(tail, maxPadding) != maxPadding) {
+    return Bad(problem, "the bytes before the certificate table cannot be read");
+  }
+  int matches = 0;
+  std::string firstProblem;
+  PayloadTable other;
+  for (int padding = 0; padding <= maxPadding; ++padding) {
+    if (padding > 0 && tail[maxPadding - padding] != '\0') break;
+    std::string why;
+    PayloadTable* into = matches == 0 ? table : &other;
+    if (ReadPayloadEndingAt(own, tableOffset - padding, into, &why) == PayloadResult::kOk) {
+      ++matches;
+    } else if (padding == 0) {
+      firstProblem = why;
+    }
+  }
+  if (matches == 0) return Bad(problem, "no payload ends before the certificate table: " + firstProblem);
+  if (matches > 1) return Bad(problem, "more than one payload ends before the certificate table");
+  table->certificateTableOffset = static_cast<int32_t>(tableOffset);
+  if (!own->Seek(table->dataOffset, 0)) return Bad(problem, "the compressed data cannot be reached");
+  return PayloadResult::kOk;
+}
+
+}  // namespace
+
+PayloadResult PayloadReader::ReadTable(LmFileStream* own, PayloadTable* table, std::string* problem) {
+  int fileSize = own->Seek(0, 2) ? own->Tell() : -1;
+  if (fileSize < 0) return Bad(problem, "the file's size cannot be read");
+  table->certificateTableOffset = 0;
+  payload::PeCertificateTable certificates = payload::PeCertificateTable::Find(own, fileSize);
+  switch (certificates.status()) {
+    case payload::PeCertificateTable::Status::kNone:
+      return ReadPayloadEndingAt(own, fileSize, table, problem);
+    case payload::PeCertificateTable::Status::kFound:
+      return ReadPayloadBefore(own, certificates.offset(), table, problem);
+    case payload::PeCertificateTable::Status::kDamaged:
+      break;
+  }
+  return Bad(problem, certificates.problem());
+}
+
 PayloadResult PayloadReader::CopyCompressed(LmFileStream* own, LmFileStream* staging, const PayloadTable& table,
                                             char* buffer, std::string* problem) {
   const int32_t length = table.compressedLength;
@@ -122,7 +179,7 @@ PayloadResult PayloadReader::CopyCompressed(LmFileStream* own, LmFileStream* sta
     }
     copied += n;
   } while (copied < length);
-  own->ReadInt();  // the trailer; its value was read first
+  own->ReadInt();  // the trailer, right behind the data; its value was read first
   if (!staging->Close() && result == PayloadResult::kOk) {
     *problem = "the staging file cannot be written";
     result = PayloadResult::kStagingFailed;

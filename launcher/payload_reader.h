@@ -23,6 +23,10 @@ struct PayloadTable {
   int32_t compressedLength = 0; // L
   int32_t dataOffset = 0;       // where the compressed data begins
   uint64_t unpackedSize = 0;    // sum of the file entries' sizes
+  int32_t trailerOffset = 0;    // where the trailer begins; the payload ends 4 bytes later
+  // Where a signed file's certificate table begins; 0 when the file has none
+  // and the payload ends at the file's end.
+  int32_t certificateTableOffset = 0;
 };
 
 enum class PayloadResult {
@@ -37,6 +41,14 @@ class PayloadReader {
   // from `own` (open for reading) and checks them. On success the stream
   // stands at the first byte of the compressed data. On failure *problem
   // says what is wrong (for tools; the launcher only reports a code).
+  //
+  // The payload ends at the file's end, except in a file signed with
+  // Authenticode: when a PE certificate table ends exactly at the file's end
+  // (pe_certificate_table.h), the payload ends before it, behind at most 7
+  // zero bytes of padding. Every padding length whose bytes are zero is
+  // tried, and exactly one must give a payload that validates; none or more
+  // than one, or PE headers and a security directory that do not fit the
+  // file, are a bad payload.
   static PayloadResult ReadTable(LmFileStream* own, PayloadTable* table, std::string* problem);
 
   // Copies the table's compressed data from `own` (positioned by ReadTable)

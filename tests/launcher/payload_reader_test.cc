@@ -2,14 +2,17 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
 
+#include "fake_pe_image.h"
 #include "payload_format.h"
 #include "payload_writer.h"
 #include "test_support.h"
 
 namespace {
 
+using lmtest::FakePeImage;
 using lmtest::PayloadBytes;
 using lmtest::TempDir;
 
@@ -55,6 +58,31 @@ class PayloadReaderTest : public ::testing::Test {
   }
 
   static std::string Trailer(uint32_t offset) { return PayloadBytes().Int(offset).bytes(); }
+
+  // Reads the table of `bytes` and copies its compressed data; empty when
+  // either fails.
+  std::string Compressed(const std::string& bytes, PayloadTable* table) {
+    std::string path = dir_.Join("setup.bin");
+    EXPECT_TRUE(lmtest::WriteFile(path, bytes));
+    LmFileStream own, staging;
+    EXPECT_EQ(1, own.OpenFile(path.c_str(), 0));
+    std::string problem;
+    if (PayloadReader::ReadTable(&own, table, &problem) != PayloadResult::kOk) return std::string();
+    std::string stagingPath = dir_.Join("staging");
+    EXPECT_EQ(1, staging.OpenFile(stagingPath.c_str(), 1));
+    char buffer[CHUNK_SIZE];
+    if (PayloadReader::CopyCompressed(&own, &staging, *table, buffer, &problem) != PayloadResult::kOk) {
+      return std::string();
+    }
+    return lmtest::ReadFile(stagingPath);
+  }
+
+  // A setup executable whose stub is a PE image and `extra` bytes, holding
+  // two small files.
+  static std::string PeSetup(const FakePeImage& image, size_t extra = 0) {
+    return lmtest::BuildSetup(image.bytes() + std::string(extra, 'x'), "run.exe",
+                              {{"\\run.exe", 1, "program"}, {"\\data.txt", 1, std::string(300, 'd')}});
+  }
 
   TempDir dir_;
 };
@@ -169,6 +197,133 @@ TEST_F(PayloadReaderTest, CopyEndsWhenTheDataEndsEarly) {
   std::string problem;
   EXPECT_EQ(PayloadResult::kBadPayload, PayloadReader::CopyCompressed(&own, &staging, table, buffer, &problem));
   EXPECT_EQ(30000u, lmtest::ReadFile(dir_.Join("staging")).size());
+}
+
+// Signing pads to a multiple of 8 and appends the certificate table. Stubs of
+// 8 lengths give every padding from 0 to 7. The trailer (0x400 and a little)
+// ends in two zero bytes, so the longer paddings are tried too and must not
+// validate.
+TEST_F(PayloadReaderTest, SignedSetupsReadBeforeTheCertificateTableWithEveryPadding) {
+  for (bool pe32Plus : {false, true}) {
+    FakePeImage image(pe32Plus);
+    std::set<size_t> paddings;
+    for (size_t extra = 0; extra < 8; ++extra) {
+      std::string setup = PeSetup(image, extra);
+      PayloadTable plain;
+      std::string expected = Compressed(setup, &plain);
+      ASSERT_FALSE(expected.empty());
+      EXPECT_EQ(0, plain.certificateTableOffset);
+      EXPECT_EQ(static_cast<int32_t>(setup.size()) - 4, plain.trailerOffset);
+
+      std::string signedSetup = image.Sign(setup);
+      const int32_t tableStart = static_cast<int32_t>(lmtest::GetU32(signedSetup, image.securityDirectory()));
+      paddings.insert(tableStart - setup.size());
+      PayloadTable table;
+      EXPECT_EQ(expected, Compressed(signedSetup, &table)) << extra;  // nothing of the padding or the table
+      EXPECT_STREQ("run.exe", table.launchName.GetText());
+      EXPECT_EQ(2, table.entries.GetCount());
+      EXPECT_EQ(static_cast<int32_t>(FakePeImage::kSize + extra), table.payloadOffset);
+      EXPECT_EQ(plain.dataOffset, table.dataOffset);
+      EXPECT_EQ(plain.compressedLength, table.compressedLength);
+      EXPECT_EQ(plain.trailerOffset, table.trailerOffset);
+      EXPECT_EQ(tableStart, table.certificateTableOffset);
+    }
+    EXPECT_EQ(8u, paddings.size());
+  }
+}
+
+TEST_F(PayloadReaderTest, OnlyUpToSevenZeroBytesStandBeforeTheTable) {
+  FakePeImage image(false);
+  std::string setup;
+  for (size_t extra = 0; setup.empty() || setup.size() % 8 != 5; ++extra) setup = PeSetup(image, extra);
+  EXPECT_EQ(PayloadResult::kOk, Read(image.Sign(setup, 3)));
+  EXPECT_EQ(PayloadResult::kBadPayload, Read(image.Sign(setup + std::string("\0\1\0", 3), 0)));
+  EXPECT_EQ(PayloadResult::kBadPayload, Read(image.Sign(setup + std::string(3, ' '), 0)));
+  EXPECT_EQ(PayloadResult::kBadPayload, Read(image.Sign(setup, 11)));
+}
+
+// Two payloads that both end before the table, one behind 0 bytes of padding
+// and one behind 1: the trailer of the first, 0x400, ends in a zero byte,
+// and the second's trailer is the first's last data byte and the rest of its
+// trailer. Neither can be told from the other, so the file is refused.
+TEST_F(PayloadReaderTest, APayloadEndAfterTwoPaddingsIsRefused) {
+  FakePeImage image(false);
+  const uint32_t firstOffset = FakePeImage::kSize;     // trailer bytes 00 04 00 00
+  const uint32_t secondOffset = 0x40000 + 0x10;        // the first's last data byte is 0x10
+  auto build = [&](const std::string& secondName) {
+    PayloadBytes second;
+    second.Text(secondName).Int(1).Text("\\run.exe").Int(1).Int(7);
+    PayloadBytes first;
+    first.Raw(image.bytes()).Text("run.exe").Int(1).Text("\\run.exe").Int(1).Int(7).Int(0);
+    const size_t firstLength = first.bytes().size() - 4;
+    first.Raw(std::string(secondOffset - first.bytes().size(), 'f')).Raw(second.bytes());
+    // The second's data up to where its trailer begins, then that byte,
+    // keeping the file's end at a multiple of 8.
+    size_t dataStart = first.bytes().size() + 4;
+    size_t end = (dataStart + 100 + 1 + 4 + 7) & ~static_cast<size_t>(7);
+    size_t secondData = end - 4 - 1 - dataStart;
+    first.Int(static_cast<uint32_t>(secondData)).Raw(std::string(secondData, 's')).Raw("\x10");
+    first.Int(firstOffset);
+    std::string file = first.bytes();
+    lmtest::PutU32(&file, firstLength,
+                   static_cast<uint32_t>(file.size() - 4 - (firstLength + 4)));  // the first's length
+    return image.Sign(file, 0);
+  };
+  PayloadTable table;
+  std::string problem;
+  EXPECT_EQ(PayloadResult::kBadPayload, Read(build("run.exe"), &table, &problem));
+  EXPECT_NE(std::string::npos, problem.find("more than one payload")) << problem;
+  // With the second payload broken, the first is the one.
+  ASSERT_EQ(PayloadResult::kOk, Read(build("other.exe"), &table, &problem)) << problem;
+  EXPECT_EQ(static_cast<int32_t>(firstOffset), table.payloadOffset);
+}
+
+// Each damage is either refused as a damaged payload, or, where the file does
+// not make itself a signed PE image, read as an unsigned file: then a signed
+// file's last 4 bytes are the certificate table's, which names no payload.
+TEST_F(PayloadReaderTest, DamagedSignaturesAreRefusedOrReadAsUnsigned) {
+  FakePeImage image(false);
+  const std::string setup = PeSetup(image, 3);
+  const std::string signedSetup = image.Sign(setup);
+  const size_t directory = image.securityDirectory();
+  const uint32_t start = lmtest::GetU32(signedSetup, directory);
+  const uint32_t size = lmtest::GetU32(signedSetup, directory + 4);
+  auto with = [&](std::string file, size_t field, uint32_t value) {
+    lmtest::PutU32(&file, field, value);
+    return file;
+  };
+  // Damage to a signed PE image: refused.
+  EXPECT_EQ(PayloadResult::kBadPayload, Read(with(signedSetup, directory, 0x7FFFFFF8u)));  // outside the file
+  EXPECT_EQ(PayloadResult::kBadPayload, Read(with(signedSetup, directory + 4, size + 8)));  // past its end
+  EXPECT_EQ(PayloadResult::kBadPayload, Read(signedSetup + "appended"));  // the table no longer at the end
+  EXPECT_EQ(PayloadResult::kBadPayload, Read(with(signedSetup, directory + 4, 0)));
+  // A table that reaches back over the payload, its bytes made to look like
+  // an entry: the table is taken, and no payload ends before it.
+  std::string overlapping = with(with(signedSetup, directory, start - 40), directory + 4, size + 40);
+  EXPECT_EQ(PayloadResult::kBadPayload, Read(with(overlapping, start - 40, 40)));
+  // The security directory cut off: headers that run past the file's end.
+  std::string cut = with(signedSetup, FakePeImage::kNewHeaderField, static_cast<uint32_t>(signedSetup.size() - 8));
+  cut.replace(cut.size() - 8, 4, std::string("PE\0\0", 4));
+  EXPECT_EQ(PayloadResult::kBadPayload, Read(cut));
+  // ... even when that image is unsigned and its payload's table intact.
+  std::string unsignedCut = with(setup, FakePeImage::kNewHeaderField, static_cast<uint32_t>(setup.size() - 8));
+  unsignedCut.replace(unsignedCut.size() - 8, 4, std::string("PE\0\0", 4));
+  EXPECT_EQ(PayloadResult::kBadPayload, Read(unsignedCut));
+
+  // Fewer than five data directories, or e_lfanew past the file's end: no
+  // signed image, so the file is read as unsigned. That finds the payload of
+  // an unsigned file and nothing in a signed one.
+  for (size_t field : {image.directoryCountField(), FakePeImage::kNewHeaderField}) {
+    uint32_t value = field == FakePeImage::kNewHeaderField ? 0x7FFFFFF0u : 4u;
+    EXPECT_EQ(PayloadResult::kOk, Read(with(setup, field, value))) << field;
+    EXPECT_EQ(PayloadResult::kBadPayload, Read(with(signedSetup, field, value))) << field;
+  }
+
+  // Cut anywhere, a signed file is refused: byte by byte over the trailer,
+  // the padding and the table, in steps elsewhere.
+  for (size_t keep = 0; keep < signedSetup.size(); keep += keep + 100 >= signedSetup.size() ? 1 : 13) {
+    EXPECT_EQ(PayloadResult::kBadPayload, Read(signedSetup.substr(0, keep))) << keep;
+  }
 }
 
 TEST(PayloadTableCheckerTest, PathRules) {
