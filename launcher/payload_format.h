@@ -11,7 +11,9 @@
 //   compressed length  signed, at most 2^31 - 1
 //   compressed data  one bzip2 stream holding the kind-1 entries' contents
 //                    concatenated in table order
-//   trailer          P, the file's last 4 bytes
+//   trailer          P, the file's last 4 bytes; in a signed file the last 4
+//                    before the certificate table and its zero padding
+//                    (pe_certificate_table.h, PayloadReader::ReadTable)
 //
 // Beyond the format, a payload must be safe to unpack: see
 // PayloadTableChecker.

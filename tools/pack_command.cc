@@ -10,6 +10,7 @@
 #include "lm_list.h"
 #include "lmpack_compressor.h"
 #include "payload_format.h"
+#include "pe_certificate_table.h"
 #include "payload_writer.h"
 #include "platform.h"
 #include "process.h"
@@ -124,6 +125,15 @@ ExitStatus WriteSetup(const LmpackOptions& options, const std::string& stub, con
   return status;
 }
 
+// A signed launcher would carry its certificate table in front of the
+// payload, where no reader looks for it; signing is the last step.
+bool IsSigned(const std::string& stub) {
+  LmFileStream in;
+  if (!in.OpenFile(stub.c_str(), 0) || !in.Seek(0, 2)) return false;
+  int size = in.Tell();
+  return size > 0 && payload::PeCertificateTable::Find(&in, size).status() != payload::PeCertificateTable::Status::kNone;
+}
+
 }  // namespace
 
 ExitStatus RunPack(const LmpackOptions& options) {
@@ -131,6 +141,10 @@ ExitStatus RunPack(const LmpackOptions& options) {
   if (stub.empty()) {
     Error("no launcher for target " + options.target + " beside lmpack; name one with --stub");
     return ExitStatus::kUsage;
+  }
+  if (IsSigned(stub)) {
+    Error(stub + ": the launcher is signed or damaged; pack the unsigned launcher and sign the setup afterwards");
+    return ExitStatus::kRefused;
   }
   if (platform::GetEntryInfo(options.input.c_str()).type != platform::EntryType::kDirectory) {
     Error(options.input + ": not a directory");
