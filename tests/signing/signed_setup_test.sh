@@ -98,6 +98,11 @@ for file in "${signed[@]}"; do
   osslsigncode verify -CAfile cert.pem -in "$file" > "verify-$file.txt" 2>&1 ||
     fail "osslsigncode verify $file: $(tail -n 3 "verify-$file.txt")"
 done
+# A signed launcher is no stub: its certificate table would stand in front
+# of the payload.
+"$lmpack" pack --quiet --target windows --stub signed-aligned.exe --run probe.exe -o from-signed.exe app 2>/dev/null
+[ $? -eq 1 ] || fail "lmpack packs behind a signed launcher"
+[ ! -e from-signed.exe ] || fail "lmpack left from-signed.exe behind"
 grep -q "Number of verified signatures: 2" verify-signed-twice.exe.txt ||
   fail "signed-twice.exe does not hold two verified signatures"
 
