@@ -8,6 +8,7 @@
 #include "bzlib.h"
 #include "filenode.h"
 #include "lm_file_stream.h"
+#include "name_encoding.h"
 #include "payload_format.h"
 #include "payload_reader.h"
 
@@ -70,14 +71,15 @@ ExitStatus RunList(const LmpackOptions& options) {
   PayloadTable table;
   ExitStatus status = OpenPayload(options.input, &file, &table);
   if (status != ExitStatus::kOk) return status;
-  printf("launch name: %s\n", table.launchName.GetText());
+  auto shown = [&options](const LmString& bytes) { return DisplayPayloadText(bytes.GetText(), options.codePage); };
+  printf("launch name: %s\n", shown(table.launchName).c_str());
   printf("payload offset: %d\n", table.payloadOffset);
   printf("compressed length: %d\n", table.compressedLength);
   printf("entries: %d\n", table.entries.GetCount());
   for (auto* node = table.entries.GetHead(); node != nullptr; node = node->next) {
     const FILENODE& e = node->value;
     const char* kind = e.kind == FILENODE::kFile ? "file" : e.kind == FILENODE::kDirectory ? "dir" : "other";
-    printf("%-5s %10u %s\n", kind, e.size, e.path.GetText());
+    printf("%-5s %10u %s\n", kind, e.size, shown(e.path).c_str());
   }
   return ExitStatus::kOk;
 }

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "code_page.h"
+
 #ifndef LM_VERSION
 #define LM_VERSION "0"
 #endif
@@ -11,8 +13,8 @@ namespace {
 const char kUsage[] =
     "usage:\n"
     "  lmpack pack [--target windows|native] [--stub LAUNCHER] --run NAME -o OUT\n"
-    "              [--level 1-9] [--jobs N] [--quiet] FOLDER\n"
-    "  lmpack list FILE\n"
+    "              [--level 1-9] [--jobs N] [--codepage N] [--quiet] FOLDER\n"
+    "  lmpack list [--codepage N] FILE\n"
     "  lmpack verify FILE\n"
     "  lmpack --help | --version\n"
     "\n"
@@ -24,8 +26,16 @@ const char kUsage[] =
     "        from beside lmpack or from its install tree (../share/lmsetup/).\n"
     "        --jobs N compresses on N threads (default: one per processor); the\n"
     "        output is the same for every N.\n"
+    "        Names: a Windows setup stores names in the ANSI code page of the\n"
+    "        machines it runs on. ASCII names are right everywhere; any other\n"
+    "        name needs --codepage N (1252 Western European, 1250 Central\n"
+    "        European, 1251 Cyrillic, 932 Japanese, ...), and the setup is then\n"
+    "        right only for machines whose ANSI code page is N. A name that N\n"
+    "        cannot represent exactly is refused. For --target native names are\n"
+    "        stored as the file system has them.\n"
     "list    prints the launch name, the payload offset, the compressed length\n"
-    "        and the table of a setup executable.\n"
+    "        and the table of a setup executable; names are shown converted\n"
+    "        from --codepage N, without it ASCII as is and other bytes as \\xNN.\n"
     "verify  checks everything list checks and decompresses the data, which must\n"
     "        hold exactly the table's files; writes nothing.\n"
     "\n"
@@ -38,7 +48,7 @@ ParseResult BadUsage(const std::string& why) {
 }
 
 bool ParseNumber(const std::string& text, int low, int high, int* value) {
-  if (text.empty() || text.size() > 3 || text.find_first_not_of("0123456789") != std::string::npos) return false;
+  if (text.empty() || text.size() > 5 || text.find_first_not_of("0123456789") != std::string::npos) return false;
   *value = std::stoi(text);
   return *value >= low && *value <= high;
 }
@@ -59,6 +69,7 @@ bool TakeOption(int argc, char** argv, int* i, LmpackOptions* options) {
   else if (arg == "--target") options->target = value;
   else if (arg == "--level") return ParseNumber(value, 1, 9, &options->level);
   else if (arg == "--jobs") return ParseNumber(value, 1, 256, &options->jobs);
+  else if (arg == "--codepage") return ParseNumber(value, 1, 65535, &options->codePage);
   else return false;
   return arg != "--target" || value == "windows" || value == "native";
 }
@@ -89,5 +100,12 @@ ParseResult ParseOptions(int argc, char** argv, LmpackOptions* options) {
   }
   bool complete = !options->input.empty() &&
                   (options->command != "pack" || (!options->run.empty() && !options->output.empty()));
-  return complete ? ParseResult::kRun : BadUsage("missing arguments");
+  if (!complete) return BadUsage("missing arguments");
+  if (options->codePage != 0 && options->command == "pack" && options->target != "windows") {
+    return BadUsage("--codepage is for --target windows: native setups store names as they stand");
+  }
+  if (options->codePage != 0 && !platform::IsSupportedCodePage(options->codePage)) {
+    return BadUsage("code page " + std::to_string(options->codePage) + " is not supported");
+  }
+  return ParseResult::kRun;
 }

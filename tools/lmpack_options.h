@@ -20,7 +20,8 @@ struct LmpackOptions {
   std::string output;
   std::string input;
   int level = 9;
-  int jobs = 0;  // 0: one per processor
+  int jobs = 0;      // 0: one per processor
+  int codePage = 0;  // --codepage; 0: none declared
   bool quiet = false;
 };
 

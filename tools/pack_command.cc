@@ -9,6 +9,7 @@
 #include "lm_file_stream.h"
 #include "lm_list.h"
 #include "lmpack_compressor.h"
+#include "name_encoding.h"
 #include "payload_format.h"
 #include "pe_certificate_table.h"
 #include "payload_writer.h"
@@ -45,12 +46,18 @@ struct PackPlan {
   uint64_t total = 0;  // bytes of file contents
 };
 
-// Checks the scanned entries and the launch name as the launcher will.
+// Checks the scanned entries and the launch name as the launcher will, in
+// the bytes the payload stores.
 bool MakeTable(const LmpackOptions& options, PackPlan* plan) {
+  int codePage = options.target == "windows" ? options.codePage : kStoreAsIs;
   payload::PayloadTableChecker checker;
-  std::string problem;
+  std::string bytes, problem;
   for (const PackEntry& e : plan->entries) {
-    FILENODE node{LmString(e.relative.c_str()), e.kind, static_cast<uint32_t>(e.size)};
+    if (!EncodePayloadPath(e.relative, codePage, &bytes, &problem)) {
+      Error(e.host + ": " + problem);
+      return false;
+    }
+    FILENODE node{LmString(bytes.c_str()), e.kind, static_cast<uint32_t>(e.size)};
     if (!checker.Add(node, &problem)) {
       Error(e.host + ": " + problem);
       return false;
@@ -60,7 +67,11 @@ bool MakeTable(const LmpackOptions& options, PackPlan* plan) {
   }
   std::string run = options.run;
   std::replace(run.begin(), run.end(), '/', '\\');
-  plan->launchName = LmString(run.c_str());
+  if (!EncodePayloadPath(run, codePage, &bytes, &problem)) {
+    Error("--run " + options.run + ": " + problem);
+    return false;
+  }
+  plan->launchName = LmString(bytes.c_str());
   if (!checker.CheckLaunchName(plan->launchName, &problem)) {
     Error("--run " + options.run + ": " + problem + " (it must be a regular file in " + options.input + ")");
     return false;

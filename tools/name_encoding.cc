@@ -1,0 +1,67 @@
+#include "name_encoding.h"
+
+#include <cstdio>
+
+#include "code_page.h"
+#include "payload_format.h"
+
+namespace {
+
+bool IsAscii(const std::string& text) {
+  for (char c : text) {
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool EncodePayloadPath(const std::string& text, int codePage, std::string* bytes, std::string* problem) {
+  if (codePage == kStoreAsIs || IsAscii(text)) {
+    *bytes = text;
+    return true;
+  }
+  if (codePage == kNoCodePage) {
+    *problem =
+        "the name is not ASCII. A setup stores names in the ANSI code page of the Windows machines it is "
+        "meant for; declare it with --codepage N (for example 1252 Western European, 1250 Central European, "
+        "1251 Cyrillic, 932 Japanese), or rename the file";
+    return false;
+  }
+  bytes->clear();
+  for (size_t start = 0; start <= text.size();) {
+    size_t end = text.find('\\', start);
+    if (end == std::string::npos) end = text.size();
+    std::string component;
+    if (!platform::Utf8ToCodePage(text.substr(start, end - start), codePage, &component)) {
+      *problem = "the name cannot be written exactly in code page " + std::to_string(codePage);
+      return false;
+    }
+    if (!component.empty() && !payload::IsSafeComponent(component.data(), component.size())) {
+      *problem = "in code page " + std::to_string(codePage) + " the name's bytes would not be a safe name";
+      return false;
+    }
+    *bytes += (start == 0 ? "" : "\\") + component;
+    start = end + 1;
+  }
+  return true;
+}
+
+std::string DisplayPayloadText(const std::string& bytes, int codePage) {
+  std::string text;
+  if (codePage != kNoCodePage && codePage != kStoreAsIs && platform::CodePageToUtf8(bytes, codePage, &text)) {
+    return text;
+  }
+  text.clear();
+  for (char c : bytes) {
+    unsigned char u = static_cast<unsigned char>(c);
+    if (u >= 0x20 && u < 0x7F) {
+      text.push_back(c);
+    } else {
+      char escaped[8];
+      snprintf(escaped, sizeof(escaped), "\\x%02X", u);
+      text += escaped;
+    }
+  }
+  return text;
+}
