@@ -1,0 +1,66 @@
+// The Windows port of code_page.h, on the system's own tables, with the
+// rules of code_page.h applied on top so that it agrees with the POSIX port.
+#include "code_page.h"
+
+#include <windows.h>
+
+#include "code_page_rules.h"
+#include "wide_text.h"
+
+namespace platform {
+
+namespace {
+
+const int kCodePages[] = {437,  850,  852,  866,  874,  932,  936,  949,  950,  1250,
+                          1251, 1252, 1253, 1254, 1255, 1256, 1257, 1258, kCodePageUtf8};
+
+bool IsListed(int codePage) {
+  for (int listed : kCodePages) {
+    if (listed == codePage) return true;
+  }
+  return false;
+}
+
+// The refused characters are all in the BMP, so UTF-16 units suffice.
+bool HasRefusedCharacter(const std::wstring& text) {
+  for (wchar_t unit : text) {
+    if (IsRefusedCharacter(static_cast<uint32_t>(unit))) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+bool IsSupportedCodePage(int codePage) {
+  return IsListed(codePage) && IsValidCodePage(static_cast<UINT>(codePage));
+}
+
+int GetAnsiCodePage() { return static_cast<int>(GetACP()); }
+
+bool Utf8ToCodePage(const std::string& utf8, int codePage, std::string* out) {
+  out->clear();
+  std::wstring text;
+  if (!IsSupportedCodePage(codePage) || !Utf8ToWide(utf8, &text)) return false;
+  if (codePage == kCodePageUtf8) {
+    *out = utf8;
+    return true;
+  }
+  if (HasRefusedCharacter(text)) return false;
+  return WideToCodePageExactly(text, static_cast<unsigned>(codePage), out);
+}
+
+bool CodePageToUtf8(const std::string& bytes, int codePage, std::string* utf8) {
+  utf8->clear();
+  std::wstring text;
+  if (!IsSupportedCodePage(codePage) || !CodePageToWide(bytes, static_cast<unsigned>(codePage), &text)) {
+    return false;
+  }
+  if (codePage == kCodePageUtf8) {
+    *utf8 = bytes;
+    return true;
+  }
+  if (HasRefusedCharacter(text)) return false;
+  return WideToUtf8(text, utf8);
+}
+
+}  // namespace platform

@@ -1,0 +1,53 @@
+#include "test_env.h"
+
+#include <windows.h>
+
+#include "wide_text.h"
+
+namespace platform {
+
+bool SetEnvironmentUtf8(const char* name, const char* utf8Value) {
+  std::wstring wideName;
+  std::wstring wideValue;
+  if (!Utf8ToWide(name, &wideName)) return false;
+  if (utf8Value == nullptr) {
+    return SetEnvironmentVariableW(wideName.c_str(), nullptr) || GetLastError() == ERROR_ENVVAR_NOT_FOUND;
+  }
+  return Utf8ToWide(utf8Value, &wideValue) && SetEnvironmentVariableW(wideName.c_str(), wideValue.c_str());
+}
+
+bool GetEnvironmentUtf8(const char* name, std::string* utf8Value) {
+  utf8Value->clear();
+  std::wstring wideName;
+  if (!Utf8ToWide(name, &wideName)) return false;
+  std::wstring value(64, L'\0');
+  for (;;) {
+    SetLastError(ERROR_SUCCESS);
+    DWORD n = GetEnvironmentVariableW(wideName.c_str(), &value[0], static_cast<DWORD>(value.size()));
+    if (n == 0 && GetLastError() == ERROR_ENVVAR_NOT_FOUND) return false;
+    if (n < value.size()) {
+      value.resize(n);
+      return WideToUtf8(value, utf8Value);
+    }
+    value.resize(n);
+  }
+}
+
+bool MakeDirectoryUtf8(const std::string& utf8Path) {
+  std::wstring path;
+  return Utf8ToWide(utf8Path, &path) && CreateDirectoryW(path.c_str(), nullptr);
+}
+
+bool RemoveDirectoryUtf8(const std::string& utf8Path) {
+  std::wstring path;
+  return Utf8ToWide(utf8Path, &path) && RemoveDirectoryW(path.c_str());
+}
+
+bool GetSystemTempPathUtf8(std::string* utf8Path) {
+  utf8Path->clear();
+  wchar_t buffer[MAX_PATH + 1];
+  DWORD n = GetTempPathW(MAX_PATH + 1, buffer);
+  return n != 0 && n <= MAX_PATH && WideToUtf8(std::wstring(buffer, n), utf8Path);
+}
+
+}  // namespace platform

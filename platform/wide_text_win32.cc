@@ -1,0 +1,54 @@
+#include "wide_text.h"
+
+#include <windows.h>
+
+namespace platform {
+
+bool Utf8ToWide(const std::string& utf8, std::wstring* wide) {
+  return CodePageToWide(utf8, CP_UTF8, wide);
+}
+
+bool WideToUtf8(const std::wstring& wide, std::string* utf8) {
+  return WideToCodePageExactly(wide, CP_UTF8, utf8);
+}
+
+bool CodePageToWide(const std::string& bytes, unsigned codePage, std::wstring* wide) {
+  wide->clear();
+  if (bytes.empty()) return true;
+  const int length = static_cast<int>(bytes.size());
+  int n = MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, bytes.data(), length, nullptr, 0);
+  if (n <= 0) return false;
+  std::wstring result(static_cast<size_t>(n), L'\0');
+  if (MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, bytes.data(), length, &result[0], n) != n) return false;
+  wide->swap(result);
+  return true;
+}
+
+bool WideToCodePageExactly(const std::wstring& wide, unsigned codePage, std::string* bytes) {
+  bytes->clear();
+  if (wide.empty()) return true;
+  // UTF-8 (like UTF-7 and the ISO-2022 and GB18030 code pages) takes neither
+  // WC_NO_BEST_FIT_CHARS nor a used-default flag: the call would fail with
+  // ERROR_INVALID_PARAMETER. It has nothing to substitute but U+FFFD for an
+  // unpaired surrogate, which the check of the way back catches.
+  const bool utf8 = codePage == CP_UTF8;
+  const DWORD flags = utf8 ? 0 : WC_NO_BEST_FIT_CHARS;
+  BOOL usedDefault = FALSE;
+  BOOL* usedDefaultOut = utf8 ? nullptr : &usedDefault;
+  const int length = static_cast<int>(wide.size());
+  int n = WideCharToMultiByte(codePage, flags, wide.data(), length, nullptr, 0, nullptr, usedDefaultOut);
+  if (n <= 0 || usedDefault) return false;
+  std::string result(static_cast<size_t>(n), '\0');
+  if (WideCharToMultiByte(codePage, flags, wide.data(), length, &result[0], n, nullptr, usedDefaultOut) != n ||
+      usedDefault) {
+    return false;
+  }
+  // The tables have one-way entries (1253 writes U+F8F9 as 0xAA but reads
+  // 0xAA as nothing): only bytes that read back as the same text are exact.
+  std::wstring back;
+  if (!CodePageToWide(result, codePage, &back) || back != wide) return false;
+  bytes->swap(result);
+  return true;
+}
+
+}  // namespace platform
