@@ -13,6 +13,7 @@
 #include "payload_unpacker.h"
 #include "platform.h"
 #include "process.h"
+#include "temp_directory.h"
 
 namespace {
 
@@ -114,7 +115,7 @@ LmString MakeTimestampName() {
 int RunLauncher() {
   std::string ownPath, tempPath;
   if (!platform::GetExecutablePath(&ownPath)) ownPath.clear();
-  if (!platform::GetTempDirectory(&tempPath)) return ExitCodeFor(LaunchOutcome::kCannotMake);
+  if (!platform::GetAnsiTempDirectory(&tempPath)) return ExitCodeFor(LaunchOutcome::kCannotMake);
   LmString workingDirectory;
   if (!MakeWorkingDirectory(tempPath, &workingDirectory)) return ExitCodeFor(LaunchOutcome::kCannotMake);
 

@@ -9,10 +9,9 @@
 
 namespace platform {
 
-// The running executable's full path / the user's temporary directory with
-// its closing separator; false when unknown or too long for kMaxPath.
+// The running executable's full path; false when unknown or too long for
+// kMaxPath. (The temp directory: temp_directory.h.)
 bool GetExecutablePath(std::string* path);
-bool GetTempDirectory(std::string* path);
 // Creates a directory readable only by the user where the system has such
 // a notion; fails when it exists.
 int MakePrivateDirectory(const char* path);

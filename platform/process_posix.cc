@@ -21,13 +21,6 @@ bool GetExecutablePath(std::string* path) {
   return true;
 }
 
-bool GetTempDirectory(std::string* path) {
-  const char* dir = getenv("TMPDIR");
-  *path = (dir != nullptr && *dir) ? dir : "/tmp";
-  if (path->back() != '/') path->push_back('/');
-  return path->size() < static_cast<size_t>(kMaxPath);
-}
-
 int MakePrivateDirectory(const char* path) { return mkdir(NativePath(path).c_str(), 0700); }
 int MarkIfExecutable(const char* path, const unsigned char* head, int headLength, bool isLaunchTarget) {
   bool program = (headLength >= 4 && memcmp(head, "\x7f" "ELF", 4) == 0) ||

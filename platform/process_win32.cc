@@ -21,15 +21,6 @@ bool GetExecutablePath(std::string* path) {
   return true;
 }
 
-bool GetTempDirectory(std::string* path) {
-  char buffer[kMaxPath];
-  memset(buffer, 0, sizeof(buffer));
-  DWORD length = GetTempPathA(sizeof(buffer), buffer);
-  if (length == 0 || length >= sizeof(buffer)) return false;
-  path->assign(buffer, length);
-  return true;
-}
-
 int MakePrivateDirectory(const char* path) { return CreateDirectoryA(path, nullptr) ? 0 : -1; }
 
 int MarkIfExecutable(const char*, const unsigned char*, int, bool) { return 0; }

@@ -17,7 +17,8 @@ namespace platform {
 // code page lacks, which is what GetTempPathA gives then, is never returned.
 //
 // POSIX: TMPDIR when set and not empty, else "/tmp", with a closing '/'
-// added when missing; the bytes are used as they are. Always true.
+// added when missing; the bytes are used as they are. False when that is
+// 260 bytes or longer.
 bool GetAnsiTempDirectory(std::string* path);
 
 }  // namespace platform

@@ -8,7 +8,7 @@ bool GetAnsiTempDirectory(std::string* path) {
   const char* dir = getenv("TMPDIR");
   *path = (dir != nullptr && *dir != '\0') ? dir : "/tmp";
   if (path->back() != '/') path->push_back('/');
-  return true;
+  return path->size() < 260;
 }
 
 }  // namespace platform

@@ -13,6 +13,7 @@
 #include "lm_file.h"
 #include "platform.h"
 #include "process.h"
+#include "temp_directory.h"
 #include "port_testing.h"
 
 namespace lmtest {
@@ -27,7 +28,7 @@ namespace {
 const std::string& ScratchBase() {
   static const std::string base = [] {
     std::string path;
-    if (!platform::GetTempDirectory(&path)) throw std::runtime_error("no temp directory");
+    if (!platform::GetAnsiTempDirectory(&path)) throw std::runtime_error("no temp directory");
     while (path.size() > 1 && (path.back() == '\\' || path.back() == '/')) path.pop_back();
     return path;
   }();
