@@ -125,8 +125,8 @@ int RemoveLink(const char* path);
 // the directory cannot be listed at all.
 bool ForEachEntry(const char* directory, const std::function<void(const char* name)>& visit);
 // The long form of an existing path (Windows expands 8.3 components; POSIX
-// gives the path back). False when the path does not exist or the long form
-// does not fit in kMaxPath.
+// gives the path back). False when the path does not exist, the long form
+// does not fit in kMaxPath or cannot be written in the ANSI code page.
 bool GetLongPath(const char* path, std::string* longPath);
 
 bool IsTerminal(FILE* stream);

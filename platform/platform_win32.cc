@@ -219,6 +219,10 @@ bool GetLongPath(const char* path, std::string* longPath) {
   char buffer[kMaxPath];
   DWORD length = GetLongPathNameA(path, buffer, sizeof(buffer));
   if (length == 0 || length >= sizeof(buffer)) return false;
+  // A long component outside the ANSI code page comes back with '?' for the
+  // characters it lacks (no real name holds one): such a path names
+  // nothing, and the short form the caller has is the one to keep.
+  if (strchr(buffer, '?') != nullptr && strchr(path, '?') == nullptr) return false;
   longPath->assign(buffer, length);
   return true;
 }

@@ -3,6 +3,7 @@
 // temp directory whose path holds a space.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
 #include <map>
 #include <string>
@@ -11,7 +12,10 @@
 #include "fnv1a.h"
 #include "platform.h"
 #include "process.h"
+#include "code_page.h"
 #include "port_testing.h"
+#include "temp_directory.h"
+#include "test_env.h"
 #include "test_support.h"
 
 namespace {
@@ -403,6 +407,39 @@ TEST_F(LauncherTest, AFullTempDiskGivesTheDiskFullCode) {
   EXPECT_EQ(Expected().diskFull, Run(lmtest::BuildSetup(stub_, probeName_, entries)));
   EXPECT_FALSE(lmtest::PathExists(cwd_ + "\\probe-report.txt"));
   EXPECT_EQ((std::vector<std::string>{"filler"}), lmtest::ListNames(fullDir));
+}
+
+TEST_F(LauncherTest, NamesInTheAnsiCodePageUnpackUnderThoseNames) {
+  if (!lmtest::OnWindows() || platform::GetAnsiCodePage() != 1252) GTEST_SKIP() << "Windows with code page 1252 only";
+  std::string dir, file;
+  ASSERT_TRUE(platform::Utf8ToCodePage("\xC3\x9C" "n" "\xC3\xAF" "c" "\xC3\xB6" "d" "\xC3\xA9", 1252, &dir));  // Ünïcödé
+  ASSERT_TRUE(platform::Utf8ToCodePage("na\xC3\xAF" "ve.txt", 1252, &file));                   // naïve.txt
+  std::vector<TestEntry> entries = ProbeEntries();
+  entries.push_back({"\\" + dir, kDirectory, ""});
+  entries.push_back({"\\" + dir + "\\" + file, kFile, "accented"});
+  EXPECT_EQ(0, Run(lmtest::BuildSetup(stub_, probeName_, entries)));
+  auto report = Report();
+  EXPECT_EQ((std::vector<std::string>{dir}), All(report, "dir"));
+  std::vector<std::string> files = All(report, "file");
+  EXPECT_NE(files.end(), std::find(files.begin(), files.end(), FileLine(dir + "\\" + file, "accented")));
+  EXPECT_TRUE(lmtest::ListNames(temp_).empty());
+}
+
+TEST_F(LauncherTest, ATempDirectoryOutsideTheCodePageIsUsedThroughItsShortForm) {
+  if (!lmtest::OnWindows()) GTEST_SKIP() << "Windows only";
+  std::string cyrillic = root_.Join("\xD0\x9F\xD0\xBE\xD0\xBB\xD1\x8C\xD0\xB7\xD0\xBE\xD0\xB2\xD0\xB0\xD1\x82\xD0\xB5\xD0\xBB\xD1\x8C");
+  std::string ansi;
+  if (platform::Utf8ToCodePage(cyrillic, platform::GetAnsiCodePage(), &ansi)) GTEST_SKIP() << "a Cyrillic code page";
+  ASSERT_TRUE(platform::MakeDirectoryUtf8(cyrillic));
+  for (const char* name : {"TMP", "TEMP"}) ASSERT_TRUE(platform::SetEnvironmentUtf8(name, cyrillic.c_str()));
+  std::string shortForm;
+  ASSERT_TRUE(platform::GetAnsiTempDirectory(&shortForm));
+  EXPECT_EQ(0, Run(lmtest::BuildSetup(stub_, probeName_, ProbeEntries())));
+  // The program ran (its own path reads in the long form, with '?' for the
+  // letters the code page lacks: no directory could be made under that).
+  EXPECT_FALSE(Report().empty());
+  EXPECT_TRUE(lmtest::ListNames(shortForm.substr(0, shortForm.size() - 1)).empty());
+  EXPECT_TRUE(platform::RemoveDirectoryUtf8(cyrillic));
 }
 
 }  // namespace

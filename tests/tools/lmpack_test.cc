@@ -129,6 +129,36 @@ TEST_F(LmpackTest, RefusesWhatTheLauncherCouldNotUnpack) {
   EXPECT_EQ(0, Pack("run.exe", out));
 }
 
+TEST_F(LmpackTest, NonAsciiNamesNeedADeclaredCodePage) {
+  if (lmtest::OnWindows()) GTEST_SKIP() << "folder names as UTF-8 text";
+  const std::string dir = "\xC3\x9C" "n" "\xC3\xAF" "c" "\xC3\xB6" "d" "\xC3\xA9";  // Ünïcödé
+  const std::string file = "na\xC3\xAF" "ve.txt";                      // naïve.txt
+  Put("run.exe", "program");
+  ASSERT_TRUE(lmtest::MakeDirectory(folder_ + "\\" + dir));
+  Put(dir + "\\" + file, "accented");
+  std::string out = dir_.Join("setup.exe");
+  EXPECT_EQ(1, Pack("run.exe", out));  // no code page declared
+  EXPECT_FALSE(lmtest::PathExists(out));
+  EXPECT_EQ(1, Pack("run.exe", out, {"--codepage", "1251"}));  // no i with diaeresis in Cyrillic
+  EXPECT_FALSE(lmtest::PathExists(out));
+  EXPECT_EQ(2, Pack("run.exe", out, {"--codepage", "1252", "--target", "native"}));
+  EXPECT_EQ(2, Pack("run.exe", out, {"--codepage", "12345"}));
+
+  ASSERT_EQ(0, Pack("run.exe", out, {"--codepage", "1252"}));
+  EXPECT_EQ(0, Lmpack({"verify", out}));
+  LmFileStream stream;
+  ASSERT_EQ(1, stream.OpenFile(out.c_str(), 0));
+  PayloadTable table;
+  std::string problem;
+  ASSERT_EQ(PayloadResult::kOk, PayloadReader::ReadTable(&stream, &table, &problem)) << problem;
+  std::vector<std::string> paths;
+  for (auto* n = table.entries.GetHead(); n != nullptr; n = n->next) paths.push_back(n->value.path.GetText());
+  EXPECT_EQ((std::vector<std::string>{"\\run.exe", "\\\xDC" "n" "\xEF" "c" "\xF6" "d" "\xE9", "\\\xDC" "n" "\xEF" "c" "\xF6" "d" "\xE9" "\\na\xEF" "ve.txt"}),
+            paths);
+  // The native target stores the names as the file system has them.
+  ASSERT_EQ(0, Pack("run.exe", out, {"--target", "native"}));
+}
+
 TEST_F(LmpackTest, UsageErrors) {
   EXPECT_EQ(0, Lmpack({"--help"}));
   EXPECT_EQ(0, Lmpack({"--version"}));
