@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "fnv1a.h"
+#include "lm_file_stream.h"
 #include "platform.h"
 #include "process.h"
 #include "code_page.h"
@@ -440,6 +441,39 @@ TEST_F(LauncherTest, ATempDirectoryOutsideTheCodePageIsUsedThroughItsShortForm) 
   EXPECT_FALSE(Report().empty());
   EXPECT_TRUE(lmtest::ListNames(shortForm.substr(0, shortForm.size() - 1)).empty());
   EXPECT_TRUE(platform::RemoveDirectoryUtf8(cyrillic));
+}
+
+TEST_F(LauncherTest, HugeClaimsAreRefusedBeforeAnythingIsRead) {
+  std::vector<std::string> setups;
+  // 2^31 - 1 entries, a compressed length of 2^31 - 1, a trailer past the end.
+  setups.push_back(stub_ + PayloadBytes().Text(probeName_).Int(0x7FFFFFFFu).Int(0).Int(static_cast<uint32_t>(stub_.size())).bytes());
+  std::vector<TestEntry> entries = ProbeEntries();
+  std::string setup = lmtest::BuildSetup(stub_, probeName_, entries);
+  std::string compressed = lmtest::Compress(probe_ + "0");
+  PayloadBytes longLength;
+  longLength.Text(probeName_).Int(2);
+  longLength.Text("\\" + probeName_).Int(kFile).Int(static_cast<uint32_t>(probe_.size()));
+  longLength.Text("\\exitcode.txt").Int(kFile).Int(1);
+  longLength.Int(0x7FFFFFFFu).Raw(compressed).Int(static_cast<uint32_t>(stub_.size()));
+  setups.push_back(stub_ + longLength.bytes());
+  setups.push_back(setup.substr(0, setup.size() - 4) + PayloadBytes().Int(0x7FFFFFF0u).bytes());
+  for (const std::string& bad : setups) {
+    EXPECT_EQ(Expected().badPayload, Run(bad));
+    ExpectCleanFailure();
+  }
+  // 100 MB of zeros behind the launcher, then a trailer pointing at them.
+  std::string path = root_.Join(lmtest::OnWindows() ? "setup.exe" : "setup");
+  ASSERT_TRUE(lmtest::WriteFile(path, stub_));
+  {
+    LmFileStream out;
+    ASSERT_EQ(1, out.OpenFile(path.c_str(), 2));
+    const std::string zeros(1 << 20, '\0');
+    for (int i = 0; i < 100; ++i) ASSERT_EQ(static_cast<int>(zeros.size()), out.Write(zeros.data(), static_cast<int>(zeros.size())));
+    ASSERT_EQ(1, out.WriteInt(static_cast<int32_t>(stub_.size())));
+  }
+  platform::MarkIfExecutable(path.c_str(), reinterpret_cast<const unsigned char*>(stub_.data()), 4, false);
+  EXPECT_EQ(Expected().badPayload, lmtest::RunProgram(path, {}, cwd_));
+  ExpectCleanFailure();
 }
 
 }  // namespace
