@@ -14,8 +14,12 @@
 // `root` (components joined by '\') and the entry as it is on disk (links
 // are not followed and not entered). When `visit` returns false the walk
 // stops at once. True when every directory was listed and `visit` never
-// returned false.
+// returned false. With TreeNames::kUtf8 the root and the names are UTF-8
+// text (utf8_files.h), so that a tool can walk names outside the ANSI code
+// page on Windows.
+enum class TreeNames { kAnsi, kUtf8 };
 bool WalkTree(const std::string& root,
-              const std::function<bool(const std::string& relative, const platform::EntryInfo& info)>& visit);
+              const std::function<bool(const std::string& relative, const platform::EntryInfo& info)>& visit,
+              TreeNames names = TreeNames::kAnsi);
 
 #endif  // LM_FILE_WALK_TREE_H_

@@ -45,7 +45,7 @@ bool ScanFolder(const std::string& folder, std::vector<PackEntry>* entries, std:
   problem->clear();
   bool walked = WalkTree(folder, [&](const std::string& relative, const platform::EntryInfo& info) {
     return Accept(folder + "\\" + relative, relative, info, entries, problem);
-  });
+  }, TreeNames::kUtf8);
   if (!walked && problem->empty()) *problem = "cannot list everything under " + folder;
   return walked;
 }

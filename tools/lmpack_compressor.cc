@@ -7,6 +7,7 @@
 #include "filenode.h"
 #include "lm_file_stream.h"
 #include "platform.h"
+#include "utf8_files.h"
 
 namespace {
 
@@ -83,25 +84,27 @@ class Compressor {
 };
 
 ExitStatus CompressFile(const PackEntry& entry, Compressor* compressor, Progress* progress, std::vector<char>* buffer) {
-  LmFileStream file;
-  if (!file.OpenFile(entry.host.c_str(), 0)) {
+  FILE* file = platform::OpenFileUtf8(entry.host.c_str(), "rb");
+  if (file == nullptr) {
     Error(entry.host + ": cannot read");
     return ExitStatus::kIo;
   }
   uint64_t read = 0;
-  int n;
-  while ((n = file.Read(buffer->data(), kReadChunk)) > 0) {
-    read += static_cast<uint64_t>(n);
+  size_t n;
+  ExitStatus status = ExitStatus::kOk;
+  while (status == ExitStatus::kOk && (n = fread(buffer->data(), 1, buffer->size(), file)) > 0) {
+    read += n;
     if (read > entry.size) break;
-    ExitStatus status = compressor->Feed(buffer->data(), static_cast<unsigned>(n));
-    if (status != ExitStatus::kOk) return status;
-    progress->Add(static_cast<uint64_t>(n));
+    status = compressor->Feed(buffer->data(), static_cast<unsigned>(n));
+    progress->Add(n);
   }
-  if (read != entry.size || file.GetErrorCode() != 0) {
+  bool failed = ferror(file) != 0;
+  fclose(file);
+  if (status == ExitStatus::kOk && (read != entry.size || failed)) {
     Error(entry.host + ": the file changed while it was packed");
-    return ExitStatus::kIo;
+    status = ExitStatus::kIo;
   }
-  return ExitStatus::kOk;
+  return status;
 }
 
 }  // namespace

@@ -13,7 +13,9 @@
 #include "payload_format.h"
 #include "pe_certificate_table.h"
 #include "payload_writer.h"
+#include "code_page.h"
 #include "platform.h"
+#include "utf8_files.h"
 #include "process.h"
 
 namespace {
@@ -157,13 +159,17 @@ ExitStatus RunPack(const LmpackOptions& options) {
     Error(stub + ": the launcher is signed or damaged; pack the unsigned launcher and sign the setup afterwards");
     return ExitStatus::kRefused;
   }
-  if (platform::GetEntryInfo(options.input.c_str()).type != platform::EntryType::kDirectory) {
+  // The command line comes in the ANSI code page; the folder is walked by
+  // its names as text.
+  std::string folder;
+  if (!platform::CodePageToUtf8(options.input, platform::GetAnsiCodePage(), &folder) ||
+      platform::GetEntryInfoUtf8(folder.c_str()).type != platform::EntryType::kDirectory) {
     Error(options.input + ": not a directory");
     return ExitStatus::kRefused;
   }
   PackPlan plan;
   std::string problem;
-  if (!ScanFolder(options.input, &plan.entries, &problem)) {
+  if (!ScanFolder(folder, &plan.entries, &problem)) {
     Error(problem);
     return ExitStatus::kRefused;
   }

@@ -6,6 +6,7 @@
 #include "lm_file_stream.h"
 #include "payload_reader.h"
 #include "platform.h"
+#include "utf8_files.h"
 #include "port_testing.h"
 #include "test_support.h"
 
@@ -157,6 +158,29 @@ TEST_F(LmpackTest, NonAsciiNamesNeedADeclaredCodePage) {
             paths);
   // The native target stores the names as the file system has them.
   ASSERT_EQ(0, Pack("run.exe", out, {"--target", "native"}));
+}
+
+TEST_F(LmpackTest, NamesOutsideTheAnsiCodePageAreReadAsText) {
+  // On Windows the folder is listed and read through the wide calls, so a
+  // Cyrillic name packs under code page 1251 whatever the packing machine's
+  // own code page is.
+  const std::string name = "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xBC\xD0\xB5\xD1\x80.txt";  // Пример.txt
+  Put("run.exe", "program");
+  FILE* file = platform::OpenFileUtf8((folder_ + "\\" + name).c_str(), "wb");
+  ASSERT_NE(nullptr, file);
+  fputs("cyrillic", file);
+  fclose(file);
+  std::string out = dir_.Join("setup.exe");
+  EXPECT_EQ(1, Pack("run.exe", out));
+  ASSERT_EQ(0, Pack("run.exe", out, {"--codepage", "1251"}));
+  EXPECT_EQ(0, Lmpack({"verify", out}));
+  LmFileStream stream;
+  ASSERT_EQ(1, stream.OpenFile(out.c_str(), 0));
+  PayloadTable table;
+  std::string problem;
+  ASSERT_EQ(PayloadResult::kOk, PayloadReader::ReadTable(&stream, &table, &problem)) << problem;
+  ASSERT_EQ(2, table.entries.GetCount());
+  EXPECT_STREQ("\\\xCF\xF0\xE8\xEC\xE5\xF0.txt", table.entries.GetHead()->next->value.path.GetText());
 }
 
 TEST_F(LmpackTest, UsageErrors) {
