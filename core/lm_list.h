@@ -67,49 +67,12 @@ class LmList : public virtual LmObject {
     count = 0;
     head = current = tail = nullptr;
   }
-  virtual int AddHead(T value) {
-    Node* node = new Node(value);
-    if (head == nullptr) {
-      head = current = tail = node;
-    } else {
-      node->next = head;
-      head->prev = node;
-      head = node;
-    }
-    ++count;
-    return 1;
-  }
-  virtual int AddTail(T value) {
-    Node* node = new Node(value);
-    if (tail == nullptr) {
-      head = current = tail = node;
-    } else {
-      node->prev = tail;
-      tail->next = node;
-      tail = node;
-    }
-    ++count;
-    return 1;
-  }
+  virtual int AddHead(T value) { return Link(new Node(value), head, false); }
+  virtual int AddTail(T value) { return Link(new Node(value), tail, true); }
   // Next to the cursor: after it when `after` is nonzero, else before it.
   virtual int Insert(T value, int after) {
     if (current == nullptr) return 0;
-    Node* node = new Node(value);
-    if (after) {
-      node->prev = current;
-      node->next = current->next;
-      if (current->next != nullptr) current->next->prev = node;
-      current->next = node;
-      if (current == tail) tail = node;
-    } else {
-      node->next = current;
-      node->prev = current->prev;
-      if (current->prev != nullptr) current->prev->next = node;
-      current->prev = node;
-      if (current == head) head = node;
-    }
-    ++count;
-    return 1;
+    return Link(new Node(value), current, after != 0);
   }
   virtual int SetCurrent(T value) {
     if (current == nullptr) return 0;
@@ -151,6 +114,30 @@ class LmList : public virtual LmObject {
   Node* head;
   Node* current;
   Node* tail;
+
+ private:
+  // Links `node` in after or before `anchor`, or as the only node (under
+  // the cursor) when `anchor` is null, which it is only in an empty list.
+  // Returns 1.
+  int Link(Node* node, Node* anchor, bool after) {
+    if (anchor == nullptr) {
+      head = current = tail = node;
+    } else if (after) {
+      node->prev = anchor;
+      node->next = anchor->next;
+      if (anchor->next != nullptr) anchor->next->prev = node;
+      anchor->next = node;
+      if (anchor == tail) tail = node;
+    } else {
+      node->next = anchor;
+      node->prev = anchor->prev;
+      if (anchor->prev != nullptr) anchor->prev->next = node;
+      anchor->prev = node;
+      if (anchor == head) head = node;
+    }
+    ++count;
+    return 1;
+  }
 };
 
 #endif  // LM_CORE_LM_LIST_H_

@@ -1,5 +1,6 @@
 #include "lm_time.h"
 
+#include <cstdint>
 #include <ctime>
 
 #include "platform.h"
@@ -60,37 +61,18 @@ int LmTime::SetDay(int32_t value) {
   return 1;
 }
 
-int LmTime::SetHour(int32_t value) {
-  if (value < 0 || value > 23) return 0;
-  hour = value;
+int LmTime::StoreInRange(int32_t* field, int32_t value, int32_t low, int32_t high) {
+  if (value < low || value > high) return 0;
+  *field = value;
   return 1;
 }
 
-int LmTime::SetMinute(int32_t value) {
-  if (value < 0 || value > 59) return 0;
-  minute = value;
-  return 1;
-}
-
-int LmTime::SetMonth(int32_t value) {
-  if (value < 1 || value > 12) return 0;
-  month = value;
-  return 1;
-}
-
-int LmTime::SetSecond(int32_t value) {
-  if (value < 0 || value > 59) return 0;
-  second = value;
-  return 1;
-}
-
+int LmTime::SetHour(int32_t value) { return StoreInRange(&hour, value, 0, 23); }
+int LmTime::SetMinute(int32_t value) { return StoreInRange(&minute, value, 0, 59); }
+int LmTime::SetMonth(int32_t value) { return StoreInRange(&month, value, 1, 12); }
+int LmTime::SetSecond(int32_t value) { return StoreInRange(&second, value, 0, 59); }
 int LmTime::SetTime(int64_t seconds) { return FromTime64(seconds); }
-
-int LmTime::SetYear(int32_t value) {
-  if (value < 1900) return 0;
-  year = value;
-  return 1;
-}
+int LmTime::SetYear(int32_t value) { return StoreInRange(&year, value, 1900, INT32_MAX); }
 
 LmString LmTime::ToString() {
   LmString text;

@@ -82,6 +82,9 @@ class LmTime : public virtual LmObject {
   virtual int64_t ToTime64();
 
  private:
+  // Stores `value` in `*field` and returns 1 when it lies in [low, high];
+  // else returns 0 and leaves the field.
+  static int StoreInRange(int32_t* field, int32_t value, int32_t low, int32_t high);
   // Splits `work` at its first `separator`: the part before goes to *part,
   // the rest stays in `work`. False when there is no separator.
   static bool SplitAt(LmString* work, char separator, int32_t* part);

@@ -5,6 +5,7 @@
 
 #include "lm_file.h"
 #include "platform.h"
+#include "status_text.h"
 
 namespace {
 
@@ -98,24 +99,21 @@ int ImplLmFile::Delete() {
 
 LmString ImplLmFile::GetPath() { return path; }
 
-LmString ImplLmFile::GetName() {
+int32_t ImplLmFile::SplitPoint() {
   lastError = 0;
   int32_t at = LastSeparator(path);
-  if (at < 0) {
-    lastError = kNameError;
-    return LmString();
-  }
-  return path.Mid(at + 1, path.GetLength());
+  if (at < 0) lastError = kNameError;
+  return at;
+}
+
+LmString ImplLmFile::GetName() {
+  int32_t at = SplitPoint();
+  return at < 0 ? LmString() : path.Mid(at + 1, path.GetLength());
 }
 
 LmString ImplLmFile::GetParentPath() {
-  lastError = 0;
-  int32_t at = LastSeparator(path);
-  if (at < 0) {
-    lastError = kNameError;
-    return LmString();
-  }
-  if (at == 0) return LmString();
+  int32_t at = SplitPoint();
+  if (at <= 0) return LmString();
   LmString parent = path.Mid(0, at - 1);
   if (parent.GetText()[parent.GetLength() - 1] == ':') parent.Append("\\");
   return parent;
@@ -294,19 +292,12 @@ int ImplLmFile::SetWritable(int on) { return SetModeBit(kOwnerWrite, on); }
 uint32_t ImplLmFile::GetErrorCode() { return lastError; }
 
 const char* ImplLmFile::GetErrorText(uint32_t code) {
-  message.Assign("Success");
-  switch (code) {
-    case kFileExists: message.Assign("File exis"); break;
-    case kBadParameter: message.Assign("Paramater is wrong"); break;
-    case kAccessDenied:
-      message.Assign("Access denied: file's permission setting does not allow specified access");
-      break;
-    case kNotFound: message.Assign("Filename or path not found"); break;
-    case kNoDescriptors: message.Assign("No more file descriptors are available"); break;
-    case kNameError: message.Assign("File name error"); break;
-    case kOpenFail: message.Assign("Open file fail"); break;
-    case kCloseFail: message.Assign("Close file fail"); break;
-    default: break;
-  }
+  static const char* const kTexts[] = {
+      "File exis", "Paramater is wrong",
+      "Access denied: file's permission setting does not allow specified access", "Filename or path not found",
+      "No more file descriptors are available", "File name error", "Open file fail", "Close file fail"};
+  static_assert(kFileExists == kFirstStatusCode && kCloseFail - kFileExists + 1 == sizeof(kTexts) / sizeof(kTexts[0]),
+                "one text per status code, in code order");
+  message.Assign(StatusText(kTexts, code));
   return message.GetText();
 }

@@ -102,6 +102,9 @@ class ImplLmFile : public virtual LmObject {
   const char* GetErrorText(uint32_t code) override;
 
  private:
+  // Clears the status and finds the last '\' of the path; -1 (0xF0000006)
+  // when there is none.
+  int32_t SplitPoint();
   // Stat of the path prepared for the kind tests; false (0xF0000004) when it
   // fails.
   bool StatForKind(uint32_t* mode);

@@ -2,6 +2,7 @@
 
 #include "lm_file.h"
 #include "platform.h"
+#include "status_text.h"
 
 LmFileStream::LmFileStream()
     : LmObject(), LmIOStream(), handle(nullptr), path(""), modeText("rb+"), status(0), message(""), diskFull(false) {}
@@ -144,15 +145,10 @@ uint32_t LmFileStream::GetErrorCode() { return status; }
 bool LmFileStream::WriteFailedForSpace() const { return diskFull; }
 
 const char* LmFileStream::GetErrorText(uint32_t code) {
-  message.Assign("Success");
-  switch (code) {
-    case kOpenFail: message.Assign("Open file fail"); break;
-    case kNotOpen: message.Assign("File is not openned"); break;
-    case kNoLength: message.Assign("Can not get file length"); break;
-    case kReadFail: message.Assign("Read file data fail"); break;
-    case kWriteFail: message.Assign("Write file data fail"); break;
-    case kSeekFail: message.Assign("File seek fail"); break;
-    default: break;
-  }
+  static const char* const kTexts[] = {"Open file fail",      "File is not openned",  "Can not get file length",
+                                       "Read file data fail", "Write file data fail", "File seek fail"};
+  static_assert(kOpenFail == kFirstStatusCode && kSeekFail - kOpenFail + 1 == sizeof(kTexts) / sizeof(kTexts[0]),
+                "one text per status code, in code order");
+  message.Assign(StatusText(kTexts, code));
   return message.GetText();
 }

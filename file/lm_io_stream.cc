@@ -17,12 +17,9 @@ int LmIOStream::Tell() { return 0; }
 int LmIOStream::Flush() { return 0; }
 LmIOStream* LmIOStream::Clone() { return nullptr; }
 
-bool LmIOStream::ReadExactly(uint8_t* bytes, int size) { return Read(bytes, size) == size; }
-
-uint64_t LmIOStream::ReadLittleEndian(int size, bool* ok) {
+uint64_t LmIOStream::ReadLittleEndian(int size) {
   uint8_t bytes[8] = {0};
-  *ok = ReadExactly(bytes, size);
-  if (!*ok) return 0;
+  if (Read(bytes, size) != size) return 0;
   uint64_t value = 0;
   for (int i = size - 1; i >= 0; --i) value = (value << 8) | bytes[i];
   return value;
@@ -34,68 +31,46 @@ int LmIOStream::WriteLittleEndian(uint64_t value, int size) {
   return Write(bytes, size) == size ? 1 : 0;
 }
 
-char LmIOStream::ReadChar() {
-  bool ok;
-  return static_cast<char>(ReadLittleEndian(1, &ok));
-}
+namespace {
 
-int LmIOStream::WriteChar(char value) { return WriteLittleEndian(static_cast<uint8_t>(value), 1); }
+// The unsigned integer of a typed value's size, which carries its bits.
+template <size_t kSize> struct BitsOfSize;
+template <> struct BitsOfSize<1> { using Type = uint8_t; };
+template <> struct BitsOfSize<2> { using Type = uint16_t; };
+template <> struct BitsOfSize<4> { using Type = uint32_t; };
+template <> struct BitsOfSize<8> { using Type = uint64_t; };
 
-int LmIOStream::ReadInt() {
-  bool ok;
-  return static_cast<int>(static_cast<uint32_t>(ReadLittleEndian(4, &ok)));
-}
+}  // namespace
 
-int LmIOStream::WriteInt(int value) { return WriteLittleEndian(static_cast<uint32_t>(value), 4); }
-
-int32_t LmIOStream::ReadLong() {
-  bool ok;
-  return static_cast<int32_t>(static_cast<uint32_t>(ReadLittleEndian(4, &ok)));
-}
-
-int LmIOStream::WriteLong(int32_t value) { return WriteLittleEndian(static_cast<uint32_t>(value), 4); }
-
-int16_t LmIOStream::ReadShort() {
-  bool ok;
-  return static_cast<int16_t>(static_cast<uint16_t>(ReadLittleEndian(2, &ok)));
-}
-
-int LmIOStream::WriteShort(int16_t value) { return WriteLittleEndian(static_cast<uint16_t>(value), 2); }
-
-double LmIOStream::ReadDouble() {
-  bool ok;
-  uint64_t bits = ReadLittleEndian(8, &ok);
-  double value = 0.0;
-  if (ok) memcpy(&value, &bits, sizeof(value));
+template <typename T>
+T LmIOStream::ReadValue() {
+  auto bits = static_cast<typename BitsOfSize<sizeof(T)>::Type>(ReadLittleEndian(sizeof(T)));
+  T value;
+  memcpy(&value, &bits, sizeof(value));
   return value;
 }
 
-int LmIOStream::WriteDouble(double value) {
-  uint64_t bits;
+template <typename T>
+int LmIOStream::WriteValue(T value) {
+  typename BitsOfSize<sizeof(T)>::Type bits;
   memcpy(&bits, &value, sizeof(bits));
-  return WriteLittleEndian(bits, 8);
+  return WriteLittleEndian(bits, sizeof(T));
 }
 
-float LmIOStream::ReadFloat() {
-  bool ok;
-  uint32_t bits = static_cast<uint32_t>(ReadLittleEndian(4, &ok));
-  float value = 0.0f;
-  if (ok) memcpy(&value, &bits, sizeof(value));
-  return value;
-}
-
-int LmIOStream::WriteFloat(float value) {
-  uint32_t bits;
-  memcpy(&bits, &value, sizeof(bits));
-  return WriteLittleEndian(bits, 4);
-}
-
-uint32_t LmIOStream::ReadUInt() {
-  bool ok;
-  return static_cast<uint32_t>(ReadLittleEndian(4, &ok));
-}
-
-int LmIOStream::WriteUInt(uint32_t value) { return WriteLittleEndian(value, 4); }
+char LmIOStream::ReadChar() { return ReadValue<char>(); }
+int LmIOStream::WriteChar(char value) { return WriteValue(value); }
+int LmIOStream::ReadInt() { return ReadValue<int>(); }
+int LmIOStream::WriteInt(int value) { return WriteValue(value); }
+int32_t LmIOStream::ReadLong() { return ReadValue<int32_t>(); }
+int LmIOStream::WriteLong(int32_t value) { return WriteValue(value); }
+int16_t LmIOStream::ReadShort() { return ReadValue<int16_t>(); }
+int LmIOStream::WriteShort(int16_t value) { return WriteValue(value); }
+double LmIOStream::ReadDouble() { return ReadValue<double>(); }
+int LmIOStream::WriteDouble(double value) { return WriteValue(value); }
+float LmIOStream::ReadFloat() { return ReadValue<float>(); }
+int LmIOStream::WriteFloat(float value) { return WriteValue(value); }
+uint32_t LmIOStream::ReadUInt() { return ReadValue<uint32_t>(); }
+int LmIOStream::WriteUInt(uint32_t value) { return WriteValue(value); }
 
 LmString LmIOStream::ReadString() {
   LmString text;

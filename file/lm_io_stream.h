@@ -70,10 +70,17 @@ class LmIOStream : public virtual LmObject {
   int mode;
 
  private:
-  // Reads exactly `size` bytes into `bytes`; false on a short read.
-  bool ReadExactly(uint8_t* bytes, int size);
-  uint64_t ReadLittleEndian(int size, bool* ok);
+  // The unsigned value of `size` (1 to 8) little-endian bytes; 0 when the
+  // read comes back short.
+  uint64_t ReadLittleEndian(int size);
   int WriteLittleEndian(uint64_t value, int size);
+  // A typed value as its sizeof(T) little-endian bytes, the bits of a
+  // floating-point value as they are; a short read gives the value of all
+  // zero bits.
+  template <typename T>
+  T ReadValue();
+  template <typename T>
+  int WriteValue(T value);
 };
 
 #endif  // LM_FILE_LM_IO_STREAM_H_

@@ -8,20 +8,10 @@
 
 #include "platform.h"
 #include "process.h"
+#include "read_whole_file.h"
 #include "walk_tree.h"
 
 namespace {
-
-std::string ReadAll(const std::string& path) {
-  std::string bytes;
-  FILE* file = platform::OpenFile(path.c_str(), "rb");
-  if (file == nullptr) return bytes;
-  char chunk[4096];
-  size_t n;
-  while ((n = fread(chunk, 1, sizeof(chunk), file)) > 0) bytes.append(chunk, n);
-  fclose(file);
-  return bytes;
-}
 
 void List(FILE* report, const std::string& root) {
   WalkTree(root, [report](const std::string& relative, const platform::EntryInfo& info) {
@@ -46,9 +36,9 @@ int main() {
   fprintf(report, "working directory: %s\n", dir.c_str());
   fprintf(report, "files found:\n");
   List(report, dir);
-  std::string greeting = ReadAll(dir + "\\greeting.txt");
+  std::string greeting = ReadWholeFile(dir + "\\greeting.txt");
   fprintf(report, "greeting.txt says: %s", greeting.c_str());
-  bool ok = greeting.compare(0, 5, "Hello") == 0 && !ReadAll(dir + "\\docs\\readme.txt").empty();
+  bool ok = greeting.compare(0, 5, "Hello") == 0 && !ReadWholeFile(dir + "\\docs\\readme.txt").empty();
   fprintf(report, "result: %s\n", ok ? "all files present" : "files missing");
   fclose(report);
   return ok ? 0 : 1;

@@ -15,6 +15,20 @@ using lmtest::WriteFile;
 // A stream that overrides nothing.
 class BareStream : public LmIOStream {};
 
+class LmFileStreamTest : public ::testing::Test {
+ protected:
+  // Writes `contents` to `name` in the scratch directory and opens `stream`
+  // on it in `mode`; the file's path.
+  std::string OpenWith(LmFileStream* stream, const char* name, const std::string& contents, int mode) {
+    std::string path = dir_.Join(name);
+    EXPECT_TRUE(WriteFile(path, contents));
+    EXPECT_EQ(1, stream->OpenFile(path.c_str(), mode));
+    return path;
+  }
+
+  TempDir dir_;
+};
+
 TEST(LmIOStreamTest, DefaultsDoNothingUseful) {
   BareStream s;
   char buffer[4];
@@ -31,9 +45,8 @@ TEST(LmIOStreamTest, DefaultsDoNothingUseful) {
   EXPECT_EQ(0, s.Close());
 }
 
-TEST(LmFileStreamTest, TypedValuesAreLittleEndian) {
-  TempDir dir;
-  std::string path = dir.Join("typed.bin");
+TEST_F(LmFileStreamTest, TypedValuesAreLittleEndian) {
+  std::string path = dir_.Join("typed.bin");
   {
     LmFileStream out;
     ASSERT_EQ(1, out.OpenFile(path.c_str(), 1));
@@ -71,18 +84,14 @@ TEST(LmFileStreamTest, TypedValuesAreLittleEndian) {
   EXPECT_EQ(-1, in.GetAvailable());
 }
 
-TEST(LmFileStreamTest, ShortReadsGiveZeroAndConsumeTheBytes) {
-  TempDir dir;
-  std::string path = dir.Join("short.bin");
-  ASSERT_TRUE(WriteFile(path, std::string("\x01\x02", 2)));
+TEST_F(LmFileStreamTest, ShortReadsGiveZeroAndConsumeTheBytes) {
   LmFileStream in;
-  ASSERT_EQ(1, in.OpenFile(path.c_str(), 0));
+  OpenWith(&in, "short.bin", std::string("\x01\x02", 2), 0);
   EXPECT_EQ(0, in.ReadInt());
   EXPECT_EQ(2, in.Tell());
   EXPECT_EQ(0u, in.GetErrorCode());
 
-  ASSERT_TRUE(WriteFile(path, std::string("abc\0de\0fg", 9)));
-  ASSERT_EQ(1, in.OpenFile(path.c_str(), 0));
+  OpenWith(&in, "strings.bin", std::string("abc\0de\0fg", 9), 0);
   EXPECT_STREQ("abc", in.ReadString().GetText());
   EXPECT_STREQ("de", in.ReadString().GetText());
   LmString cut = in.ReadString();  // "fg" runs into the end of the file
@@ -90,9 +99,8 @@ TEST(LmFileStreamTest, ShortReadsGiveZeroAndConsumeTheBytes) {
   EXPECT_EQ(9, in.Tell());
 }
 
-TEST(LmFileStreamTest, ModesAndTheirEffect) {
-  TempDir dir;
-  std::string path = dir.Join("modes.txt");
+TEST_F(LmFileStreamTest, ModesAndTheirEffect) {
+  std::string path = dir_.Join("modes.txt");
   LmFileStream s;
   EXPECT_EQ(0u, s.GetErrorCode());
   EXPECT_EQ(0, s.OpenFile(path.c_str(), 0));  // missing file in mode 0
@@ -118,40 +126,46 @@ TEST(LmFileStreamTest, ModesAndTheirEffect) {
 
   // A new stream opens in mode 3 ("rb+"), which needs an existing file.
   LmFileStream fresh;
-  fresh.SetFileName(dir.Join("absent").c_str());
+  fresh.SetFileName(dir_.Join("absent").c_str());
   EXPECT_EQ(0, fresh.Open());
   fresh.SetFileName(LmString(path.c_str()));
   EXPECT_EQ(1, fresh.Open());
 }
 
-TEST(LmFileStreamTest, ClosedStreamAndDoubleClose) {
+TEST_F(LmFileStreamTest, ClosedStreamAndDoubleClose) {
+  // Each file operation on a closed stream: its result, and kNotOpen.
+  struct Case {
+    const char* operation;
+    int (*call)(LmFileStream* s);
+    int result;
+  };
+  static char buffer[8];
+  const Case kCases[] = {
+      {"Read", [](LmFileStream* s) { return s->Read(buffer, 8); }, -1},
+      {"Write", [](LmFileStream* s) { return s->Write(buffer, 8); }, -1},
+      {"Seek", [](LmFileStream* s) { return s->Seek(0, 0); }, 0},
+      {"Tell", [](LmFileStream* s) { return s->Tell(); }, -1},
+      {"Flush", [](LmFileStream* s) { return s->Flush(); }, 0},
+      {"GetAvailable", [](LmFileStream* s) { return s->GetAvailable(); }, -1},
+      {"Close", [](LmFileStream* s) { return s->Close(); }, 0},
+  };
   LmFileStream s;
-  char buffer[8];
-  EXPECT_EQ(-1, s.Read(buffer, 8));
-  EXPECT_EQ(LmFileStream::kNotOpen, s.GetErrorCode());
+  for (const Case& c : kCases) {
+    EXPECT_EQ(c.result, c.call(&s)) << c.operation;
+    EXPECT_EQ(LmFileStream::kNotOpen, s.GetErrorCode()) << c.operation;
+  }
   EXPECT_STREQ("File is not openned", s.GetErrorText(s.GetErrorCode()));
-  EXPECT_EQ(-1, s.Write(buffer, 8));
-  EXPECT_EQ(0, s.Seek(0, 0));
-  EXPECT_EQ(-1, s.Tell());
-  EXPECT_EQ(0, s.Flush());
-  EXPECT_EQ(-1, s.GetAvailable());
-  EXPECT_EQ(0, s.Close());
-  EXPECT_EQ(LmFileStream::kNotOpen, s.GetErrorCode());
 
-  TempDir dir;
-  std::string path = dir.Join("twice");
+  std::string path = dir_.Join("twice");
   ASSERT_EQ(1, s.OpenFile(path.c_str(), 1));
   EXPECT_EQ(1, s.Close());
   EXPECT_EQ(0, s.Close());
   EXPECT_EQ(LmFileStream::kNotOpen, s.GetErrorCode());
 }
 
-TEST(LmFileStreamTest, SeekTellAndAvailable) {
-  TempDir dir;
-  std::string path = dir.Join("ten");
-  ASSERT_TRUE(WriteFile(path, "0123456789"));
+TEST_F(LmFileStreamTest, SeekTellAndAvailable) {
   LmFileStream s;
-  ASSERT_EQ(1, s.OpenFile(path.c_str(), 0));
+  OpenWith(&s, "ten", "0123456789", 0);
   EXPECT_EQ(10, s.GetAvailable());
   EXPECT_EQ(1, s.Seek(-4, 2));
   EXPECT_EQ(6, s.Tell());
@@ -174,12 +188,9 @@ TEST(LmFileStreamTest, SeekTellAndAvailable) {
   EXPECT_EQ(-1, s.GetAvailable());
 }
 
-TEST(LmFileStreamTest, NegativeSizesAreRefusedWithoutTouchingTheFile) {
-  TempDir dir;
-  std::string path = dir.Join("neg");
-  ASSERT_TRUE(WriteFile(path, "abc"));
+TEST_F(LmFileStreamTest, NegativeSizesAreRefusedWithoutTouchingTheFile) {
   LmFileStream s;
-  ASSERT_EQ(1, s.OpenFile(path.c_str(), 3));
+  std::string path = OpenWith(&s, "neg", "abc", 3);
   char buffer[4];
   EXPECT_EQ(-1, s.Read(buffer, -1));
   EXPECT_EQ(LmFileStream::kReadFail, s.GetErrorCode());
@@ -190,12 +201,9 @@ TEST(LmFileStreamTest, NegativeSizesAreRefusedWithoutTouchingTheFile) {
   EXPECT_EQ("abc", ReadFile(path));
 }
 
-TEST(LmFileStreamTest, CloneIsAClosedStreamWithTheSameNameAndMode) {
-  TempDir dir;
-  std::string path = dir.Join("clone");
-  ASSERT_TRUE(WriteFile(path, "xyz"));
+TEST_F(LmFileStreamTest, CloneIsAClosedStreamWithTheSameNameAndMode) {
   LmFileStream s;
-  ASSERT_EQ(1, s.OpenFile(path.c_str(), 0));
+  OpenWith(&s, "clone", "xyz", 0);
   LmIOStream* copy = s.Clone();
   ASSERT_NE(nullptr, copy);
   EXPECT_EQ(-1, copy->Tell());  // not opened
@@ -206,20 +214,25 @@ TEST(LmFileStreamTest, CloneIsAClosedStreamWithTheSameNameAndMode) {
   EXPECT_EQ(0u, copy->Release());
 }
 
-TEST(LmFileStreamTest, ErrorTexts) {
+TEST_F(LmFileStreamTest, ErrorTexts) {
+  const struct {
+    uint32_t code;
+    const char* text;
+  } kTexts[] = {{0, "Success"},
+                {0xF0000001u, "Open file fail"},
+                {0xF0000002u, "File is not openned"},
+                {0xF0000003u, "Can not get file length"},
+                {0xF0000004u, "Read file data fail"},
+                {0xF0000005u, "Write file data fail"},
+                {0xF0000006u, "File seek fail"},
+                {0xF0000007u, "Success"},
+                {0xF0000000u, "Success"},
+                {0x12345678u, "Success"}};
   LmFileStream s;
-  EXPECT_STREQ("Success", s.GetErrorText(0));
-  EXPECT_STREQ("Open file fail", s.GetErrorText(0xF0000001u));
-  EXPECT_STREQ("File is not openned", s.GetErrorText(0xF0000002u));
-  EXPECT_STREQ("Can not get file length", s.GetErrorText(0xF0000003u));
-  EXPECT_STREQ("Read file data fail", s.GetErrorText(0xF0000004u));
-  EXPECT_STREQ("Write file data fail", s.GetErrorText(0xF0000005u));
-  EXPECT_STREQ("File seek fail", s.GetErrorText(0xF0000006u));
-  EXPECT_STREQ("Success", s.GetErrorText(0xF0000007u));
-  EXPECT_STREQ("Success", s.GetErrorText(0x12345678u));
+  for (const auto& t : kTexts) EXPECT_STREQ(t.text, s.GetErrorText(t.code)) << std::hex << t.code;
 }
 
-TEST(LmFileStreamTest, WritesToAFullDeviceAreReportedAsFailures) {
+TEST_F(LmFileStreamTest, WritesToAFullDeviceAreReportedAsFailures) {
   if (!lmtest::PathExists("/dev/full")) GTEST_SKIP() << "no full device on this platform";
   LmFileStream s;
   ASSERT_EQ(1, s.OpenFile("/dev/full", 1));

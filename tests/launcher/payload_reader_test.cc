@@ -7,6 +7,7 @@
 
 #include "fake_pe_image.h"
 #include "payload_format.h"
+#include "payload_table_lines.h"
 #include "payload_writer.h"
 #include "test_support.h"
 
@@ -100,14 +101,8 @@ TEST_F(PayloadReaderTest, WorkedExampleRoundTrips) {
   PayloadTable table;
   std::string problem;
   ASSERT_EQ(PayloadResult::kOk, PayloadReader::ReadTable(&own, &table, &problem)) << problem;
-  EXPECT_STREQ("bin\\run.exe", table.launchName.GetText());
-  ASSERT_EQ(2, table.entries.GetCount());
-  const FILENODE& first = table.entries.GetHead()->value;
-  const FILENODE& second = table.entries.GetHead()->next->value;
-  EXPECT_STREQ("\\bin", first.path.GetText());
-  EXPECT_EQ(2u, first.kind);
-  EXPECT_STREQ("\\bin\\run.exe", second.path.GetText());
-  EXPECT_EQ(3u, second.size);
+  EXPECT_EQ((std::vector<std::string>{"bin\\run.exe", "\\bin 2 0", "\\bin\\run.exe 1 3"}),
+            lmtest::TableLines(table));
   EXPECT_EQ(1000, table.payloadOffset);
   EXPECT_EQ(1054, table.dataOffset);
   EXPECT_EQ(3u, table.unpackedSize);

@@ -15,27 +15,17 @@
 #include "platform.h"
 #include "process.h"
 #include "port_testing.h"
+#include "read_whole_file.h"
 #include "walk_tree.h"
 
 namespace {
-
-std::string ReadAll(const std::string& path) {
-  std::string bytes;
-  FILE* file = platform::OpenFile(path.c_str(), "rb");
-  if (file == nullptr) return bytes;
-  char chunk[65536];
-  size_t n;
-  while ((n = fread(chunk, 1, sizeof(chunk), file)) > 0) bytes.append(chunk, n);
-  fclose(file);
-  return bytes;
-}
 
 void Walk(FILE* report, const std::string& root) {
   WalkTree(root, [&](const std::string& relative, const platform::EntryInfo& info) {
     if (info.type == platform::EntryType::kDirectory) {
       fprintf(report, "dir=%s\n", relative.c_str());
     } else {
-      std::string bytes = ReadAll(root + "\\" + relative);
+      std::string bytes = ReadWholeFile(root + "\\" + relative);
       fprintf(report, "file=%s|%zu|%016llx\n", relative.c_str(), bytes.size(), lmtest::Fnv1a(bytes));
     }
     return true;
@@ -49,9 +39,9 @@ int main(int argc, char** argv) {
   platform::GetExecutablePath(&own);
   std::string dir = own.substr(0, own.find_last_of("\\/"));
 
-  std::string linkTarget = ReadAll(dir + "\\plant-link.txt");
+  std::string linkTarget = ReadWholeFile(dir + "\\plant-link.txt");
   if (!linkTarget.empty()) port_testing::CreateLink((dir + "\\escape").c_str(), linkTarget.c_str(), true);
-  if (!ReadAll(dir + "\\plant-readonly.txt").empty()) {
+  if (!ReadWholeFile(dir + "\\plant-readonly.txt").empty()) {
     std::string locked = dir + "\\locked.txt";
     FILE* file = platform::OpenFile(locked.c_str(), "wb");
     if (file != nullptr) {
@@ -70,5 +60,5 @@ int main(int argc, char** argv) {
   fprintf(report, "cwd=%s\n", port_testing::CurrentDirectory().c_str());
   Walk(report, dir);
   fclose(report);
-  return atoi(ReadAll(dir + "\\exitcode.txt").c_str());
+  return atoi(ReadWholeFile(dir + "\\exitcode.txt").c_str());
 }

@@ -15,6 +15,7 @@
 #include "process.h"
 #include "temp_directory.h"
 #include "port_testing.h"
+#include "read_whole_file.h"
 
 namespace lmtest {
 
@@ -74,17 +75,7 @@ bool WriteFile(const std::string& path, const std::string& bytes) {
   return fclose(file) == 0 && ok;
 }
 
-std::string ReadFile(const std::string& path, bool* ok) {
-  std::string bytes;
-  FILE* file = platform::OpenFile(path.c_str(), "rb");
-  if (ok != nullptr) *ok = file != nullptr;
-  if (file == nullptr) return bytes;
-  char buffer[65536];
-  size_t n;
-  while ((n = fread(buffer, 1, sizeof(buffer), file)) > 0) bytes.append(buffer, n);
-  fclose(file);
-  return bytes;
-}
+std::string ReadFile(const std::string& path, bool* ok) { return ReadWholeFile(path, ok); }
 
 bool PathExists(const std::string& path) {
   return platform::GetEntryInfo(path.c_str()).type != platform::EntryType::kMissing;
