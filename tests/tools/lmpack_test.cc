@@ -34,6 +34,16 @@ class LmpackTest : public ::testing::Test {
     return Lmpack(arguments);
   }
 
+  // Reads the table of a setup lmpack wrote.
+  static bool ReadBack(const std::string& setup, PayloadTable* table) {
+    LmFileStream file;
+    std::string problem;
+    if (file.OpenFile(setup.c_str(), 0) != 1) return false;
+    bool ok = PayloadReader::ReadTable(&file, table, &problem) == PayloadResult::kOk;
+    EXPECT_TRUE(ok) << problem;
+    return ok;
+  }
+
   void Put(const std::string& relative, const std::string& contents) {
     ASSERT_TRUE(WriteFile(folder_ + "\\" + relative, contents));
   }
@@ -60,11 +70,8 @@ TEST_F(LmpackTest, PacksAFolderThatVerifiesAndReadsBack) {
   EXPECT_EQ(0, Lmpack({"verify", out}));
   EXPECT_EQ(0, Lmpack({"list", out}));
 
-  LmFileStream file;
-  ASSERT_EQ(1, file.OpenFile(out.c_str(), 0));
   PayloadTable table;
-  std::string problem;
-  ASSERT_EQ(PayloadResult::kOk, PayloadReader::ReadTable(&file, &table, &problem)) << problem;
+  ASSERT_TRUE(ReadBack(out, &table));
   std::vector<std::string> expected = {"bin\\app.exe",
                                        "\\B-upper.txt 1 24",
                                        "\\bin 2 0",
@@ -149,15 +156,11 @@ TEST_F(LmpackTest, NonAsciiNamesNeedADeclaredCodePage) {
 
   ASSERT_EQ(0, Pack("run.exe", out, {"--codepage", "1252"}));
   EXPECT_EQ(0, Lmpack({"verify", out}));
-  LmFileStream stream;
-  ASSERT_EQ(1, stream.OpenFile(out.c_str(), 0));
   PayloadTable table;
-  std::string problem;
-  ASSERT_EQ(PayloadResult::kOk, PayloadReader::ReadTable(&stream, &table, &problem)) << problem;
-  std::vector<std::string> paths;
-  for (auto* n = table.entries.GetHead(); n != nullptr; n = n->next) paths.push_back(n->value.path.GetText());
-  EXPECT_EQ((std::vector<std::string>{"\\run.exe", "\\\xDC" "n" "\xEF" "c" "\xF6" "d" "\xE9", "\\\xDC" "n" "\xEF" "c" "\xF6" "d" "\xE9" "\\na\xEF" "ve.txt"}),
-            paths);
+  ASSERT_TRUE(ReadBack(out, &table));
+  const std::string dir1252 = "\\\xDC" "n" "\xEF" "c" "\xF6" "d" "\xE9";
+  EXPECT_EQ((std::vector<std::string>{"run.exe", "\\run.exe 1 7", dir1252 + " 2 0", dir1252 + "\\na\xEF" "ve.txt 1 8"}),
+            lmtest::TableLines(table));
   // The native target stores the names as the file system has them.
   ASSERT_EQ(0, Pack("run.exe", out, {"--target", "native"}));
 }
@@ -176,13 +179,10 @@ TEST_F(LmpackTest, NamesOutsideTheAnsiCodePageAreReadAsText) {
   EXPECT_EQ(1, Pack("run.exe", out));
   ASSERT_EQ(0, Pack("run.exe", out, {"--codepage", "1251"}));
   EXPECT_EQ(0, Lmpack({"verify", out}));
-  LmFileStream stream;
-  ASSERT_EQ(1, stream.OpenFile(out.c_str(), 0));
   PayloadTable table;
-  std::string problem;
-  ASSERT_EQ(PayloadResult::kOk, PayloadReader::ReadTable(&stream, &table, &problem)) << problem;
-  ASSERT_EQ(2, table.entries.GetCount());
-  EXPECT_STREQ("\\\xCF\xF0\xE8\xEC\xE5\xF0.txt", table.entries.GetHead()->next->value.path.GetText());
+  ASSERT_TRUE(ReadBack(out, &table));
+  EXPECT_EQ((std::vector<std::string>{"run.exe", "\\run.exe 1 7", "\\\xCF\xF0\xE8\xEC\xE5\xF0.txt 1 8"}),
+            lmtest::TableLines(table));
 }
 
 TEST_F(LmpackTest, UsageErrors) {
