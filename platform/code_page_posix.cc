@@ -191,7 +191,11 @@ bool DecodeMultiByte(const CodePageName& page, const std::string& bytes, std::u3
 }  // namespace
 
 bool IsSupportedCodePage(int codePage) {
-  return codePage == kCodePageUtf8 || FindCodePage(codePage) != nullptr;
+  if (codePage == kCodePageUtf8) return true;
+  // A C library may lack the conversion modules (a static binary, a
+  // trimmed image): then the code page is not supported here either.
+  const CodePageName* page = FindCodePage(codePage);
+  return page != nullptr && IconvConverter(kUtf32, page->iconvName).ok();
 }
 
 int GetAnsiCodePage() { return kCodePageUtf8; }

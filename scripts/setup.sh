@@ -11,7 +11,7 @@ export DEBIAN_FRONTEND=noninteractive
 
 packages=(cmake g++ make libbz2-dev bzip2 googletest libgtest-dev
           g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine32:i386
-          dpkg-dev time osslsigncode openssl)
+          dpkg-dev time osslsigncode openssl locales)
 
 missing=()
 for p in "${packages[@]}"; do
@@ -43,6 +43,16 @@ fi
 if [ ${#missing[@]} -gt 0 ]; then
   echo "setup: installing ${missing[*]}"
   $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
+
+# Wine takes a program's ANSI code page from the Unix locale, and a locale
+# that is named but not installed leaves Wine's Unix file names in ASCII.
+# ru_RU.UTF-8 runs Windows programs under code page 1251 with UTF-8 names
+# (C.UTF-8, always present, gives 1252).
+if ! locale -a 2>/dev/null | grep -qx 'ru_RU.utf8'; then
+  grep -qx 'ru_RU.UTF-8 UTF-8' /etc/locale.gen 2>/dev/null ||
+    echo 'ru_RU.UTF-8 UTF-8' | $SUDO tee -a /etc/locale.gen >/dev/null
+  $SUDO locale-gen >/dev/null
 fi
 
 # The bzip2 sources for the Windows build live outside the source tree's
