@@ -1,6 +1,6 @@
 #include "payload_unpacker.h"
 
-#include "bzlib.h"
+#include "bzip2_reader.h"
 #include "filenode.h"
 #include "lm_file.h"
 #include "lm_file_stream.h"
@@ -16,7 +16,7 @@ LaunchOutcome WriteFailure(const LmFileStream& out) {
 
 // Writes one file entry from the decompressed stream: exactly `entry.size`
 // bytes are taken from it, or the unpacking fails.
-LaunchOutcome UnpackFile(BZFILE* reader, const LmString& target, const FILENODE& entry, bool isLaunchTarget,
+LaunchOutcome UnpackFile(Bzip2Reader* reader, const LmString& target, const FILENODE& entry, bool isLaunchTarget,
                          char* buffer) {
   LmFileStream out;
   if (!out.OpenFile(target, 1)) return LaunchOutcome::kWriteFault;
@@ -25,7 +25,7 @@ LaunchOutcome UnpackFile(BZFILE* reader, const LmString& target, const FILENODE&
   uint32_t done = 0;
   do {
     uint32_t chunk = entry.size - done < static_cast<uint32_t>(CHUNK_SIZE) ? entry.size - done : CHUNK_SIZE;
-    int n = BZ2_bzread(reader, buffer, static_cast<int>(chunk));
+    int n = reader->Read(buffer, static_cast<int>(chunk));
     // Corrupt, or shorter than the table says.
     if (n < 0 || (n == 0 && chunk > 0)) return LaunchOutcome::kCorruptData;
     if (out.Write(buffer, n) != n) return WriteFailure(out);
@@ -39,7 +39,7 @@ LaunchOutcome UnpackFile(BZFILE* reader, const LmString& target, const FILENODE&
   return LaunchOutcome::kUnpacked;
 }
 
-LaunchOutcome UnpackEntries(BZFILE* reader, const LmString& workingDirectory, const PayloadTable& table,
+LaunchOutcome UnpackEntries(Bzip2Reader* reader, const LmString& workingDirectory, const PayloadTable& table,
                             char* buffer) {
   LmString launchPath = LmString::Concat(LmString("\\"), table.launchName);
   for (auto* node = table.entries.GetHead(); node != nullptr; node = node->next) {
@@ -53,8 +53,10 @@ LaunchOutcome UnpackEntries(BZFILE* reader, const LmString& workingDirectory, co
     }
     if (outcome != LaunchOutcome::kUnpacked) return outcome;
   }
-  // Data beyond the table, or a bad checksum at the stream's end.
-  if (table.compressedLength > 0 && BZ2_bzread(reader, buffer, CHUNK_SIZE) != 0) return LaunchOutcome::kCorruptData;
+  // Data beyond the table, a bad checksum at the stream's end, or bytes
+  // after the stream. (A payload with no compressed data at all, whose
+  // files are all empty, has no stream to check.)
+  if (table.compressedLength > 0 && reader->Read(buffer, CHUNK_SIZE) != 0) return LaunchOutcome::kCorruptData;
   return LaunchOutcome::kUnpacked;
 }
 
@@ -62,9 +64,10 @@ LaunchOutcome UnpackEntries(BZFILE* reader, const LmString& workingDirectory, co
 
 LaunchOutcome UnpackPayload(const LmString& stagingPath, const LmString& workingDirectory, const PayloadTable& table,
                             char* buffer) {
-  BZFILE* reader = BZ2_bzopen(platform::NativePath(stagingPath.GetText()).c_str(), "rb");
-  if (reader == nullptr) return LaunchOutcome::kWriteFault;
-  LaunchOutcome outcome = UnpackEntries(reader, workingDirectory, table, buffer);
-  BZ2_bzclose(reader);
-  return outcome;
+  Bzip2Reader reader;
+  if (!reader.Open(platform::NativePath(stagingPath.GetText()).c_str(), 0, table.compressedLength,
+                   Bzip2DefaultWorkers())) {
+    return LaunchOutcome::kWriteFault;
+  }
+  return UnpackEntries(&reader, workingDirectory, table, buffer);
 }

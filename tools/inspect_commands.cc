@@ -1,16 +1,16 @@
 #include "inspect_commands.h"
 
 #include <cstdio>
-#include <cstring>
 #include <string>
 #include <vector>
 
-#include "bzlib.h"
+#include "bzip2_reader.h"
 #include "filenode.h"
 #include "lm_file_stream.h"
 #include "name_encoding.h"
 #include "payload_format.h"
 #include "payload_reader.h"
+#include "platform.h"
 
 namespace {
 
@@ -29,39 +29,25 @@ ExitStatus OpenPayload(const std::string& path, LmFileStream* file, PayloadTable
   return ExitStatus::kOk;
 }
 
-// Decompresses the table's compressed data from `file` (positioned at it);
-// the problem, or empty when the data is one whole bzip2 stream. *produced
+// Decompresses the table's compressed data from the setup at `path`; the
+// problem, or empty when the data is one whole bzip2 stream. *produced
 // counts the bytes it gave.
-std::string Decompress(LmFileStream* file, const PayloadTable& table, uint64_t* produced) {
-  bz_stream stream;
-  memset(&stream, 0, sizeof(stream));
-  if (BZ2_bzDecompressInit(&stream, 0, 0) != BZ_OK) return "bzip2 cannot start";
-  std::vector<char> input(CHUNK_SIZE), output(1 << 16);
-  int32_t remaining = table.compressedLength;
-  int result = BZ_OK;
-  std::string problem;
-  while (result == BZ_OK && problem.empty()) {
-    if (stream.avail_in == 0 && remaining > 0) {
-      int chunk = remaining < CHUNK_SIZE ? remaining : CHUNK_SIZE;
-      if (file->Read(input.data(), chunk) != chunk) problem = "the compressed data cannot be read";
-      remaining -= chunk;
-      stream.next_in = input.data();
-      stream.avail_in = static_cast<unsigned>(chunk);
-    }
-    stream.next_out = output.data();
-    stream.avail_out = static_cast<unsigned>(output.size());
-    result = BZ2_bzDecompress(&stream);
-    *produced += output.size() - stream.avail_out;
-    if (result == BZ_OK && stream.avail_in == 0 && remaining == 0 && stream.avail_out != 0) {
-      problem = "the compressed data ends before the end of its bzip2 stream";
-    }
+std::string Decompress(const std::string& path, const PayloadTable& table, uint64_t* produced) {
+  Bzip2Reader reader;
+  if (!reader.Open(platform::NativePath(path.c_str()).c_str(), table.dataOffset, table.compressedLength,
+                   Bzip2DefaultWorkers())) {
+    return "the compressed data cannot be read";
   }
-  BZ2_bzDecompressEnd(&stream);
-  if (problem.empty() && result != BZ_STREAM_END) {
-    problem = "the compressed data is corrupt (bzip2 error " + std::to_string(result) + ")";
+  std::vector<char> output(1 << 16);
+  int n;
+  while ((n = reader.Read(output.data(), static_cast<int>(output.size()))) > 0) *produced += static_cast<uint64_t>(n);
+  if (n == 0) return std::string();
+  switch (reader.failure()) {
+    case Bzip2Failure::kTruncated: return "the compressed data ends before the end of its bzip2 stream";
+    case Bzip2Failure::kTrailingData: return "data follows the end of the bzip2 stream";
+    case Bzip2Failure::kIo: return "the compressed data cannot be read";
+    default: return "the compressed data is corrupt";
   }
-  if (problem.empty() && (remaining != 0 || stream.avail_in != 0)) problem = "data follows the end of the bzip2 stream";
-  return problem;
 }
 
 }  // namespace
@@ -90,7 +76,7 @@ ExitStatus RunVerify(const LmpackOptions& options) {
   ExitStatus status = OpenPayload(options.input, &file, &table);
   if (status != ExitStatus::kOk) return status;
   uint64_t produced = 0;
-  std::string problem = Decompress(&file, table, &produced);
+  std::string problem = Decompress(options.input, table, &produced);
   if (problem.empty() && produced != table.unpackedSize) {
     problem = "the data holds " + std::to_string(produced) + " bytes where the table promises " +
               std::to_string(table.unpackedSize);

@@ -1,9 +1,9 @@
 #include "lmpack_compressor.h"
 
 #include <cstdio>
-#include <cstring>
 
-#include "bzlib.h"
+#include "bzip2_reader.h"
+#include "bzip2_writer.h"
 #include "filenode.h"
 #include "lm_file_stream.h"
 #include "platform.h"
@@ -40,47 +40,35 @@ class Progress {
   uint64_t shown_ = ~uint64_t{0};
 };
 
-// Feeds bzip2 and writes what it produces to `out`.
+// Feeds the bzip2 writer and says why it stopped.
 class Compressor {
  public:
-  Compressor(LmFileStream* out, int level) : out_(out) {
-    memset(&stream_, 0, sizeof(stream_));
-    ok_ = BZ2_bzCompressInit(&stream_, level, 0, 0) == BZ_OK;
-  }
-  ~Compressor() { BZ2_bzCompressEnd(&stream_); }
+  Compressor(LmFileStream* out, int level, int jobs)
+      : writer_(level, jobs, [this, out](const char* data, size_t size) { return Take(out, data, size); }) {}
 
-  ExitStatus Feed(const char* data, unsigned size) { return Run(data, size, BZ_RUN); }
-  ExitStatus Finish() { return Run(nullptr, 0, BZ_FINISH); }
-  uint64_t written() const { return written_; }
+  ExitStatus Feed(const char* data, unsigned size) { return writer_.Write(data, size) ? ExitStatus::kOk : Failure(); }
+  ExitStatus Finish() { return writer_.Finish() ? ExitStatus::kOk : Failure(); }
+  uint64_t written() const { return writer_.written(); }
 
  private:
-  ExitStatus Run(const char* data, unsigned size, int action) {
-    if (!ok_) return Fail(ExitStatus::kIo, "bzip2 cannot start");
-    stream_.next_in = const_cast<char*>(data);
-    stream_.avail_in = size;
-    for (;;) {
-      stream_.next_out = output_;
-      stream_.avail_out = sizeof(output_);
-      int result = BZ2_bzCompress(&stream_, action);
-      if (result < 0) return Fail(ExitStatus::kIo, "bzip2 failed");
-      int produced = static_cast<int>(sizeof(output_) - stream_.avail_out);
-      if (out_->Write(output_, produced) != produced) return Fail(ExitStatus::kIo, "cannot write the compressed data");
-      written_ += static_cast<uint64_t>(produced);
-      if (written_ >= kMaxCompressed) return Fail(ExitStatus::kRefused, "the compressed data would reach 2 GiB");
-      if (action == BZ_FINISH ? result == BZ_STREAM_END : stream_.avail_in == 0) return ExitStatus::kOk;
+  // The sink: the compressed data goes to `out`, and is refused from the
+  // format's 2 GiB on.
+  bool Take(LmFileStream* out, const char* data, size_t size) {
+    if (writer_.written() + size >= kMaxCompressed) {
+      tooLarge_ = true;
+      return false;
     }
+    return out->Write(data, static_cast<int>(size)) == static_cast<int>(size);
   }
-  ExitStatus Fail(ExitStatus status, const char* why) {
-    if (ok_) Error(why);
-    ok_ = false;
-    return status;
+  ExitStatus Failure() {
+    if (!reported_) Error(tooLarge_ ? "the compressed data would reach 2 GiB" : writer_.sinkFailed() ? "cannot write the compressed data" : "bzip2 failed");
+    reported_ = true;
+    return tooLarge_ ? ExitStatus::kRefused : ExitStatus::kIo;
   }
 
-  LmFileStream* out_;
-  bz_stream stream_;
-  bool ok_;
-  uint64_t written_ = 0;
-  char output_[1 << 16];
+  bool tooLarge_ = false;
+  bool reported_ = false;
+  Bzip2Writer writer_;
 };
 
 ExitStatus CompressFile(const PackEntry& entry, Compressor* compressor, Progress* progress, std::vector<char>* buffer) {
@@ -118,7 +106,7 @@ ExitStatus CompressFiles(const LmpackOptions& options, const std::vector<PackEnt
   }
   ExitStatus status = ExitStatus::kOk;
   {
-    Compressor compressor(&out, options.level);
+    Compressor compressor(&out, options.level, options.jobs > 0 ? options.jobs : Bzip2DefaultWorkers());
     Progress progress(total, options.quiet);
     std::vector<char> buffer(kReadChunk);
     for (const PackEntry& e : entries) {

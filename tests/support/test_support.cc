@@ -8,7 +8,7 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "bzlib.h"
+#include "bzip2_buffer.h"
 #include "delete_tree.h"
 #include "lm_file.h"
 #include "platform.h"
@@ -135,14 +135,7 @@ int RunProgram(const std::string& program, const std::vector<std::string>& argum
   return port_testing::RunProgram(program, arguments, currentDirectory, timeoutMs);
 }
 
-std::string Compress(const std::string& data, int level) {
-  std::vector<char> out(data.size() + data.size() / 100 + 1024);
-  unsigned int length = static_cast<unsigned int>(out.size());
-  int result = BZ2_bzBuffToBuffCompress(out.data(), &length, const_cast<char*>(data.data()),
-                                        static_cast<unsigned int>(data.size()), level, 0, 0);
-  if (result != BZ_OK) throw std::runtime_error("bzip2 compression failed");
-  return std::string(out.data(), length);
-}
+std::string Compress(const std::string& data, int level) { return Bzip2CompressBuffer(data, level); }
 
 PayloadBytes& PayloadBytes::Int(uint32_t value) {
   for (int i = 0; i < 4; ++i) bytes_.push_back(static_cast<char>(value >> (8 * i)));
