@@ -1,0 +1,102 @@
+#!/usr/bin/env bash
+# Makes the fuzz targets' seed corpora from setups the packer really writes.
+#
+# Usage: make_corpus.sh LMPACK OUT
+#   LMPACK  an lmpack program (the fuzz preset builds one)
+#   OUT     the corpus root: seeds go to OUT/<target>/, beside whatever
+#           earlier fuzzing added there
+#
+# Most setups are small on purpose, so that the fuzzer mutates payloads and
+# not launchers: their stubs are a few bytes of text (native target), no
+# stub at all, or a PE image of under 1 KiB built here with MinGW-w64
+# (Windows target, which places the payload for signing). Each of four
+# folders is packed at levels 1 and 9; the Windows setups are also signed
+# with osslsigncode under a throwaway certificate, once, twice (a nested
+# signature) and behind padding. Where build/native/bin/lmsetup and
+# build/win32/bin/lmsetup.exe exist, one folder is also packed behind the
+# real launchers (the Windows one signed and unsigned).
+set -euo pipefail
+
+if [ $# -ne 2 ]; then
+  echo "usage: $0 LMPACK OUT" >&2
+  exit 2
+fi
+lmpack=$(realpath "$1")
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+mkdir -p "$2"
+out=$(realpath "$2")
+for tool in i686-w64-mingw32-gcc osslsigncode openssl; do
+  command -v "$tool" >/dev/null || { echo "make_corpus: $tool is missing (bash scripts/setup.sh)" >&2; exit 1; }
+done
+
+scratch=$(mktemp -d "${TMPDIR:-/tmp}/lmcorpus.XXXXXX")
+trap 'rm -rf "$scratch"' EXIT
+cd "$scratch"
+
+# Deterministic bytes: `random_bytes COUNT SEED`.
+# The generators end on SIGPIPE once head has enough.
+random_bytes() { { openssl enc -aes-128-ctr -nosalt -pass "pass:$2" -pbkdf2 -in /dev/zero 2>/dev/null || true; } | head -c "$1"; }
+
+# ---- folders ----
+mkdir -p one tree/app/bin tree/app/data/sub tree/app/logs tree/"read me" empty many
+printf '#!/bin/sh\nexit 0\n' > one/setup.sh
+printf '#!/bin/sh\necho installed\n' > tree/app/bin/run
+seq 1 300 > tree/app/data/numbers.txt
+random_bytes 300 tree > tree/app/data/sub/noise.bin
+: > tree/app/data/empty.txt
+printf 'notes\n' > "tree/read me/notes.txt"
+: > empty/x
+for i in $(seq 1 24); do printf 'file %d\n' "$i" > "many/f$i.txt"; done
+mkdir -p many/d/e/f && printf 'deep\n' > many/d/e/f/deep.txt
+runs=(one:setup.sh tree:app/bin/run empty:x many:f7.txt)
+
+# ---- stubs ----
+printf '#!/bin/sh\n# stub\n' > text.stub
+: > empty.stub
+printf 'int start(void) { return 0; }\n' > pe.c
+i686-w64-mingw32-gcc -nostdlib -e _start -s -Os -fno-asynchronous-unwind-tables \
+  -Wl,--file-alignment,64 -Wl,--section-alignment,4096 pe.c -o pe.stub
+openssl req -x509 -newkey rsa:2048 -nodes -keyout key.pem -out cert.pem -days 2 \
+  -subj "/CN=lmsetup fuzz corpus" >/dev/null 2>&1
+
+sign() {  # IN OUT [options]
+  local in=$1 out=$2
+  shift 2
+  osslsigncode sign "$@" -certs cert.pem -key key.pem -in "$in" -out "$out" >/dev/null
+}
+
+# Made here, copied over the corpora at the end: lmpack overwrites nothing.
+payloads=$scratch/seeds/payload_fuzzer pe=$scratch/seeds/pe_certificate_fuzzer
+mkdir -p "$payloads" "$pe"
+
+for entry in "${runs[@]}"; do
+  folder=${entry%%:*} run=${entry#*:}
+  for level in 1 9; do
+    name=$folder-$level
+    "$lmpack" pack --quiet --target native --stub text.stub --run "$run" --level "$level" -o "$payloads/$name-native" "$folder"
+    "$lmpack" pack --quiet --target native --stub empty.stub --run "$run" --level "$level" -o "$payloads/$name-bare" "$folder"
+    "$lmpack" pack --quiet --target windows --stub pe.stub --run "$run" --level "$level" -o "$payloads/$name-windows" "$folder"
+    sign "$payloads/$name-windows" "$payloads/$name-signed"
+  done
+  # Signed behind padding: the native target does not place the payload for signing.
+  "$lmpack" pack --quiet --target native --stub pe.stub --run "$run" -o unaligned "$folder"
+  sign unaligned "$payloads/$folder-signed-padded"
+  sign "$payloads/$folder-1-signed" "$payloads/$folder-nested" -nest
+done
+if [ -x "$root/build/native/bin/lmsetup" ]; then
+  "$lmpack" pack --quiet --target native --stub "$root/build/native/bin/lmsetup" --run setup.sh -o "$payloads/one-lmsetup" one
+fi
+if [ -f "$root/build/win32/bin/lmsetup.exe" ]; then
+  "$lmpack" pack --quiet --target windows --stub "$root/build/win32/bin/lmsetup.exe" --run setup.sh -o "$payloads/one-lmsetup-exe" one
+  sign "$payloads/one-lmsetup-exe" "$payloads/one-lmsetup-exe-signed"
+fi
+for file in "$payloads"/*-*; do "$lmpack" verify "$file" >/dev/null; done
+
+cp pe.stub "$pe/image"
+cp "$payloads"/*-windows "$payloads"/*-signed* "$payloads"/*-nested "$pe/"
+
+for target in payload_fuzzer pe_certificate_fuzzer; do
+  mkdir -p "$out/$target"
+  cp "seeds/$target"/* "$out/$target/"
+done
+echo "make_corpus: $(ls "$payloads" | wc -l) setups, $(ls "$pe" | wc -l) PE images copied into $out"
