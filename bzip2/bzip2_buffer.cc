@@ -1,14 +1,16 @@
 #include "bzip2_buffer.h"
 
-#include "bzip2_writer.h"
+#include <stdexcept>
+#include <vector>
+
+#include "bzlib.h"
 
 std::string Bzip2CompressBuffer(const std::string& data, int level) {
-  std::string out;
-  Bzip2Writer writer(level, 1, [&out](const char* bytes, size_t size) {
-    out.append(bytes, size);
-    return true;
-  });
-  writer.Write(data.data(), data.size());
-  writer.Finish();
-  return out;
+  // libbz2's documented bound: 1% more than the input plus 600 bytes.
+  std::vector<char> out(data.size() + data.size() / 100 + 601);
+  unsigned int length = static_cast<unsigned int>(out.size());
+  int result = BZ2_bzBuffToBuffCompress(out.data(), &length, const_cast<char*>(data.data()),
+                                        static_cast<unsigned int>(data.size()), level, 0, 30);
+  if (result != BZ_OK) throw std::runtime_error("bzip2 compression failed");
+  return std::string(out.data(), length);
 }

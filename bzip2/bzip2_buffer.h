@@ -1,10 +1,12 @@
-// One-call bzip2 of a buffer, for tests and small data.
+// One-call compression, for tools and tests that need a whole stream in
+// memory.
 #ifndef LM_BZIP2_BZIP2_BUFFER_H_
 #define LM_BZIP2_BZIP2_BUFFER_H_
 
 #include <string>
 
-// `data` as one bzip2 stream, byte for byte what `bzip2 -<level>` writes.
-std::string Bzip2CompressBuffer(const std::string& data, int level);
+// `data` as one bzip2 stream at `level` (1..9), byte for byte what
+// `bzip2 -<level> -c` writes. Throws std::runtime_error when libbz2 fails.
+std::string Bzip2CompressBuffer(const std::string& data, int level = 9);
 
 #endif  // LM_BZIP2_BZIP2_BUFFER_H_

@@ -1,93 +1,90 @@
 #include "bzip2_reader.h"
 
-#include <algorithm>
+#include <mutex>
 #include <thread>
 
-#include "bzlib.h"
+#include "file_range.h"
+#include "stream_decoder.h"
 
 namespace {
 
-const int kInputChunk = 1 << 16;
+std::mutex& ExtraMutex() {
+  static std::mutex mutex;
+  return mutex;
+}
 
-bz_stream* StreamOf(void* p) { return static_cast<bz_stream*>(p); }
+std::vector<uint64_t>& ExtraCandidates() {
+  static std::vector<uint64_t> bits;
+  return bits;
+}
 
 }  // namespace
 
-Bzip2Reader::Bzip2Reader() {}
+int Bzip2DefaultWorkers() {
+  unsigned threads = std::thread::hardware_concurrency();
+  if (threads < 1) return 1;
+  return threads > 8 ? 8 : static_cast<int>(threads);
+}
+
+void Bzip2Reader::SetExtraCandidatesForTesting(std::vector<uint64_t> bits) {
+  std::lock_guard<std::mutex> lock(ExtraMutex());
+  ExtraCandidates() = std::move(bits);
+}
+
+Bzip2Reader::Bzip2Reader() = default;
 
 Bzip2Reader::~Bzip2Reader() { Close(); }
 
-bool Bzip2Reader::Open(const char* nativePath, int64_t offset, int64_t length, int) {
+bool Bzip2Reader::Open(const char* nativePath, int64_t offset, int64_t length, int workers) {
   Close();
+  stats_ = bzip2::ParallelStats();
+  result_ = 1;
   failure_ = Bzip2Failure::kNone;
-  ended_ = false;
-  file_ = fopen(nativePath, "rb");
-  if (file_ == nullptr || offset < 0 || length < 0 || offset > 0x7FFFFFFF ||
-      fseek(file_, static_cast<long>(offset), SEEK_SET) != 0) {
-    Fail(Bzip2Failure::kIo);
+  file_.reset(new bzip2::FileRange);
+  if (!file_->Open(nativePath, offset, length)) {
+    file_.reset();
+    result_ = -1;
+    failure_ = Bzip2Failure::kIo;
     return false;
   }
-  bz_stream* stream = new bz_stream();
-  if (BZ2_bzDecompressInit(stream, 0, 0) != BZ_OK) {
-    delete stream;
-    Fail(Bzip2Failure::kIo);
-    return false;
+  if (workers <= 1) {
+    sequential_.reset(new bzip2::StreamDecoder(std::vector<uint8_t>(), file_.get(), 0, 0));
+  } else {
+    std::vector<uint64_t> extra;
+    {
+      std::lock_guard<std::mutex> lock(ExtraMutex());
+      extra = ExtraCandidates();
+    }
+    parallel_.reset(new bzip2::ParallelDecoder(file_.get(), workers, std::move(extra)));
   }
-  stream_ = stream;
-  remaining_ = length;
-  input_.resize(kInputChunk);
-  return true;
-}
-
-void Bzip2Reader::Close() {
-  if (stream_ != nullptr) {
-    BZ2_bzDecompressEnd(StreamOf(stream_));
-    delete StreamOf(stream_);
-    stream_ = nullptr;
-  }
-  if (file_ != nullptr) fclose(file_);
-  file_ = nullptr;
-}
-
-int Bzip2Reader::Fail(Bzip2Failure failure) {
-  if (failure_ == Bzip2Failure::kNone) failure_ = failure;
-  return -1;
-}
-
-bool Bzip2Reader::Refill() {
-  bz_stream* stream = StreamOf(stream_);
-  int chunk = static_cast<int>(std::min<int64_t>(remaining_, kInputChunk));
-  if (chunk == 0) return false;
-  if (fread(input_.data(), 1, static_cast<size_t>(chunk), file_) != static_cast<size_t>(chunk)) return false;
-  remaining_ -= chunk;
-  stream->next_in = input_.data();
-  stream->avail_in = static_cast<unsigned>(chunk);
   return true;
 }
 
 int Bzip2Reader::Read(void* buffer, int size) {
-  if (failure_ != Bzip2Failure::kNone) return -1;
-  if (stream_ == nullptr) return Fail(Bzip2Failure::kIo);
-  if (ended_ || size <= 0) return 0;
-  bz_stream* stream = StreamOf(stream_);
-  stream->next_out = static_cast<char*>(buffer);
-  stream->avail_out = static_cast<unsigned>(size);
-  while (stream->avail_out == static_cast<unsigned>(size)) {
-    if (stream->avail_in == 0 && remaining_ > 0 && !Refill()) return Fail(Bzip2Failure::kIo);
-    int result = BZ2_bzDecompress(stream);
-    if (result == BZ_STREAM_END) {
-      // Only the stream itself may fill the range.
-      if (stream->avail_in != 0 || remaining_ != 0) return Fail(Bzip2Failure::kTrailingData);
-      ended_ = true;
-      break;
-    }
-    if (result != BZ_OK) return Fail(Bzip2Failure::kCorrupt);
-    if (stream->avail_in == 0 && remaining_ == 0 && stream->avail_out != 0) return Fail(Bzip2Failure::kTruncated);
+  if (result_ <= 0) return result_;
+  if (size <= 0) return -1;
+  if (!sequential_ && !parallel_) {
+    result_ = -1;
+    failure_ = Bzip2Failure::kIo;
+    return -1;
   }
-  return size - static_cast<int>(stream->avail_out);
+  char* out = static_cast<char*>(buffer);
+  int n = sequential_ ? sequential_->Read(out, size) : parallel_->Read(out, size);
+  if (n > 0) return n;
+  result_ = n < 0 ? -1 : 0;
+  if (n < 0) failure_ = sequential_ ? sequential_->failure() : parallel_->failure();
+  return result_;
 }
 
-int Bzip2DefaultWorkers() {
-  unsigned n = std::thread::hardware_concurrency();
-  return static_cast<int>(std::max(1u, std::min(8u, n)));
+bzip2::ParallelStats Bzip2Reader::stats() const { return parallel_ ? parallel_->stats() : stats_; }
+
+void Bzip2Reader::Close() {
+  if (parallel_) stats_ = parallel_->stats();
+  sequential_.reset();
+  parallel_.reset();
+  file_.reset();
+  if (result_ > 0) {
+    result_ = -1;
+    failure_ = Bzip2Failure::kIo;
+  }
 }

@@ -1,14 +1,37 @@
-// Bzip2Reader: decodes one bzip2 stream that lies in a range of a file, the
-// only way this project reads compressed data (the launcher's unpacking,
-// lmpack verify).
+// Bzip2Reader: decodes the one bzip2 stream that fills a byte range of a
+// file, sequentially or with worker threads, with the meaning of libbz2's
+// BZ2_bzread plus one check more: nothing may follow the stream in the range.
+//
+// With any number of workers the result is the sequential decoder's: the
+// same bytes, or a failure (for the same reason) after at most the bytes
+// the sequential decoder delivers before failing. With workers, a block
+// whose decoded size fits kRingBytes (every block of ordinary data) is
+// delivered only once its CRC has been checked; larger ones go out as they
+// are decoded, as they do sequentially.
+//
+// Memory: about 2 MiB, plus about 6 MiB per worker (libbz2's 3.6 MB array
+// at level 9, a task's compressed bits and a ring of decoded bytes),
+// whatever the size of the stream.
+//
+// One thread uses a reader; the workers are its own and are joined by
+// Close and the destructor.
 #ifndef LM_BZIP2_BZIP2_READER_H_
 #define LM_BZIP2_BZIP2_READER_H_
 
 #include <cstdint>
-#include <cstdio>
+#include <memory>
 #include <vector>
 
-enum class Bzip2Failure { kNone, kCorrupt, kTruncated, kTrailingData, kIo };
+#include "bzip2_failure.h"
+#include "parallel_decoder.h"
+
+namespace bzip2 {
+class FileRange;
+class StreamDecoder;
+}  // namespace bzip2
+
+// Hardware threads, clamped to 1..8.
+int Bzip2DefaultWorkers();
 
 class Bzip2Reader {
  public:
@@ -17,32 +40,39 @@ class Bzip2Reader {
   Bzip2Reader(const Bzip2Reader&) = delete;
   Bzip2Reader& operator=(const Bzip2Reader&) = delete;
 
-  // Reads the compressed bytes [offset, offset + length) of the file at
-  // `nativePath` (a path as the system takes it), in pieces, never whole.
-  // `workers` is how many threads may decode; 1 decodes on the caller's
-  // thread. False when the file cannot be opened (failure() kIo).
+  // Opens bytes [offset, offset + length) of the file at `nativePath` (an
+  // operating-system path). workers <= 1 decodes on the calling thread with
+  // libbz2 alone; more start up to that many threads, fewer when the stream
+  // has fewer blocks, none for a one-block stream. False (failure() kIo)
+  // when the file cannot be opened or the range is negative.
   bool Open(const char* nativePath, int64_t offset, int64_t length, int workers);
-  // As BZ2_bzread: more than 0 bytes delivered in stream order; 0 only once
-  // the whole stream was decoded, every checksum matched and nothing but the
-  // last byte's padding follows the stream's end within the range; -1 on
-  // any failure. After 0 or -1 every further call returns the same.
+
+  // Up to `size` (> 0) decoded bytes, in stream order: >0 the count; 0 once
+  // the whole stream is decoded, its combined CRC is right and no byte
+  // follows it in the range; -1 on any failure (see failure()). After 0 or
+  // -1 every call returns the same.
   int Read(void* buffer, int size);
-  Bzip2Failure failure() const { return failure_; }
+
+  // Stops the workers and closes the file. Read then returns -1 (kIo) unless
+  // it had already returned 0 or -1.
   void Close();
 
- private:
-  bool Refill();
-  int Fail(Bzip2Failure failure);
+  Bzip2Failure failure() const { return failure_; }
+  // What the parallel path did (all zero for the sequential one).
+  bzip2::ParallelStats stats() const;
 
-  FILE* file_ = nullptr;
-  void* stream_ = nullptr;  // libbz2's bz_stream, kept out of this header
-  std::vector<char> input_;
-  int64_t remaining_ = 0;
-  bool ended_ = false;
+  // For tests only: bit positions of the range that readers opened from now
+  // on treat as block candidates besides the magics they find, to exercise
+  // the rule for false candidates. Empty to switch off.
+  static void SetExtraCandidatesForTesting(std::vector<uint64_t> bits);
+
+ private:
+  std::unique_ptr<bzip2::FileRange> file_;
+  std::unique_ptr<bzip2::StreamDecoder> sequential_;
+  std::unique_ptr<bzip2::ParallelDecoder> parallel_;
+  bzip2::ParallelStats stats_;  // kept when the decoder goes
+  int result_ = 1;              // 0 or -1 once final
   Bzip2Failure failure_ = Bzip2Failure::kNone;
 };
-
-// Hardware threads of this machine, clamped to 1..8.
-int Bzip2DefaultWorkers();
 
 #endif  // LM_BZIP2_BZIP2_READER_H_

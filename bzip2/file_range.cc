@@ -1,0 +1,43 @@
+#include "file_range.h"
+
+namespace bzip2 {
+
+bool FileRange::Open(const char* path, int64_t offset, int64_t length) {
+  Close();
+  if (offset < 0 || length < 0 || path == nullptr) return false;
+  file_ = fopen(path, "rb");
+  if (file_ == nullptr) return false;
+  offset_ = static_cast<uint64_t>(offset);
+  length_ = static_cast<uint64_t>(length);
+  if (!Seek(0)) {
+    Close();
+    return false;
+  }
+  return true;
+}
+
+void FileRange::Close() {
+  if (file_ != nullptr) fclose(file_);
+  file_ = nullptr;
+  length_ = 0;
+  position_ = 0;
+}
+
+bool FileRange::Seek(uint64_t position) {
+  if (file_ == nullptr || position > length_) return false;
+  if (fseeko64(file_, static_cast<int64_t>(offset_ + position), SEEK_SET) != 0) return false;
+  position_ = position;
+  return true;
+}
+
+int64_t FileRange::Read(void* buffer, size_t size) {
+  if (file_ == nullptr) return -1;
+  uint64_t want = remaining() < size ? remaining() : size;
+  if (want == 0) return 0;
+  size_t got = fread(buffer, 1, static_cast<size_t>(want), file_);
+  position_ += got;
+  if (got != want) return -1;
+  return static_cast<int64_t>(got);
+}
+
+}  // namespace bzip2

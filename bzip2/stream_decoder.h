@@ -1,0 +1,72 @@
+// Pulls decoded bytes out of one bzip2 stream with libbz2: the stream is
+// `prefix` followed, when `file` is given, by the rest of the file's range
+// from its current position. This is the sequential path, and the exact
+// fallback of the parallel one (a prefix that resumes a stream in the
+// middle, see ResumePrefix).
+//
+// Delivery: the first `skip` decoded bytes are dropped; the `hold` bytes
+// after them are kept back until the decoder has produced more than that,
+// or the stream ended cleanly, and dropped when it fails before.
+#ifndef LM_BZIP2_STREAM_DECODER_H_
+#define LM_BZIP2_STREAM_DECODER_H_
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "allocator_cache.h"
+#include "bzip2_failure.h"
+
+namespace bzip2 {
+
+class FileRange;
+
+class StreamDecoder {
+ public:
+  // `file` is not owned and must outlive the decoder.
+  StreamDecoder(std::vector<uint8_t> prefix, FileRange* file, uint64_t skip, uint64_t hold);
+  ~StreamDecoder();
+  StreamDecoder(const StreamDecoder&) = delete;
+  StreamDecoder& operator=(const StreamDecoder&) = delete;
+
+  // >0 bytes; 0 when the stream ended with its checksums right and nothing
+  // after it (in the prefix or the range); -1 on failure. Bytes produced in
+  // the same step as a failure are still delivered (outside the hold).
+  int Read(char* buffer, int size);
+
+  Bzip2Failure failure() const { return failure_; }
+  // Decoded bytes libbz2 produced so far, skipped and held ones included.
+  uint64_t produced() const { return produced_; }
+  // Input bytes libbz2 has taken.
+  uint64_t consumed() const;
+
+ private:
+  struct Stream;
+
+  size_t Step(char* out, size_t size);
+  bool Refill();
+  void Fail(Bzip2Failure failure);
+  void Collect(size_t produced);
+  int TakePending(char* buffer, int size);
+
+  std::vector<uint8_t> prefix_;
+  FileRange* file_;
+  uint64_t skip_;
+  uint64_t hold_;
+  bool released_;
+  AllocatorCache cache_;
+  std::unique_ptr<Stream> stream_;
+  std::vector<uint8_t> input_;
+  bool prefixFed_ = false;
+  bool done_ = false;
+  Bzip2Failure failure_ = Bzip2Failure::kNone;
+  uint64_t produced_ = 0;
+  uint64_t afterSkip_ = 0;
+  std::vector<char> scratch_;
+  std::vector<char> pending_;
+  size_t pendingAt_ = 0;
+};
+
+}  // namespace bzip2
+
+#endif  // LM_BZIP2_STREAM_DECODER_H_

@@ -1,0 +1,98 @@
+#include "task_decoder.h"
+
+#include <cstring>
+
+#include "block_frame.h"
+#include "bzlib.h"
+
+namespace bzip2 {
+
+namespace {
+
+// Frame bytes handed to libbz2 at a time.
+const size_t kInputPiece = 64 << 10;
+
+}  // namespace
+
+bool TaskDecoder::WaitForSpace(BlockTask* task, char** out, size_t* space) {
+  std::unique_lock<std::mutex> lock(sync_->mutex);
+  for (;;) {
+    if (task->cancelled) return false;
+    uint64_t used = task->written - task->read;
+    if (used < kRingBytes) {
+      size_t at = static_cast<size_t>(task->written % kRingBytes);
+      size_t free = static_cast<size_t>(kRingBytes - used);
+      *space = free < kRingBytes - at ? free : kRingBytes - at;
+      *out = task->ring.get() + at;
+      return true;
+    }
+    if (!task->streaming) {
+      task->streaming = true;
+      sync_->reader.notify_all();
+    }
+    sync_->space.wait(lock);
+  }
+}
+
+void TaskDecoder::Commit(BlockTask* task, size_t produced) {
+  if (produced == 0) return;
+  std::lock_guard<std::mutex> lock(sync_->mutex);
+  task->written += produced;
+  if (task->streaming) sync_->reader.notify_all();
+}
+
+void TaskDecoder::Run(BlockTask* task) {
+  BlockFrame frame(level_, task->raw.data(), task->start & 7, task->end - task->start, task->storedCrc);
+  std::unique_ptr<char[]> ring(new char[kRingBytes]);
+  {
+    std::lock_guard<std::mutex> lock(sync_->mutex);
+    task->ring = std::move(ring);
+  }
+  bz_stream bz;
+  memset(&bz, 0, sizeof(bz));
+  bz.bzalloc = AllocatorCache::Alloc;
+  bz.bzfree = AllocatorCache::Free;
+  bz.opaque = &cache_;
+  BlockTask::State outcome = BlockTask::State::kFailed;
+  bool cancelled = false;
+  uint64_t produced = 0;
+  if (BZ2_bzDecompressInit(&bz, 0, 0) == BZ_OK) {
+    for (;;) {
+      if (bz.avail_in == 0 && !frame.done()) {
+        frame.Next(&input_, kInputPiece);
+        bz.next_in = reinterpret_cast<char*>(input_.data());
+        bz.avail_in = static_cast<unsigned>(input_.size());
+      }
+      char* out;
+      size_t space;
+      if (!WaitForSpace(task, &out, &space)) {
+        cancelled = true;
+        break;
+      }
+      bz.next_out = out;
+      bz.avail_out = static_cast<unsigned>(space);
+      int result = BZ2_bzDecompress(&bz);
+      size_t n = space - bz.avail_out;
+      produced += n;
+      Commit(task, n);
+      if (result == BZ_STREAM_END) {
+        // Only a block that ends exactly where the frame's magic begins
+        // leaves no input over.
+        if (bz.avail_in == 0 && frame.done()) outcome = BlockTask::State::kDone;
+        break;
+      }
+      if (result != BZ_OK) break;
+      if (bz.avail_in == 0 && frame.done() && bz.avail_out > 0) break;  // wants more bits
+    }
+    uint64_t consumed = (static_cast<uint64_t>(bz.total_in_hi32) << 32) | bz.total_in_lo32;
+    if (outcome != BlockTask::State::kDone && produced == 0 && consumed * 8 > frame.endBit()) {
+      outcome = BlockTask::State::kMergeable;
+    }
+    BZ2_bzDecompressEnd(&bz);
+  }
+  std::lock_guard<std::mutex> lock(sync_->mutex);
+  if (!cancelled) task->state = outcome;
+  sync_->reader.notify_all();
+}
+
+}  // namespace bzip2
