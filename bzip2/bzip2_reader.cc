@@ -62,7 +62,8 @@ bool Bzip2Reader::Open(const char* nativePath, int64_t offset, int64_t length, i
 
 int Bzip2Reader::Read(void* buffer, int size) {
   if (result_ <= 0) return result_;
-  if (size <= 0) return -1;
+  if (size == 0) return 0;  // as BZ2_bzread: nothing asked, nothing given
+  if (size < 0) return -1;
   if (!sequential_ && !parallel_) {
     result_ = -1;
     failure_ = Bzip2Failure::kIo;

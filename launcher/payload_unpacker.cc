@@ -25,7 +25,7 @@ LaunchOutcome UnpackFile(Bzip2Reader* reader, const LmString& target, const FILE
   uint32_t done = 0;
   do {
     uint32_t chunk = entry.size - done < static_cast<uint32_t>(CHUNK_SIZE) ? entry.size - done : CHUNK_SIZE;
-    int n = reader->Read(buffer, static_cast<int>(chunk));
+    int n = chunk == 0 ? 0 : reader->Read(buffer, static_cast<int>(chunk));
     // Corrupt, or shorter than the table says.
     if (n < 0 || (n == 0 && chunk > 0)) return LaunchOutcome::kCorruptData;
     if (out.Write(buffer, n) != n) return WriteFailure(out);
