@@ -95,7 +95,19 @@ for file in "$payloads"/*-*; do "$lmpack" verify "$file" >/dev/null; done
 cp pe.stub "$pe/image"
 cp "$payloads"/*-windows "$payloads"/*-signed* "$payloads"/*-nested "$pe/"
 
-for target in payload_fuzzer pe_certificate_fuzzer; do
+# bzip2 streams of every level: empty, text, runs of one byte that cross
+# block ends at level 1, random bytes, several blocks.
+streams=seeds/bzip2_decoder_fuzzer
+mkdir -p "$streams"
+head -c 120000 /dev/urandom > random.bin
+seq 1 40000 | sed "s/$/ setup launcher payload/" > text.bin
+head -c 150000 /dev/zero > zeros.bin
+for level in 1 2 3 4 5 6 7 8 9; do
+  : | bzip2 -"$level" -c > "$streams/empty-$level.bz2"
+  for kind in random text zeros; do bzip2 -"$level" -c "$kind.bin" > "$streams/$kind-$level.bz2"; done
+done
+
+for target in payload_fuzzer pe_certificate_fuzzer bzip2_decoder_fuzzer; do
   mkdir -p "$out/$target"
   cp "seeds/$target"/* "$out/$target/"
 done

@@ -18,7 +18,7 @@ cd "$(dirname "${BASH_SOURCE[0]}")/.."
 seconds=${FUZZ_SECONDS:-30}
 jobs=${FUZZ_JOBS:-1}
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(payload_fuzzer pe_certificate_fuzzer)
+[ ${#targets[@]} -gt 0 ] || targets=(payload_fuzzer pe_certificate_fuzzer bzip2_decoder_fuzzer)
 
 echo "== build: fuzz"
 cmake --preset fuzz >/dev/null
@@ -31,7 +31,7 @@ mkdir -p "$artifacts"
 failed=()
 for target in "${targets[@]}"; do
   echo "== fuzz: $target for ${seconds} s"
-  options=(-max_total_time="$seconds" -timeout=10 -rss_limit_mb=512 -print_final_stats=1
+  options=(-max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1
            -artifact_prefix="$artifacts/$target-")
   [ -f "fuzz/$target.dict" ] && options+=(-dict="$PWD/fuzz/$target.dict")
   if [ "$jobs" -gt 1 ]; then
