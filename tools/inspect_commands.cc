@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "bzip2_failure.h"
 #include "bzip2_reader.h"
 #include "filenode.h"
 #include "lm_file_stream.h"
@@ -42,12 +43,7 @@ std::string Decompress(const std::string& path, const PayloadTable& table, uint6
   int n;
   while ((n = reader.Read(output.data(), static_cast<int>(output.size()))) > 0) *produced += static_cast<uint64_t>(n);
   if (n == 0) return std::string();
-  switch (reader.failure()) {
-    case Bzip2Failure::kTruncated: return "the compressed data ends before the end of its bzip2 stream";
-    case Bzip2Failure::kTrailingData: return "data follows the end of the bzip2 stream";
-    case Bzip2Failure::kIo: return "the compressed data cannot be read";
-    default: return "the compressed data is corrupt";
-  }
+  return Bzip2FailureText(reader.failure());
 }
 
 }  // namespace
