@@ -15,16 +15,14 @@
 
 namespace {
 
-void Error(const std::string& message) { fprintf(stderr, "lmpack: %s\n", message.c_str()); }
-
 ExitStatus OpenPayload(const std::string& path, LmFileStream* file, PayloadTable* table) {
   if (!file->OpenFile(path.c_str(), 0)) {
-    Error(path + ": cannot open");
+    ReportError(path + ": cannot open");
     return ExitStatus::kIo;
   }
   std::string problem;
   if (PayloadReader::ReadTable(file, table, &problem) != PayloadResult::kOk) {
-    Error(path + ": damaged or missing payload: " + problem);
+    ReportError(path + ": damaged or missing payload: " + problem);
     return ExitStatus::kRefused;
   }
   return ExitStatus::kOk;
@@ -78,7 +76,7 @@ ExitStatus RunVerify(const LmpackOptions& options) {
               std::to_string(table.unpackedSize);
   }
   if (!problem.empty()) {
-    Error(options.input + ": " + problem);
+    ReportError(options.input + ": " + problem);
     return ExitStatus::kRefused;
   }
   printf("%s: OK, %d entries, %llu bytes in %d compressed\n", options.input.c_str(), table.entries.GetCount(),

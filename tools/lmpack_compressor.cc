@@ -14,8 +14,6 @@ namespace {
 const int kReadChunk = 1 << 18;
 const uint64_t kMaxCompressed = uint64_t{1} << 31;
 
-void Error(const std::string& message) { fprintf(stderr, "lmpack: %s\n", message.c_str()); }
-
 class Progress {
  public:
   Progress(uint64_t total, bool quiet)
@@ -61,7 +59,7 @@ class Compressor {
     return out->Write(data, static_cast<int>(size)) == static_cast<int>(size);
   }
   ExitStatus Failure() {
-    if (!reported_) Error(tooLarge_ ? "the compressed data would reach 2 GiB" : writer_.sinkFailed() ? "cannot write the compressed data" : "bzip2 failed");
+    if (!reported_) ReportError(tooLarge_ ? "the compressed data would reach 2 GiB" : writer_.sinkFailed() ? "cannot write the compressed data" : "bzip2 failed");
     reported_ = true;
     return tooLarge_ ? ExitStatus::kRefused : ExitStatus::kIo;
   }
@@ -74,7 +72,7 @@ class Compressor {
 ExitStatus CompressFile(const PackEntry& entry, Compressor* compressor, Progress* progress, std::vector<char>* buffer) {
   FILE* file = platform::OpenFileUtf8(entry.host.c_str(), "rb");
   if (file == nullptr) {
-    Error(entry.host + ": cannot read");
+    ReportError(entry.host + ": cannot read");
     return ExitStatus::kIo;
   }
   uint64_t read = 0;
@@ -89,7 +87,7 @@ ExitStatus CompressFile(const PackEntry& entry, Compressor* compressor, Progress
   bool failed = ferror(file) != 0;
   fclose(file);
   if (status == ExitStatus::kOk && (read != entry.size || failed)) {
-    Error(entry.host + ": the file changed while it was packed");
+    ReportError(entry.host + ": the file changed while it was packed");
     status = ExitStatus::kIo;
   }
   return status;
@@ -101,7 +99,7 @@ ExitStatus CompressFiles(const LmpackOptions& options, const std::vector<PackEnt
                          const std::string& dataPath, int64_t* compressedLength) {
   LmFileStream out;
   if (!out.OpenFile(dataPath.c_str(), 1)) {
-    Error(dataPath + ": cannot create");
+    ReportError(dataPath + ": cannot create");
     return ExitStatus::kIo;
   }
   ExitStatus status = ExitStatus::kOk;
@@ -116,7 +114,7 @@ ExitStatus CompressFiles(const LmpackOptions& options, const std::vector<PackEnt
     *compressedLength = static_cast<int64_t>(compressor.written());
   }
   if (!out.Close() && status == ExitStatus::kOk) {
-    Error(dataPath + ": cannot write");
+    ReportError(dataPath + ": cannot write");
     status = ExitStatus::kIo;
   }
   return status;

@@ -43,7 +43,8 @@ const char kUsage[] =
     "damaged; 2 wrong usage; 3 a file could not be read or written.\n";
 
 ParseResult BadUsage(const std::string& why) {
-  fprintf(stderr, "lmpack: %s\n%s", why.c_str(), kUsage);
+  ReportError(why);
+  fputs(kUsage, stderr);
   return ParseResult::kBadUsage;
 }
 
@@ -75,6 +76,8 @@ bool TakeOption(int argc, char** argv, int* i, LmpackOptions* options) {
 }
 
 }  // namespace
+
+void ReportError(const std::string& message) { fprintf(stderr, "lmpack: %s\n", message.c_str()); }
 
 ParseResult ParseOptions(int argc, char** argv, LmpackOptions* options) {
   if (argc < 2) return BadUsage("no command");

@@ -33,4 +33,7 @@ enum class ParseResult {
 
 ParseResult ParseOptions(int argc, char** argv, LmpackOptions* options);
 
+// Writes "lmpack: MESSAGE" on stderr, the form of every problem lmpack reports.
+void ReportError(const std::string& message);
+
 #endif  // LM_TOOLS_LMPACK_OPTIONS_H_

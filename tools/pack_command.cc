@@ -22,8 +22,6 @@ namespace {
 
 const int kCopyChunk = 1 << 18;
 
-void Error(const std::string& message) { fprintf(stderr, "lmpack: %s\n", message.c_str()); }
-
 std::string DirectoryOf(const std::string& path) {
   size_t at = path.find_last_of("\\/");
   return at == std::string::npos ? std::string(".") : path.substr(0, at);
@@ -56,12 +54,12 @@ bool MakeTable(const LmpackOptions& options, PackPlan* plan) {
   std::string bytes, problem;
   for (const PackEntry& e : plan->entries) {
     if (!EncodePayloadPath(e.relative, codePage, &bytes, &problem)) {
-      Error(e.host + ": " + problem);
+      ReportError(e.host + ": " + problem);
       return false;
     }
     FILENODE node{LmString(bytes.c_str()), e.kind, static_cast<uint32_t>(e.size)};
     if (!checker.Add(node, &problem)) {
-      Error(e.host + ": " + problem);
+      ReportError(e.host + ": " + problem);
       return false;
     }
     plan->table.AddTail(node);
@@ -70,12 +68,12 @@ bool MakeTable(const LmpackOptions& options, PackPlan* plan) {
   std::string run = options.run;
   std::replace(run.begin(), run.end(), '/', '\\');
   if (!EncodePayloadPath(run, codePage, &bytes, &problem)) {
-    Error("--run " + options.run + ": " + problem);
+    ReportError("--run " + options.run + ": " + problem);
     return false;
   }
   plan->launchName = LmString(bytes.c_str());
   if (!checker.CheckLaunchName(plan->launchName, &problem)) {
-    Error("--run " + options.run + ": " + problem + " (it must be a regular file in " + options.input + ")");
+    ReportError("--run " + options.run + ": " + problem + " (it must be a regular file in " + options.input + ")");
     return false;
   }
   return true;
@@ -101,14 +99,14 @@ ExitStatus Assemble(const LmpackOptions& options, const std::string& stub, const
                     const std::string& dataPath, int64_t compressedLength) {
   LmFileStream out;
   if (!out.OpenFile(options.output.c_str(), 1)) {
-    Error(options.output + ": cannot create");
+    ReportError(options.output + ": cannot create");
     return ExitStatus::kIo;
   }
   unsigned char head[4] = {0, 0, 0, 0};
   int headLength = 0;
   int64_t imageSize = 0, copied = 0;
   if (!CopyFile(stub, &out, &imageSize, head, &headLength)) {
-    Error(stub + ": cannot read the launcher");
+    ReportError(stub + ": cannot read the launcher");
     return ExitStatus::kIo;
   }
   int64_t tableSize = PayloadWriter::TableSize(plan.launchName, plan.table);
@@ -124,7 +122,7 @@ ExitStatus Assemble(const LmpackOptions& options, const std::string& stub, const
   ok = out.Close() && ok;
   // The output is a program wherever the launcher is one.
   ok = ok && platform::MarkIfExecutable(options.output.c_str(), head, headLength, false) == 0;
-  if (!ok) Error(options.output + ": cannot write");
+  if (!ok) ReportError(options.output + ": cannot write");
   return ok ? ExitStatus::kOk : ExitStatus::kIo;
 }
 
@@ -152,11 +150,11 @@ bool IsSigned(const std::string& stub) {
 ExitStatus RunPack(const LmpackOptions& options) {
   std::string stub = options.stub.empty() ? FindStub(options.target) : options.stub;
   if (stub.empty()) {
-    Error("no launcher for target " + options.target + " beside lmpack; name one with --stub");
+    ReportError("no launcher for target " + options.target + " beside lmpack; name one with --stub");
     return ExitStatus::kUsage;
   }
   if (IsSigned(stub)) {
-    Error(stub + ": the launcher is signed or damaged; pack the unsigned launcher and sign the setup afterwards");
+    ReportError(stub + ": the launcher is signed or damaged; pack the unsigned launcher and sign the setup afterwards");
     return ExitStatus::kRefused;
   }
   // The command line comes in the ANSI code page; the folder is walked by
@@ -164,13 +162,13 @@ ExitStatus RunPack(const LmpackOptions& options) {
   std::string folder;
   if (!platform::CodePageToUtf8(options.input, platform::GetAnsiCodePage(), &folder) ||
       platform::GetEntryInfoUtf8(folder.c_str()).type != platform::EntryType::kDirectory) {
-    Error(options.input + ": not a directory");
+    ReportError(options.input + ": not a directory");
     return ExitStatus::kRefused;
   }
   PackPlan plan;
   std::string problem;
   if (!ScanFolder(folder, &plan.entries, &problem)) {
-    Error(problem);
+    ReportError(problem);
     return ExitStatus::kRefused;
   }
   if (!MakeTable(options, &plan)) return ExitStatus::kRefused;
