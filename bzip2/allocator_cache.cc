@@ -2,6 +2,8 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <mutex>
+#include <vector>
 
 namespace bzip2 {
 
@@ -13,12 +15,58 @@ const size_t kHeader = 16;
 
 size_t SizeOf(void* block) { return *reinterpret_cast<size_t*>(static_cast<char*>(block) - kHeader); }
 
+void Release(void* block) { free(static_cast<char*>(block) - kHeader); }
+
+// The process-wide pool of ShareSparesForTesting.
+struct SharedSpares {
+  std::mutex lock;
+  size_t limit = 0;
+  std::vector<void*> blocks;
+};
+
+SharedSpares& Spares() {
+  static SharedSpares* spares = new SharedSpares;  // never destroyed: caches may outlive statics
+  return *spares;
+}
+
+void* TakeSpare(size_t bytes) {
+  SharedSpares& spares = Spares();
+  std::lock_guard<std::mutex> hold(spares.lock);
+  for (size_t i = 0; i < spares.blocks.size(); ++i) {
+    if (SizeOf(spares.blocks[i]) != bytes) continue;
+    void* block = spares.blocks[i];
+    spares.blocks.erase(spares.blocks.begin() + static_cast<std::ptrdiff_t>(i));
+    return block;
+  }
+  return nullptr;
+}
+
+void GiveSpare(void* block) {
+  SharedSpares& spares = Spares();
+  std::lock_guard<std::mutex> hold(spares.lock);
+  if (spares.blocks.size() < spares.limit) {
+    spares.blocks.push_back(block);
+  } else {
+    Release(block);
+  }
+}
+
 }  // namespace
 
 AllocatorCache::~AllocatorCache() {
   for (void*& slot : slots_) {
-    if (slot != nullptr) free(static_cast<char*>(slot) - kHeader);
+    if (slot != nullptr) GiveSpare(slot);
     slot = nullptr;
+  }
+}
+
+void AllocatorCache::ShareSparesForTesting(int count) {
+  SharedSpares& spares = Spares();
+  std::lock_guard<std::mutex> hold(spares.lock);
+  spares.limit = count > 0 ? static_cast<size_t>(count) : 0;
+  while (spares.blocks.size() > spares.limit) {
+    Release(spares.blocks.back());
+    spares.blocks.pop_back();
   }
 }
 
@@ -34,6 +82,7 @@ void* AllocatorCache::Alloc(void* opaque, int items, int size) {
       return block;
     }
   }
+  if (void* spare = TakeSpare(bytes)) return spare;
   if (bytes > SIZE_MAX - kHeader) return nullptr;
   char* raw = static_cast<char*>(malloc(bytes + kHeader));
   if (raw == nullptr) return nullptr;
@@ -55,10 +104,10 @@ void AllocatorCache::Free(void* opaque, void* block) {
   }
   void* evicted = cache->slots_[target];
   if (evicted != nullptr && SizeOf(evicted) > SizeOf(block)) {
-    free(static_cast<char*>(block) - kHeader);
+    Release(block);
     return;
   }
-  if (evicted != nullptr) free(static_cast<char*>(evicted) - kHeader);
+  if (evicted != nullptr) Release(evicted);
   cache->slots_[target] = block;
 }
 

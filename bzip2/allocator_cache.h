@@ -20,6 +20,13 @@ class AllocatorCache {
   static void* Alloc(void* cache, int items, int size);
   static void Free(void* cache, void* block);
 
+  // For fuzzing and tests that open thousands of short streams: from now on
+  // caches hand up to `count` arrays to one process-wide pool when they go,
+  // and take from it before allocating, so that each stream does not map,
+  // poison and unmap megabytes anew. 0 (the default) frees them. The pool
+  // is locked; the arrays are libbz2's own, never the project's buffers.
+  static void ShareSparesForTesting(int count);
+
  private:
   static const int kSlots = 4;
   void* slots_[kSlots] = {nullptr, nullptr, nullptr, nullptr};

@@ -29,6 +29,9 @@ class FileRange {
   uint64_t length() const { return length_; }
   uint64_t position() const { return position_; }
   uint64_t remaining() const { return length_ - position_; }
+  // `most`, or less when fewer bytes remain: the size of the next read
+  // buffer, so that a small range never costs a large one.
+  size_t PieceOf(size_t most) const { return remaining() < most ? static_cast<size_t>(remaining()) : most; }
 
  private:
   FILE* file_ = nullptr;

@@ -1,5 +1,6 @@
 #include "stream_decoder.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "bzlib.h"
@@ -62,7 +63,7 @@ bool StreamDecoder::Refill() {
     }
   }
   if (file_ == nullptr) return false;
-  input_.resize(kInputPiece);
+  if (input_.empty()) input_.resize(std::max<size_t>(1, file_->PieceOf(kInputPiece)));
   int64_t n = file_->Read(input_.data(), input_.size());
   if (n < 0) {
     Fail(Bzip2Failure::kIo);

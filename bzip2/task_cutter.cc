@@ -26,7 +26,7 @@ TaskCutter::TaskCutter(FileRange* file, std::vector<uint64_t> extraCandidates)
 }
 
 bool TaskCutter::Start(int* level) {
-  window_.resize(kReadPiece);
+  window_.resize(file_->PieceOf(kReadPiece));
   int64_t n = file_->Read(window_.data(), window_.size());
   window_.resize(n > 0 ? static_cast<size_t>(n) : 0);
   const uint8_t* w = window_.data();
@@ -48,8 +48,9 @@ void TaskCutter::ReadMore(Tasks* tasks) {
   if (ended_) return;
   Trim();
   size_t old = window_.size();
-  window_.resize(old + kReadPiece);
-  int64_t n = file_->Read(window_.data() + old, kReadPiece);
+  size_t piece = file_->PieceOf(kReadPiece);
+  window_.resize(old + piece);
+  int64_t n = file_->Read(window_.data() + old, piece);
   window_.resize(old + (n > 0 ? static_cast<size_t>(n) : 0));
   if (n > 0) {
     Scan(false, tasks);

@@ -32,6 +32,7 @@
 #include <string>
 #include <vector>
 
+#include "allocator_cache.h"
 #include "delete_tree.h"
 #include "exit_codes.h"
 #include "lm_file.h"
@@ -194,6 +195,12 @@ void Extract(const Places& places, LmFileStream* own, const PayloadTable& table)
 }
 
 }  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  // Reuse libbz2's arrays from input to input instead of mapping them anew.
+  bzip2::AllocatorCache::ShareSparesForTesting(8);
+  return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const Places& places = ScratchPlaces();

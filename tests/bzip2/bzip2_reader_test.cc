@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "allocator_cache.h"
 #include "bzip2_buffer.h"
 #include "bzip2_test_corpus.h"
 #include "bzlib.h"
@@ -51,7 +52,10 @@ std::vector<uint64_t> BlockStarts(const std::string& stream) {
 
 class Bzip2ReaderTest : public ::testing::Test {
  protected:
-  void TearDown() override { Bzip2Reader::SetExtraCandidatesForTesting({}); }
+  void TearDown() override {
+    Bzip2Reader::SetExtraCandidatesForTesting({});
+    bzip2::AllocatorCache::ShareSparesForTesting(0);
+  }
 
   // Writes `bytes` to a fresh file; returns its native path.
   std::string Put(const std::string& bytes) {
@@ -142,6 +146,23 @@ TEST_F(Bzip2ReaderTest, EveryLevelAndKindOfDataDecodesAlikeWithAnyWorkerCount) {
         if (sample.name == "text" || sample.name == "random") {
           EXPECT_EQ(0u, decoded.stats.unchecked) << what;
         }
+      }
+    }
+  }
+}
+
+// Arrays handed from stream to stream (and level to level, whose sizes
+// differ) must never carry one stream's state into the next.
+TEST_F(Bzip2ReaderTest, SharedLibraryArraysDecodeAlike) {
+  bzip2::AllocatorCache::ShareSparesForTesting(3);
+  for (int level : {9, 1, 9}) {
+    for (const bzip2test::Sample& sample : Corpus(level)) {
+      std::string stream = Bzip2CompressBuffer(sample.data, level);
+      std::string path = Put(stream);
+      for (int workers : {1, 2}) {
+        Decoded decoded = Decode(path, static_cast<int64_t>(stream.size()), workers);
+        ASSERT_EQ(0, decoded.result) << sample.name << " at level " << level << ", " << workers << " workers";
+        ASSERT_TRUE(decoded.bytes == sample.data) << sample.name << " at level " << level;
       }
     }
   }
