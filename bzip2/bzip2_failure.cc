@@ -1,19 +1,22 @@
 #include "bzip2_failure.h"
 
+#include <cstddef>
+
+namespace {
+
+// In the order of Bzip2Failure.
+const char* const kTexts[] = {
+    "no failure",
+    "the compressed data is corrupt",
+    "the compressed data ends before the end of its bzip2 stream",
+    "data follows the end of the bzip2 stream",
+    "the compressed data cannot be read",
+    "not enough memory to decompress",
+};
+
+}  // namespace
+
 const char* Bzip2FailureText(Bzip2Failure failure) {
-  switch (failure) {
-    case Bzip2Failure::kNone:
-      return "no failure";
-    case Bzip2Failure::kCorrupt:
-      return "the compressed data is corrupt";
-    case Bzip2Failure::kTruncated:
-      return "the compressed data ends before the end of its bzip2 stream";
-    case Bzip2Failure::kTrailingData:
-      return "data follows the end of the bzip2 stream";
-    case Bzip2Failure::kIo:
-      return "the compressed data cannot be read";
-    case Bzip2Failure::kNoMemory:
-      return "not enough memory to decompress";
-  }
-  return "unknown failure";
+  size_t index = static_cast<size_t>(failure);
+  return index < sizeof(kTexts) / sizeof(kTexts[0]) ? kTexts[index] : "unknown failure";
 }

@@ -2,6 +2,7 @@
 #ifndef LM_BZIP2_BZIP2_FAILURE_H_
 #define LM_BZIP2_BZIP2_FAILURE_H_
 
+// Bzip2FailureText's table follows this order.
 enum class Bzip2Failure {
   kNone,
   kCorrupt,       // a bad header, block, checksum or combined checksum

@@ -188,6 +188,15 @@ bool DecodeMultiByte(const CodePageName& page, const std::string& bytes, std::u3
   return !HasRefusedCharacter(*text);
 }
 
+// The UTF-8 code page's conversion both ways: the bytes as they are, when
+// they are well-formed UTF-8.
+bool CopyIfUtf8(const std::string& bytes, std::string* out) {
+  std::u32string text;
+  if (!DecodeUtf8(bytes, &text)) return false;
+  *out = bytes;
+  return true;
+}
+
 }  // namespace
 
 bool IsSupportedCodePage(int codePage) {
@@ -202,12 +211,9 @@ int GetAnsiCodePage() { return kCodePageUtf8; }
 
 bool Utf8ToCodePage(const std::string& utf8, int codePage, std::string* out) {
   out->clear();
+  if (codePage == kCodePageUtf8) return CopyIfUtf8(utf8, out);
   std::u32string text;
   if (!IsSupportedCodePage(codePage) || !DecodeUtf8(utf8, &text)) return false;
-  if (codePage == kCodePageUtf8) {
-    *out = utf8;
-    return true;
-  }
   const CodePageName& page = *FindCodePage(codePage);
   std::string bytes;
   bool ok = page.singleByte ? EncodeSingleByte(ByteTableFor(page), text, &bytes)
@@ -218,14 +224,10 @@ bool Utf8ToCodePage(const std::string& utf8, int codePage, std::string* out) {
 
 bool CodePageToUtf8(const std::string& bytes, int codePage, std::string* utf8) {
   utf8->clear();
+  if (codePage == kCodePageUtf8) return CopyIfUtf8(bytes, utf8);
   if (!IsSupportedCodePage(codePage)) return false;
-  std::u32string text;
-  if (codePage == kCodePageUtf8) {
-    if (!DecodeUtf8(bytes, &text)) return false;
-    *utf8 = bytes;
-    return true;
-  }
   const CodePageName& page = *FindCodePage(codePage);
+  std::u32string text;
   bool ok = page.singleByte ? DecodeSingleByte(ByteTableFor(page), bytes, &text)
                             : DecodeMultiByte(page, bytes, &text);
   return ok && EncodeUtf8(text, utf8);

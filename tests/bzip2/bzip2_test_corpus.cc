@@ -26,6 +26,16 @@ const char* const kWords[] = {"the", "setup", "launcher", "unpacks", "files", "i
                               "working", "directory", "and", "starts", "installer", "payload", "of",
                               "bzip2", "stream", "block", "with", "checksum", "table", "entry"};
 
+// `size` bytes made by calling add(random, &out) until there are enough.
+template <typename Add>
+std::string Generate(size_t size, unsigned seed, Add add) {
+  Random random(seed);
+  std::string out;
+  while (out.size() < size) add(random, &out);
+  out.resize(size);
+  return out;
+}
+
 }  // namespace
 
 std::string NoRepeats(size_t size, unsigned seed) {
@@ -43,53 +53,37 @@ std::string NoRepeats(size_t size, unsigned seed) {
 }
 
 std::string Text(size_t size, unsigned seed) {
-  Random random(seed);
-  std::string out;
-  while (out.size() < size) {
-    out += kWords[random.Below(sizeof(kWords) / sizeof(kWords[0]))];
-    out += random.Below(12) == 0 ? ".\n" : " ";
-  }
-  out.resize(size);
-  return out;
+  return Generate(size, seed, [](Random& random, std::string* out) {
+    *out += kWords[random.Below(sizeof(kWords) / sizeof(kWords[0]))];
+    *out += random.Below(12) == 0 ? ".\n" : " ";
+  });
 }
 
 std::string Runs(size_t size, unsigned seed) {
   static const size_t kLengths[] = {1, 2, 3, 4, 5, 6, 254, 255, 256, 257, 259, 260, 600};
-  Random random(seed);
-  std::string out;
-  while (out.size() < size) {
+  return Generate(size, seed, [](Random& random, std::string* out) {
     size_t length = random.Below(3) == 0 ? 1 + random.Below(600) : kLengths[random.Below(13)];
-    out.append(length, static_cast<char>(random.Below(4)));
-  }
-  out.resize(size);
-  return out;
+    out->append(length, static_cast<char>(random.Below(4)));
+  });
 }
 
 std::string Mixed(size_t size, unsigned seed) {
-  Random random(seed);
-  std::string out;
-  while (out.size() < size) {
+  return Generate(size, seed, [](Random& random, std::string* out) {
     size_t piece = 1000 + random.Below(60000);
     switch (random.Below(4)) {
-      case 0: out += NoRepeats(piece, random.Next()); break;
-      case 1: out += Text(piece, random.Next()); break;
-      case 2: out += Runs(piece, random.Next()); break;
-      default: out.append(piece * 4, static_cast<char>(random.Below(256))); break;
+      case 0: *out += NoRepeats(piece, random.Next()); break;
+      case 1: *out += Text(piece, random.Next()); break;
+      case 2: *out += Runs(piece, random.Next()); break;
+      default: out->append(piece * 4, static_cast<char>(random.Below(256))); break;
     }
-  }
-  out.resize(size);
-  return out;
+  });
 }
 
 std::string Repetitive(size_t size, unsigned seed) {
-  Random random(seed);
-  std::string out;
-  while (out.size() < size) {
-    out += "repetitive data, ";
-    if (random.Below(64) == 0) out.push_back(static_cast<char>('a' + random.Below(26)));
-  }
-  out.resize(size);
-  return out;
+  return Generate(size, seed, [](Random& random, std::string* out) {
+    *out += "repetitive data, ";
+    if (random.Below(64) == 0) out->push_back(static_cast<char>('a' + random.Below(26)));
+  });
 }
 
 std::string RunAtBlockEnd(int level, int offset, size_t run, unsigned seed) {
