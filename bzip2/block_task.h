@@ -47,6 +47,9 @@ struct BlockTask {
   bool last = false;  // ends where the range ends, not at a candidate
   uint32_t storedCrc = 0;
 
+  // The reading thread's: handed to the workers.
+  bool dispatched = false;
+
   // Guarded by TaskSync::mutex.
   State state = State::kPending;
   bool cancelled = false;

@@ -58,9 +58,7 @@ void ParallelDecoder::Start() {
     return;
   }
   dispatching_ = true;
-  for (const TaskPtr& task : tasks_) {
-    if (task->state == BlockTask::State::kPending) Dispatch(task);
-  }
+  DispatchAhead();
 }
 
 int ParallelDecoder::ReadFromHead(char* buffer, int size) {
@@ -161,6 +159,7 @@ int ParallelDecoder::Merge() {
   tasks_.pop_front();
   tasks_.pop_front();
   tasks_.push_front(merged);
+  DispatchAhead();
   ++stats_.merges;
   merged_.reset(new StreamDecoder(BlockFrame::Whole(level_, merged->raw.data(), merged->start & 7,
                                                     merged->end - merged->start, merged->storedCrc),
@@ -223,15 +222,26 @@ namespace bzip2 {
 void ParallelDecoder::TopUp(size_t minimum) {
   size_t wanted = std::max(minimum, static_cast<size_t>(maxWorkers_) + 1);
   while (!cutter_.ended() && tasks_.size() < wanted) ReadMore();
+  if (dispatching_) DispatchAhead();
 }
 
 void ParallelDecoder::ReadMore() {
   std::vector<TaskPtr> fresh;
   cutter_.ReadMore(&fresh);
-  for (TaskPtr& task : fresh) {
-    if (dispatching_ && task->state == BlockTask::State::kPending) Dispatch(task);
-    tasks_.push_back(std::move(task));
+  for (TaskPtr& task : fresh) tasks_.push_back(std::move(task));
+}
+
+void ParallelDecoder::DispatchAhead() {
+  size_t ahead = std::min(tasks_.size(), static_cast<size_t>(maxWorkers_) + 1);
+  for (size_t i = 0; i < ahead; ++i) {
+    const TaskPtr& task = tasks_[i];
+    if (task->dispatched || task->state != BlockTask::State::kPending) continue;
+    task->dispatched = true;
+    Dispatch(task);
   }
+  int dispatched = 0;
+  for (const TaskPtr& task : tasks_) dispatched += task->dispatched ? 1 : 0;
+  stats_.mostAhead = std::max(stats_.mostAhead, dispatched);
 }
 
 // Queues a task and starts a worker for it when none is idle.

@@ -16,8 +16,9 @@
 // unfinished block (ResumePrefix), which then decides the outcome exactly
 // as it would have from the start.
 //
-// Memory: at most workers + 1 tasks, each holding its compressed bits and a
-// ring of kRingBytes decoded bytes, plus libbz2's arrays per worker.
+// Memory: only the first workers + 1 tasks in stream order are decoded, each
+// into a ring of kRingBytes; the few tasks cut beyond them hold only their
+// compressed bits. Plus libbz2's arrays per worker.
 #ifndef LM_BZIP2_PARALLEL_DECODER_H_
 #define LM_BZIP2_PARALLEL_DECODER_H_
 
@@ -40,6 +41,7 @@ struct ParallelStats {
   int threads = 0;     // workers started
   int blocks = 0;      // blocks confirmed by the parallel path
   int merges = 0;      // tasks merged with the next after failing alone
+  int mostAhead = 0;   // most tasks handed to workers and not yet delivered at once
   // Bytes delivered before the CRC of their block was checked: those of
   // blocks too large for the ring, and all the sequential decoder delivers
   // after taking over.
@@ -83,6 +85,8 @@ class ParallelDecoder {
   // Reads on until at least `minimum` tasks (and workers + 1) are known.
   void TopUp(size_t minimum);
   void ReadMore();
+  // Hands the undecoded ones among the first workers + 1 tasks to the workers.
+  void DispatchAhead();
   void Dispatch(const TaskPtr& task);
   void Cancel(BlockTask* task);
   void StopWorkers();

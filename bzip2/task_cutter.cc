@@ -12,7 +12,7 @@ namespace bzip2 {
 namespace {
 
 // Compressed bytes read at a time.
-const size_t kReadPiece = 1 << 20;
+const size_t kReadPiece = 256 << 10;
 const int kHeadBits = kMagicBits + 32;
 // A hit needs this many bytes after the byte it starts in.
 const size_t kScanReach = 6;
@@ -26,6 +26,9 @@ TaskCutter::TaskCutter(FileRange* file, std::vector<uint64_t> extraCandidates)
 }
 
 bool TaskCutter::Start(int* level) {
+  // Room for the longest task kept whole and a piece more, once: a window
+  // grown by doubling would end up twice that size, all of it touched.
+  window_.reserve(std::min<uint64_t>(file_->remaining(), kMaxTaskBytes) + 2 * kReadPiece);
   window_.resize(file_->PieceOf(kReadPiece));
   int64_t n = file_->Read(window_.data(), window_.size());
   window_.resize(n > 0 ? static_cast<size_t>(n) : 0);

@@ -218,6 +218,23 @@ TEST_F(Bzip2ReaderTest, FalseCandidatesInBlocksOfLongRuns) {
   EXPECT_GE(decoded.stats.merges, 3);
 }
 
+// Text compresses to several blocks per read piece; only workers + 1 of
+// them may be decoding (each into a ring of its own) at any time.
+TEST_F(Bzip2ReaderTest, OnlyAFewBlocksAreDecodedAhead) {
+  std::string data = bzip2test::Text(3000000, 11);
+  std::string stream = Bzip2CompressBuffer(data, 1);
+  std::string path = Put(stream);
+  for (int workers : {1, 2, 4}) {
+    Decoded decoded = Decode(path, static_cast<int64_t>(stream.size()), workers, 0, 4096);
+    ASSERT_EQ(0, decoded.result) << workers << " workers";
+    ASSERT_TRUE(decoded.bytes == data) << workers << " workers";
+    EXPECT_LE(decoded.stats.mostAhead, workers == 1 ? 0 : workers + 1) << workers << " workers";
+    if (workers > 1) {
+      EXPECT_GE(decoded.stats.mostAhead, 2) << workers << " workers";
+    }
+  }
+}
+
 TEST_F(Bzip2ReaderTest, WorkersAreStartedOnlyForBlocksThereAre) {
   std::string one = Bzip2CompressBuffer(bzip2test::Text(50000, 1), 1);
   Decoded single = Decode(Put(one), static_cast<int64_t>(one.size()), 8);
