@@ -16,7 +16,7 @@ Prints one table: ratios first, absolute times second, the machine named.
 
 Needs GNU time (/usr/bin/time, installed by scripts/setup.sh).
 
-Usage: bench/bench.py [--size-mb 200] [--large-mb 500] [--repeat 3] [--folder DIR] [--no-wine]
+Usage: bench/bench.py [--size-mb 200] [--large-mb 500] [--repeat 3] [--folder DIR] [--no-wine] [--memory-only]
 Needs the native and win32 builds (scripts/build.sh native win32).
 """
 import argparse
@@ -42,7 +42,10 @@ WORDS = ("setup launcher payload bzip2 stream directory install program vendor f
 
 def make_corpus(root, total_mb, seed, files=None):
     """A few thousand files: about 60% text, 40% random bytes, in nested folders.
-    With `files`, exactly that many files of about equal size."""
+    With `files`, exactly that many files of about equal size, each of text
+    and random pieces of 64 KiB in a fixed pattern: every block of the stream
+    then mixes the two alike whatever the files' size, so that payloads of
+    different sizes compare."""
     rng = random.Random(seed)
     text_block = " ".join(rng.choice(WORDS) for _ in range(400000)).encode()
     total = total_mb << 20
@@ -56,7 +59,12 @@ def make_corpus(root, total_mb, seed, files=None):
         else:
             size = min(total - written, int(rng.lognormvariate(10.5, 1.3)))
         size = max(size, 0)
-        if rng.random() < 0.6:
+        if files:
+            first, last = written // 65536, (written + size) // 65536
+            data = b"".join(mixed_piece(rng, text_block, i) for i in range(first, last + 1))
+            data = data[written - first * 65536:][:size]
+            name = "f%05d.dat" % index
+        elif rng.random() < 0.6:
             start = rng.randrange(0, len(text_block) - 1)
             data = (text_block[start:] + text_block)[:size]
             name = "f%05d.txt" % index
@@ -68,6 +76,15 @@ def make_corpus(root, total_mb, seed, files=None):
         written += size
         index += 1
     return index
+
+
+def mixed_piece(rng, text_block, index):
+    """The index-th 64 KiB of the corpus: text, random bytes, text, random
+    bytes, text, and again; every stretch of a few pieces mixes the two alike."""
+    if index % 5 not in (1, 3):
+        start = rng.randrange(0, len(text_block) - 65536)
+        return text_block[start:start + 65536]
+    return rng.randbytes(65536)
 
 
 def timed(command, repeat, cwd=None, env=None, before=None):
@@ -148,6 +165,7 @@ def main():
     parser.add_argument("--repeat", type=int, default=5)
     parser.add_argument("--folder", help="use this folder instead of a generated corpus")
     parser.add_argument("--no-wine", action="store_true")
+    parser.add_argument("--memory-only", action="store_true", help="only the peak-memory figures")
     args = parser.parse_args()
     for path in (LMPACK, NATIVE_STUB):
         if not os.path.exists(path):
@@ -157,6 +175,12 @@ def main():
     work = tempfile.mkdtemp(prefix="lmbench-")
     try:
         quick, quick_exe = build_quick(work)
+        if args.memory_only:
+            tmp, run_dir = os.path.join(work, "tmp"), os.path.join(work, "run")
+            os.makedirs(tmp)
+            os.makedirs(run_dir)
+            print_memory(measure_memory(work, quick, dict(os.environ, TMPDIR=tmp), run_dir, args), os.cpu_count() or 1)
+            return
         if args.folder:
             corpus = os.path.abspath(args.folder)
             files = sum(len(f) for _, _, f in os.walk(corpus))
@@ -220,19 +244,7 @@ def main():
             results["unpack launcher (wine)"] = timed([WINE_RUN, setup_exe], args.repeat, cwd=run_dir, env=wine_env)
             results["wine start (cmd /c exit)"] = timed([WINE_RUN, "cmd", "/c", "exit"], args.repeat, env=wine_env)
 
-        # Memory: a small and a large payload with the same table (200 files),
-        # so that only the payload's size differs; then what the table costs.
-        rss = {}
-        for label, mb, count in (("small", args.small_mb, 200), ("large", args.large_mb, 200),
-                                 ("table", 1, 20000)):
-            folder = os.path.join(work, "mem-" + label)
-            make_corpus(folder, mb, 2, files=count)
-            target = os.path.join(work, "setup-" + label)
-            pack(folder, quick, NATIVE_STUB, target, "native")
-            shutil.rmtree(folder)
-            rss[label] = peak_rss_kib([target], env, run_dir)
-            rss[label + " mb"] = mb
-            os.remove(target)
+        rss = measure_memory(work, quick, env, run_dir, args)
 
         # Start latency.
         folder = os.path.join(work, "latency")
@@ -274,7 +286,6 @@ def main():
         print("%-44s %10.3f %8s" % ("pack: lmpack / tar -cjf", r["pack lmpack"] / r["pack tar -cjf"], ""))
         print("%-44s %10s %8s" % ("pack: --jobs %d and --jobs 1 give" % cores, "the same" if identical else "DIFFERENT",
                                   "the same"))
-        print("%-44s %10.2f %8s" % ("memory: large - small payload (MiB)", (rss["large"] - rss["small"]) / 1024.0, "< 1"))
         print()
         print("%-44s %10s" % ("absolute", "value"))
         for key in ("unpack launcher", "unpack bzip2 -dc", "unpack bzip2 -dc > file", "unpack tar -xjf", "unpack lbzip2 -d",
@@ -283,15 +294,37 @@ def main():
                     "pack lbzip2 -9 (tar)", "pack tar -cjf"):
             if key in r:
                 print("%-44s %9.3fs" % (key, r[key]))
-        limit = "<= %d" % (8 + 6 * min(cores, 8))
-        print("%-44s %8.2fMiB %8s" % ("peak RSS, %d MB payload, 200 files" % rss["small mb"], rss["small"] / 1024.0, limit))
-        print("%-44s %8.2fMiB %8s" % ("peak RSS, %d MB payload, 200 files" % rss["large mb"], rss["large"] / 1024.0, limit))
-        print("%-44s %8.2fMiB %8s" % ("peak RSS, 20000 files of 1 MB in all", rss["table"] / 1024.0, ""))
-        print("%-44s %8.0f B" % ("table cost per entry", (rss["table"] - rss["small"]) * 1024.0 / (20000 - 200)))
+        print_memory(rss, cores)
         print("%-44s %8.2fms %8s" % ("start latency (launcher start -> program start)", latency, "< 10"))
         print("%-44s %10s" % ("left in the temp directory", "nothing" if not leftover else ", ".join(leftover)))
     finally:
         shutil.rmtree(work, ignore_errors=True)
+
+
+def measure_memory(work, quick, env, run_dir, args):
+    """Peak RSS (KiB) for a small and a large payload with the same table
+    (200 files), so that only the payload's size differs; then for a large
+    table, for what an entry costs."""
+    rss = {}
+    for label, mb, count in (("small", args.small_mb, 200), ("large", args.large_mb, 200), ("table", 1, 20000)):
+        folder = os.path.join(work, "mem-" + label)
+        make_corpus(folder, mb, 2, files=count)
+        target = os.path.join(work, "setup-" + label)
+        pack(folder, quick, NATIVE_STUB, target, "native")
+        shutil.rmtree(folder)
+        rss[label] = peak_rss_kib([target], env, run_dir)
+        rss[label + " mb"] = mb
+        os.remove(target)
+    return rss
+
+
+def print_memory(rss, cores):
+    limit = "<= %d" % (8 + 6 * min(cores, 8))
+    print("%-44s %10.2f %8s" % ("memory: large - small payload (MiB)", (rss["large"] - rss["small"]) / 1024.0, "< 1"))
+    print("%-44s %8.2fMiB %8s" % ("peak RSS, %d MB payload, 200 files" % rss["small mb"], rss["small"] / 1024.0, limit))
+    print("%-44s %8.2fMiB %8s" % ("peak RSS, %d MB payload, 200 files" % rss["large mb"], rss["large"] / 1024.0, limit))
+    print("%-44s %8.2fMiB %8s" % ("peak RSS, 20000 files of 1 MB in all", rss["table"] / 1024.0, ""))
+    print("%-44s %8.0f B" % ("table cost per entry", (rss["table"] - rss["small"]) * 1024.0 / (20000 - 200)))
 
 
 def lambda_cmd(lmpack, corpus, quick, setup):

@@ -24,6 +24,9 @@ struct TaskSync {
   std::condition_variable reader;  // a task made progress or finished
   std::condition_variable space;   // ring space was freed, or a task was cancelled
   std::condition_variable work;    // a task was queued, or the workers must stop
+  // Rings of delivered blocks, for the next tasks: one ring per block
+  // allocated and freed would fragment the heap over a long stream.
+  std::vector<std::unique_ptr<char[]>> spareRings;
 };
 
 struct BlockTask {

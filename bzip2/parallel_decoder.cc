@@ -117,6 +117,11 @@ int ParallelDecoder::Settle() {
 int ParallelDecoder::FinishBlock(uint64_t end) {
   combined_ = CombineCrc(combined_, tasks_.front()->storedCrc);
   ++stats_.blocks;
+  {
+    std::lock_guard<std::mutex> lock(sync_.mutex);
+    std::unique_ptr<char[]>& ring = tasks_.front()->ring;
+    if (ring && sync_.spareRings.size() <= static_cast<size_t>(maxWorkers_)) sync_.spareRings.push_back(std::move(ring));
+  }
   tasks_.pop_front();
   TopUp(1);
   if (tasks_.empty()) return Resume(end, 0, 0);

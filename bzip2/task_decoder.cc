@@ -43,8 +43,15 @@ void TaskDecoder::Commit(BlockTask* task, size_t produced) {
 
 void TaskDecoder::Run(BlockTask* task) {
   BlockFrame frame(level_, task->raw.data(), task->start & 7, task->end - task->start, task->storedCrc);
-  std::unique_ptr<char[]> ring(new char[kRingBytes]);
   {
+    std::lock_guard<std::mutex> lock(sync_->mutex);
+    if (!sync_->spareRings.empty()) {
+      task->ring = std::move(sync_->spareRings.back());
+      sync_->spareRings.pop_back();
+    }
+  }
+  if (!task->ring) {
+    std::unique_ptr<char[]> ring(new char[kRingBytes]);
     std::lock_guard<std::mutex> lock(sync_->mutex);
     task->ring = std::move(ring);
   }
