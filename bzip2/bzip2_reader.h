@@ -3,11 +3,14 @@
 // BZ2_bzread plus one check more: nothing may follow the stream in the range.
 //
 // With any number of workers the result is the sequential decoder's: the
-// same bytes, or a failure (for the same reason) after at most the bytes
-// the sequential decoder delivers before failing. With workers, a block
-// whose decoded size fits kRingBytes (every block of ordinary data) is
-// delivered only once its CRC has been checked; larger ones go out as they
-// are decoded, as they do sequentially.
+// same bytes, or a failure for the same reason. With workers, a block whose
+// decoded size fits kRingBytes (every block of ordinary data) is delivered
+// only once its CRC has been checked, so a failure comes after at most the
+// bytes the sequential decoder delivers. Larger blocks go out before their
+// check (stats().unchecked counts them); in a damaged stream, where a false
+// block start can cut such a block short, those bytes may differ from the
+// sequential decoder's before the same failure. Act on the bytes only once
+// Read has returned 0.
 //
 // Memory: about 2 MiB, plus about 6 MiB per worker (libbz2's 3.6 MB array
 // at level 9, a task's compressed bits and a ring of decoded bytes),
