@@ -83,6 +83,15 @@ class Bzip2ReaderTest : public ::testing::Test {
     return out;
   }
 
+  // Decodes the file `stream` was written to and expects `data` back.
+  static Decoded ExpectData(const std::string& path, const std::string& stream, const std::string& data, int workers,
+                            int chunk, const std::string& what) {
+    Decoded decoded = Decode(path, static_cast<int64_t>(stream.size()), workers, 0, chunk);
+    EXPECT_EQ(0, decoded.result) << what;
+    EXPECT_TRUE(decoded.bytes == data) << what;
+    return decoded;
+  }
+
   // libbz2's BZ2_bzread over the whole file: the bytes, and whether it
   // reached the end of a stream.
   static bool ReadWithBzread(const std::string& path, std::string* bytes) {
@@ -225,9 +234,7 @@ TEST_F(Bzip2ReaderTest, OnlyAFewBlocksAreDecodedAhead) {
   std::string stream = Bzip2CompressBuffer(data, 1);
   std::string path = Put(stream);
   for (int workers : {1, 2, 4}) {
-    Decoded decoded = Decode(path, static_cast<int64_t>(stream.size()), workers, 0, 4096);
-    ASSERT_EQ(0, decoded.result) << workers << " workers";
-    ASSERT_TRUE(decoded.bytes == data) << workers << " workers";
+    Decoded decoded = ExpectData(path, stream, data, workers, 4096, std::to_string(workers) + " workers");
     EXPECT_LE(decoded.stats.mostAhead, workers == 1 ? 0 : workers + 1) << workers << " workers";
     if (workers > 1) {
       EXPECT_GE(decoded.stats.mostAhead, 2) << workers << " workers";
@@ -253,11 +260,7 @@ TEST_F(Bzip2ReaderTest, SmallReadsDeliverTheSameBytes) {
   std::string data = bzip2test::Mixed(700000, 9);
   std::string stream = Bzip2CompressBuffer(data, 2);
   std::string path = Put(stream);
-  for (int chunk : {1, 7, 4096}) {
-    Decoded decoded = Decode(path, static_cast<int64_t>(stream.size()), 2, 0, chunk);
-    ASSERT_EQ(0, decoded.result);
-    ASSERT_TRUE(decoded.bytes == data) << "reads of " << chunk;
-  }
+  for (int chunk : {1, 7, 4096}) ExpectData(path, stream, data, 2, chunk, "reads of " + std::to_string(chunk));
 }
 
 TEST_F(Bzip2ReaderTest, EveryTruncationFailsAlike) {
