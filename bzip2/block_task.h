@@ -15,11 +15,13 @@ namespace bzip2 {
 
 // Decoded bytes a task may keep before it must wait for the reader: enough
 // for a whole block of ordinary data, so such blocks are delivered only
-// after their CRC has been checked.
+// after their CRC has been checked. (ParallelDecoder::SetRingBytesForTesting
+// makes it smaller.)
 const size_t kRingBytes = 1 << 20;
 
 // The lock and wake-ups shared by the reading thread and the workers.
 struct TaskSync {
+  size_t ringBytes = kRingBytes;  // fixed before the workers start
   std::mutex mutex;
   std::condition_variable reader;  // a task made progress or finished
   std::condition_variable space;   // ring space was freed, or a task was cancelled

@@ -1,6 +1,7 @@
 #include "parallel_decoder.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <system_error>
 
@@ -18,10 +19,17 @@ namespace {
 
 const int kHeadBits = kMagicBits + 32;
 
+std::atomic<size_t> g_ringBytesForTesting{0};
+
 }  // namespace
 
+void ParallelDecoder::SetRingBytesForTesting(size_t bytes) { g_ringBytesForTesting = bytes; }
+
 ParallelDecoder::ParallelDecoder(FileRange* file, int workers, std::vector<uint64_t> extraCandidates)
-    : file_(file), maxWorkers_(workers < 1 ? 1 : workers), cutter_(file, std::move(extraCandidates)) {}
+    : file_(file), maxWorkers_(workers < 1 ? 1 : workers), cutter_(file, std::move(extraCandidates)) {
+  size_t ring = g_ringBytesForTesting;
+  if (ring > 0) sync_.ringBytes = ring;
+}
 
 ParallelDecoder::~ParallelDecoder() { StopWorkers(); }
 
@@ -78,8 +86,8 @@ int ParallelDecoder::Drain(BlockTask* head, char* buffer, int size) {
     }
     bool deliverable = head->state == BlockTask::State::kDone || (running && head->streaming);
     if (deliverable && head->written > head->read) {
-      size_t at = static_cast<size_t>(head->read % kRingBytes);
-      size_t n = std::min<uint64_t>(head->written - head->read, kRingBytes - at);
+      size_t at = static_cast<size_t>(head->read % sync_.ringBytes);
+      size_t n = std::min<uint64_t>(head->written - head->read, sync_.ringBytes - at);
       n = std::min(n, static_cast<size_t>(size));
       const char* from = head->ring.get() + at;
       lock.unlock();
@@ -168,7 +176,7 @@ int ParallelDecoder::Merge() {
   ++stats_.merges;
   merged_.reset(new StreamDecoder(BlockFrame::Whole(level_, merged->raw.data(), merged->start & 7,
                                                     merged->end - merged->start, merged->storedCrc),
-                                  nullptr, 0, kRingBytes));
+                                  nullptr, 0, sync_.ringBytes));
   return kAgain;
 }
 

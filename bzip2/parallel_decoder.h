@@ -60,6 +60,11 @@ class ParallelDecoder {
   ParallelDecoder(const ParallelDecoder&) = delete;
   ParallelDecoder& operator=(const ParallelDecoder&) = delete;
 
+  // Decoders made from now on keep at most `bytes` decoded bytes per task
+  // (0: kRingBytes), so that tests and fuzzing reach the path of blocks too
+  // large for the ring with small inputs. Not for use in the product.
+  static void SetRingBytesForTesting(size_t bytes);
+
   // As Bzip2Reader::Read; call again only after a positive result.
   int Read(char* buffer, int size);
   Bzip2Failure failure() const { return failure_; }

@@ -19,10 +19,11 @@ bool TaskDecoder::WaitForSpace(BlockTask* task, char** out, size_t* space) {
   for (;;) {
     if (task->cancelled) return false;
     uint64_t used = task->written - task->read;
-    if (used < kRingBytes) {
-      size_t at = static_cast<size_t>(task->written % kRingBytes);
-      size_t free = static_cast<size_t>(kRingBytes - used);
-      *space = free < kRingBytes - at ? free : kRingBytes - at;
+    const size_t ring = sync_->ringBytes;
+    if (used < ring) {
+      size_t at = static_cast<size_t>(task->written % ring);
+      size_t free = static_cast<size_t>(ring - used);
+      *space = free < ring - at ? free : ring - at;
       *out = task->ring.get() + at;
       return true;
     }
@@ -51,7 +52,7 @@ void TaskDecoder::Run(BlockTask* task) {
     }
   }
   if (!task->ring) {
-    std::unique_ptr<char[]> ring(new char[kRingBytes]);
+    std::unique_ptr<char[]> ring(new char[sync_->ringBytes]);
     std::lock_guard<std::mutex> lock(sync_->mutex);
     task->ring = std::move(ring);
   }

@@ -7,7 +7,9 @@
 //
 // The two readers are drained in lockstep and compared piece by piece, so
 // an input that expands a thousandfold costs no memory and the comparison
-// stops after kMaxCompared bytes.
+// stops after kMaxCompared bytes. The parallel reader's rings are made small
+// (kRingBytes) so that blocks too large for them, the path where bytes go
+// out before their check, take kilobytes of output rather than megabytes.
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
@@ -22,7 +24,8 @@
 
 namespace {
 
-const size_t kMaxCompared = 4u << 20;
+const size_t kRingBytes = 64u << 10;
+const size_t kMaxCompared = 512u << 10;
 const int kPiece = 16384;
 
 // One reader and the bytes it delivered that the other has not matched yet.
@@ -58,6 +61,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   // Many short streams of several threads each: reuse libbz2's arrays
   // rather than map megabytes for every one.
   bzip2::AllocatorCache::ShareSparesForTesting(16);
+  bzip2::ParallelDecoder::SetRingBytesForTesting(kRingBytes);
   return 0;
 }
 

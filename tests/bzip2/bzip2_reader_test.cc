@@ -55,6 +55,7 @@ class Bzip2ReaderTest : public ::testing::Test {
   void TearDown() override {
     Bzip2Reader::SetExtraCandidatesForTesting({});
     bzip2::AllocatorCache::ShareSparesForTesting(0);
+    bzip2::ParallelDecoder::SetRingBytesForTesting(0);
   }
 
   // Writes `bytes` to a fresh file; returns its native path.
@@ -309,6 +310,37 @@ TEST_F(Bzip2ReaderTest, FlippedBitsFailAlike) {
     }
   }
   EXPECT_GT(failures, 1000);
+}
+
+// With a ring smaller than a block, ordinary blocks go out before their
+// check; intact streams must still give their bytes, damaged ones the
+// sequential failure.
+TEST_F(Bzip2ReaderTest, BlocksLargerThanTheRingDecodeAlike) {
+  bzip2::ParallelDecoder::SetRingBytesForTesting(16384);
+  for (int level : {1, 9}) {
+    for (const bzip2test::Sample& sample : Corpus(level)) {
+      std::string what = sample.name + " at level " + std::to_string(level);
+      std::string stream = Bzip2CompressBuffer(sample.data, level);
+      std::string path = Put(stream);
+      for (int workers : {2, 4}) {
+        Decoded decoded = ExpectData(path, stream, sample.data, workers, 5000, what);
+        if (decoded.stats.blocks > 1) {
+          EXPECT_GT(decoded.stats.unchecked, 0u) << what;
+        }
+      }
+    }
+  }
+  std::string data = bzip2test::Text(250000, 5);
+  std::string stream = Bzip2CompressBuffer(data, 1);
+  uint32_t seed = 777;
+  for (int round = 0; round < 300; ++round) {
+    std::string damaged = stream.substr(0, stream.size() - round % 5);
+    seed = seed * 1103515245u + 12345u;
+    size_t bit = (seed >> 4) % (damaged.size() * 8);
+    damaged[bit / 8] = static_cast<char>(damaged[bit / 8] ^ (0x80 >> (bit % 8)));
+    ExpectSameAsSequential(damaged, data, "round " + std::to_string(round), {2 + round % 3});
+    if (HasFailure()) return;
+  }
 }
 
 // Found by fuzzing: two copies of a block header whose block runs past the
