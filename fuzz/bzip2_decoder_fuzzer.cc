@@ -20,7 +20,7 @@
 #include "allocator_cache.h"
 #include "bzip2_reader.h"
 #include "platform.h"
-#include "scratch_directory.h"
+#include "temp_dir.h"
 
 namespace {
 
@@ -66,7 +66,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static ScratchDirectory scratch("lmfuzz-bzip2");
+  static lmtest::TempDir scratch("lmfuzz-bzip2", lmtest::MemoryBackedParent());
   std::string path = scratch.Join("stream.bz2");
   // Block sizes above 300k symbols are folded down: the inverse transform
   // of a 900k-symbol block, which one kilobyte of input can describe, costs
@@ -74,7 +74,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // decoded by the unit tests).
   std::string input(reinterpret_cast<const char*>(data), size);
   if (size > 3 && input[3] > '3' && input[3] <= '9') input[3] = static_cast<char>('1' + (input[3] - '1') % 3);
-  if (!ScratchDirectory::WriteFile(path, reinterpret_cast<const uint8_t*>(input.data()), size)) abort();
+  if (!lmtest::WriteFile(path, input)) abort();
   Side one, many;
   if (OpenSide(&one, path, size, 1) != OpenSide(&many, path, size, size % 2 == 0 ? 2 : 4)) __builtin_trap();
   size_t compared = 0;

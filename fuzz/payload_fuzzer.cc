@@ -41,7 +41,7 @@
 #include "payload_reader.h"
 #include "payload_unpacker.h"
 #include "platform.h"
-#include "scratch_directory.h"
+#include "temp_dir.h"
 #include "walk_tree.h"
 
 namespace {
@@ -65,7 +65,7 @@ struct Places {
 };
 
 const Places& ScratchPlaces() {
-  static ScratchDirectory scratch("lm-payload-fuzz");
+  static lmtest::TempDir scratch("lm-payload-fuzz", lmtest::MemoryBackedParent());
   static const Places places = [] {
     Places p{scratch.path(), scratch.Join("setup"), scratch.Join("staging"), scratch.Join("outer"), ""};
     p.work = p.outer + "\\work";
@@ -204,7 +204,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const Places& places = ScratchPlaces();
-  Check(ScratchDirectory::WriteFile(places.setup, data, size), "cannot write the input");
+  Check(lmtest::WriteFile(places.setup, std::string(reinterpret_cast<const char*>(data), size)), "cannot write the input");
   LmFileStream own;
   Check(own.OpenFile(places.setup.c_str(), 0) == 1, "cannot open the input");
   PayloadTable table;

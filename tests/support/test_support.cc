@@ -3,77 +3,18 @@
 #include <algorithm>
 #include <cstdlib>
 #include <vector>
-#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <stdexcept>
 
 #include "bzip2_buffer.h"
-#include "delete_tree.h"
 #include "lm_file.h"
 #include "platform.h"
 #include "process.h"
-#include "temp_directory.h"
 #include "port_testing.h"
 #include "read_whole_file.h"
 
 namespace lmtest {
-
-namespace {
-std::atomic<int> dirCounter{0};
-}
-
-namespace {
-// The temp directory as it was when the first scratch directory was made;
-// tests may point the variables elsewhere for the programs they start.
-const std::string& ScratchBase() {
-  static const std::string base = [] {
-    std::string path;
-    if (!platform::GetAnsiTempDirectory(&path)) throw std::runtime_error("no temp directory");
-    while (path.size() > 1 && (path.back() == '\\' || path.back() == '/')) path.pop_back();
-    return path;
-  }();
-  return base;
-}
-}  // namespace
-
-TempDir::TempDir() {
-  const std::string& base = ScratchBase();
-  for (int attempt = 0; attempt < 1000; ++attempt) {
-    char name[64];
-    snprintf(name, sizeof(name), "\\lmtest-%lu-%d", static_cast<unsigned long>(port_testing::ProcessId()),
-             ++dirCounter);
-    std::string candidate = base + name;
-    if (platform::MakeDirectory(candidate.c_str()) == 0) {
-      path_ = candidate;
-      return;
-    }
-  }
-  throw std::runtime_error("cannot make a scratch directory");
-}
-
-TempDir::~TempDir() { RemoveTree(path_); }
-
-std::string TempDir::Join(const std::string& relative) const { return path_ + "\\" + relative; }
-
-void RemoveTree(const std::string& path) {
-  platform::EntryType type = platform::GetEntryInfo(path.c_str()).type;
-  if (type == platform::EntryType::kMissing) return;
-  if (type == platform::EntryType::kLink) {
-    platform::RemoveLink(path.c_str());
-    return;
-  }
-  LmFile* entry = new LmFile(LmString(path.c_str()));
-  entry->AddRef();
-  DeleteTree(entry);
-}
-
-bool WriteFile(const std::string& path, const std::string& bytes) {
-  FILE* file = platform::OpenFile(path.c_str(), "wb");
-  if (file == nullptr) return false;
-  bool ok = fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-  return fclose(file) == 0 && ok;
-}
 
 std::string ReadFile(const std::string& path, bool* ok) { return ReadWholeFile(path, ok); }
 
