@@ -2,15 +2,11 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <vector>
-#include <cstdio>
-#include <cstring>
 #include <stdexcept>
+#include <vector>
 
 #include "bzip2_buffer.h"
-#include "lm_file.h"
 #include "platform.h"
-#include "process.h"
 #include "port_testing.h"
 #include "read_whole_file.h"
 
