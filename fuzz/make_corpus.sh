@@ -39,16 +39,18 @@ random_bytes() { { openssl enc -aes-128-ctr -nosalt -pass "pass:$2" -pbkdf2 -in 
 
 # ---- folders ----
 mkdir -p one tree/app/bin tree/app/data/sub tree/app/logs tree/"read me" empty many
-printf '#!/bin/sh\nexit 0\n' > one/setup.sh
-printf '#!/bin/sh\necho installed\n' > tree/app/bin/run
+printf '@exit /b 0\r\n' > one/setup.cmd
+printf '#!/bin/sh\necho installed\n' > tree/app/bin/run.exe
 seq 1 300 > tree/app/data/numbers.txt
 random_bytes 300 tree > tree/app/data/sub/noise.bin
 : > tree/app/data/empty.txt
 printf 'notes\n' > "tree/read me/notes.txt"
-: > empty/x
+: > empty/x.exe
 for i in $(seq 1 24); do printf 'file %d\n' "$i" > "many/f$i.txt"; done
+mv many/f7.txt many/f7.com
 mkdir -p many/d/e/f && printf 'deep\n' > many/d/e/f/deep.txt
-runs=(one:setup.sh tree:app/bin/run empty:x many:f7.txt)
+# Launch names Windows can start, since the Windows target refuses others.
+runs=(one:setup.cmd tree:app/bin/run.exe empty:x.exe many:f7.com)
 
 # ---- stubs ----
 printf '#!/bin/sh\n# stub\n' > text.stub
@@ -84,10 +86,10 @@ for entry in "${runs[@]}"; do
   sign "$payloads/$folder-1-signed" "$payloads/$folder-nested" -nest
 done
 if [ -x "$root/build/native/bin/lmsetup" ]; then
-  "$lmpack" pack --quiet --target native --stub "$root/build/native/bin/lmsetup" --run setup.sh -o "$payloads/one-lmsetup" one
+  "$lmpack" pack --quiet --target native --stub "$root/build/native/bin/lmsetup" --run setup.cmd -o "$payloads/one-lmsetup" one
 fi
 if [ -f "$root/build/win32/bin/lmsetup.exe" ]; then
-  "$lmpack" pack --quiet --target windows --stub "$root/build/win32/bin/lmsetup.exe" --run setup.sh -o "$payloads/one-lmsetup-exe" one
+  "$lmpack" pack --quiet --target windows --stub "$root/build/win32/bin/lmsetup.exe" --run setup.cmd -o "$payloads/one-lmsetup-exe" one
   sign "$payloads/one-lmsetup-exe" "$payloads/one-lmsetup-exe-signed"
 fi
 for file in "$payloads"/*-*; do "$lmpack" verify "$file" >/dev/null; done

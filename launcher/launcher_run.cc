@@ -1,5 +1,6 @@
 #include "launcher_run.h"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,7 @@
 #include "payload_unpacker.h"
 #include "platform.h"
 #include "process.h"
+#include "program_start.h"
 #include "temp_directory.h"
 
 namespace {
@@ -88,17 +90,48 @@ LaunchOutcome Extract(const std::string& ownPath, const LmString& workingDirecto
   return outcome;
 }
 
-int StartAndWait(const LmString& workingDirectory, const LmString& launchName) {
+// Starts the program and waits for it. *keepFiles is set when the program
+// was started but no process came back to wait for (the shell handed the
+// start to a process that was already running): the files may still be in
+// use, so they stay, and the exit code is 0 since the start succeeded.
+int StartAndWait(const LmString& workingDirectory, const LmString& launchName, ProgramRunner run,
+                 bool* keepFiles) {
   LmString program = LmString::Concat(LmString::Concat(workingDirectory, "\\"), launchName);
-  platform::ProcessResult result = platform::RunAndWait(program.GetText());
+  platform::ProcessResult result = StartProgram(program.GetText(), run);
+  *keepFiles = result.kind == platform::ProcessResult::kStartedUnwatched;
   if (result.kind == platform::ProcessResult::kExited) return static_cast<int>(result.exitCode);
+  if (*keepFiles) return 0;
   return ExitCodeForStartFailure(result);
 }
 
+// Files a program just used are often held a moment longer (a virus
+// scanner looking at new files, the indexer, a child process still
+// ending): on Windows they then cannot be deleted, and a directory with a
+// deleted file still open cannot be removed until it is closed. So the tree
+// is deleted, and while anything of it remains it is deleted again after
+// 100 ms, 200 ms, ... up to 1 s between tries, for at most 10 s after the
+// first try. Everything in the working directory is the launcher's or its
+// program's, in a directory nobody else may write, so anything that remains
+// is held by a process that may still let go. After the window the rest
+// stays where it is; the exit code does not change and nothing is
+// scheduled for deletion at the next restart.
+const uint32_t kCleanupWindowMs = 10000;
+const uint32_t kFirstRetryMs = 100;
+const uint32_t kLongestRetryMs = 1000;
+
 void RemoveWorkingDirectory(const LmString& path) {
-  LmFile* directory = new LmFile(path);
-  directory->AddRef();
-  DeleteTree(directory);
+  const uint32_t start = platform::TickCount();
+  uint32_t delay = kFirstRetryMs;
+  for (;;) {
+    LmFile* directory = new LmFile(path);
+    directory->AddRef();
+    DeleteTree(directory);
+    if (platform::GetEntryInfo(path.GetText()).type == platform::EntryType::kMissing) return;
+    const uint32_t elapsed = platform::TickCount() - start;
+    if (elapsed >= kCleanupWindowMs) return;
+    platform::SleepMs(std::min(delay, kCleanupWindowMs - elapsed));
+    delay = std::min(delay * 2, kLongestRetryMs);
+  }
 }
 
 }  // namespace
@@ -112,17 +145,24 @@ LmString MakeTimestampName() {
   return name;
 }
 
-int RunLauncher() {
-  std::string ownPath, tempPath;
-  if (!platform::GetExecutablePath(&ownPath)) ownPath.clear();
+int RunSetup(const std::string& ownPath, ProgramRunner run) {
+  std::string tempPath;
   if (!platform::GetAnsiTempDirectory(&tempPath)) return ExitCodeFor(LaunchOutcome::kCannotMake);
   LmString workingDirectory;
   if (!MakeWorkingDirectory(tempPath, &workingDirectory)) return ExitCodeFor(LaunchOutcome::kCannotMake);
 
   PayloadTable table;
   LaunchOutcome outcome = Extract(ownPath, workingDirectory, &table);
-  int exitCode = outcome == LaunchOutcome::kUnpacked ? StartAndWait(workingDirectory, table.launchName)
-                                                      : ExitCodeFor(outcome);
-  RemoveWorkingDirectory(workingDirectory);
+  bool keepFiles = false;
+  int exitCode = outcome == LaunchOutcome::kUnpacked
+                     ? StartAndWait(workingDirectory, table.launchName, run, &keepFiles)
+                     : ExitCodeFor(outcome);
+  if (!keepFiles) RemoveWorkingDirectory(workingDirectory);
   return exitCode;
+}
+
+int RunLauncher() {
+  std::string ownPath;
+  if (!platform::GetExecutablePath(&ownPath)) ownPath.clear();
+  return RunSetup(ownPath, platform::RunAndWait);
 }

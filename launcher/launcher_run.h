@@ -11,13 +11,23 @@
 #ifndef LM_LAUNCHER_LAUNCHER_RUN_H_
 #define LM_LAUNCHER_LAUNCHER_RUN_H_
 
+#include <string>
+
 #include "lm_string.h"
+#include "program_start.h"
 
 // The current local time as 14 digits, YYYYMMDDhhmmss.
 LmString MakeTimestampName();
 
-// Runs the launcher. Returns the process exit code: the started program's
-// own, or one of exit_codes.h's codes when the launcher failed.
+// Runs the launcher on its own executable. Returns the process exit code:
+// the started program's own, or one of exit_codes.h's codes when the
+// launcher failed.
 int RunLauncher();
+
+// The same run on the payload of the setup file `ownPath` (empty: none
+// readable), starting the program through `run`. The process entry never
+// calls it; tests drive a whole run in their own process with it, putting
+// answers in place of the system's that their system cannot give.
+int RunSetup(const std::string& ownPath, ProgramRunner run);
 
 #endif  // LM_LAUNCHER_LAUNCHER_RUN_H_

@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include "launcher_run.h"
+#include "system_library.h"
 
 namespace {
 
@@ -17,10 +18,7 @@ namespace {
 void RestrictDllSearch() {
   typedef BOOL(WINAPI * SetDefaultDllDirectoriesFn)(DWORD);
   const DWORD kSearchSystem32 = 0x00000800;  // LOAD_LIBRARY_SEARCH_SYSTEM32
-  HMODULE kernel = GetModuleHandleA("kernel32.dll");
-  if (kernel == nullptr) return;
-  SetDefaultDllDirectoriesFn restrict = reinterpret_cast<SetDefaultDllDirectoriesFn>(
-      reinterpret_cast<void*>(GetProcAddress(kernel, "SetDefaultDllDirectories")));
+  auto restrict = reinterpret_cast<SetDefaultDllDirectoriesFn>(platform::KernelProcedure("SetDefaultDllDirectories"));
   if (restrict != nullptr) restrict(kSearchSystem32);
 }
 

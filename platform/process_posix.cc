@@ -32,7 +32,9 @@ int MarkIfExecutable(const char* path, const unsigned char* head, int headLength
   return chmod(native.c_str(), (st.st_mode & 07777) | S_IXUSR);
 }
 
-ProcessResult RunAndWait(const char* program) {
+// One way to start a program here: elevation and installer packages are
+// Windows notions.
+ProcessResult RunAndWait(const char* program, StartMethod) {
   std::string native = NativePath(program);
   char* argv[] = {&native[0], nullptr};
   pid_t pid = 0;

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "system_library.h"
 #include "wide_text.h"
 
 namespace platform {
@@ -19,12 +20,22 @@ bool ToAnsiDirectory(std::wstring wide, std::string* path) {
   return true;
 }
 
+// GetTempPath2W where the system has it (Windows 11 and recent updates of
+// Windows 10): for a process running as SYSTEM it gives the locked-down
+// C:\Windows\SystemTemp instead of C:\Windows\Temp, where every local user
+// may create files; for everyone else it answers as GetTempPathW.
+DWORD SystemTempPath(DWORD size, wchar_t* buffer) {
+  typedef DWORD(WINAPI * GetTempPath2WFn)(DWORD, LPWSTR);
+  const GetTempPath2WFn tempPath2 = reinterpret_cast<GetTempPath2WFn>(KernelProcedure("GetTempPath2W"));
+  return tempPath2 != nullptr ? tempPath2(size, buffer) : GetTempPathW(size, buffer);
+}
+
 }  // namespace
 
 bool GetAnsiTempDirectory(std::string* path) {
   path->clear();
   wchar_t buffer[MAX_PATH + 1];
-  DWORD n = GetTempPathW(MAX_PATH + 1, buffer);
+  DWORD n = SystemTempPath(MAX_PATH + 1, buffer);
   if (n == 0 || n > MAX_PATH) return false;
   const std::wstring longForm(buffer, n);
   if (ToAnsiDirectory(longForm, path)) return true;

@@ -1,6 +1,7 @@
 #include "pack_command.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <vector>
 
@@ -25,6 +26,21 @@ const int kCopyChunk = 1 << 18;
 std::string DirectoryOf(const std::string& path) {
   size_t at = path.find_last_of("\\/");
   return at == std::string::npos ? std::string(".") : path.substr(0, at);
+}
+
+// Whether the Windows launcher can start `name`: CreateProcess runs .exe and
+// .com programs and hands .bat and .cmd files to the command interpreter;
+// the launcher starts .msi packages through msiexec. Anything else fails
+// with ERROR_BAD_EXE_FORMAT on the user's machine.
+bool IsWindowsLaunchable(const std::string& name) {
+  size_t dot = name.find_last_of(".\\");
+  if (dot == std::string::npos || name[dot] != '.') return false;
+  std::string extension = name.substr(dot);
+  for (char& c : extension) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+  for (const char* known : {".exe", ".com", ".bat", ".cmd", ".msi"}) {
+    if (extension == known) return true;
+  }
+  return false;
 }
 
 // The launcher for `target` beside lmpack, or in its install tree.
@@ -74,6 +90,11 @@ bool MakeTable(const LmpackOptions& options, PackPlan* plan) {
   plan->launchName = LmString(bytes.c_str());
   if (!checker.CheckLaunchName(plan->launchName, &problem)) {
     ReportError("--run " + options.run + ": " + problem + " (it must be a regular file in " + options.input + ")");
+    return false;
+  }
+  if (options.target == "windows" && !IsWindowsLaunchable(run)) {
+    ReportError("--run " + options.run + ": Windows starts only a program (.exe, .com), a batch file (.bat, .cmd) " +
+                "or a Windows Installer package (.msi) from a setup");
     return false;
   }
   return true;

@@ -1,6 +1,6 @@
 // The part of the port that only tests and their helper programs link:
-// links, the time zone, the environment, and starting programs with
-// arguments, a current directory and a time limit.
+// links, the time zone, the environment, starting programs with arguments,
+// a current directory and a time limit, and reading access rules back.
 #ifndef LM_PLATFORM_TESTING_PORT_TESTING_H_
 #define LM_PLATFORM_TESTING_PORT_TESTING_H_
 
@@ -24,10 +24,23 @@ void SetEnv(const char* name, const char* value);
 // cannot be started or did not end in time (it is then killed).
 int RunProgram(const std::string& program, const std::vector<std::string>& arguments,
                const std::string& currentDirectory, uint32_t timeoutMs);
+// Starts `program` with `arguments` in this process's current directory
+// and does not wait for it: 0, or -1 when it cannot be started.
+int StartDetached(const std::string& program, const std::vector<std::string>& arguments);
 // The command line this process was started with, as the system has it
 // (POSIX: the arguments joined by spaces).
 std::string CommandLine(int argc, char** argv);
 std::string CurrentDirectory();
+int ChangeDirectory(const std::string& path);  // 0 or -1
+
+// Who may reach `path`, as text: on Windows the DACL of its security
+// descriptor in SDDL ("D:P(A;OICI;FA;;;SY)..."), on POSIX "mode=" and the
+// permission bits in octal. Empty when it cannot be read.
+std::string AccessText(const std::string& path);
+// Windows: the DACL that MakePrivateDirectory gives a new directory, in
+// SDDL, built in memory for the current user as the launcher builds it
+// (the file system may keep less of it than it was given). POSIX: empty.
+std::string PrivateDirectoryAccessText();
 uint32_t ProcessId();
 
 }  // namespace port_testing

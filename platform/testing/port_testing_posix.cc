@@ -1,7 +1,9 @@
 #include <errno.h>
 #include <signal.h>
 #include <spawn.h>
+#include <stdio.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
@@ -30,8 +32,11 @@ void SetEnv(const char* name, const char* value) {
   }
 }
 
-int RunProgram(const std::string& program, const std::vector<std::string>& arguments,
-               const std::string& currentDirectory, uint32_t timeoutMs) {
+namespace {
+
+// Starts `program`; the process id, or -1.
+pid_t Spawn(const std::string& program, const std::vector<std::string>& arguments,
+            const std::string& currentDirectory) {
   std::string native = platform::NativePath(program.c_str());
   std::vector<std::string> args = {native};
   args.insert(args.end(), arguments.begin(), arguments.end());
@@ -45,7 +50,15 @@ int RunProgram(const std::string& program, const std::vector<std::string>& argum
   pid_t pid = 0;
   int error = posix_spawn(&pid, native.c_str(), &actions, nullptr, argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
-  if (error != 0) return -1;
+  return error == 0 ? pid : -1;
+}
+
+}  // namespace
+
+int RunProgram(const std::string& program, const std::vector<std::string>& arguments,
+               const std::string& currentDirectory, uint32_t timeoutMs) {
+  pid_t pid = Spawn(program, arguments, currentDirectory);
+  if (pid < 0) return -1;
   uint32_t start = platform::TickCount();
   for (;;) {
     int status = 0;
@@ -61,6 +74,10 @@ int RunProgram(const std::string& program, const std::vector<std::string>& argum
   }
 }
 
+int StartDetached(const std::string& program, const std::vector<std::string>& arguments) {
+  return Spawn(program, arguments, std::string()) < 0 ? -1 : 0;
+}
+
 std::string CommandLine(int argc, char** argv) {
   std::string line;
   for (int i = 0; i < argc; ++i) line += (i > 0 ? " " : "") + std::string(argv[i]);
@@ -71,6 +88,18 @@ std::string CurrentDirectory() {
   char buffer[4096];
   return getcwd(buffer, sizeof(buffer)) != nullptr ? std::string(buffer) : std::string();
 }
+
+int ChangeDirectory(const std::string& path) { return chdir(platform::NativePath(path.c_str()).c_str()); }
+
+std::string AccessText(const std::string& path) {
+  struct stat st;
+  if (stat(platform::NativePath(path.c_str()).c_str(), &st) != 0) return std::string();
+  char text[16];
+  snprintf(text, sizeof(text), "mode=%04o", static_cast<unsigned>(st.st_mode & 07777));
+  return text;
+}
+
+std::string PrivateDirectoryAccessText() { return std::string(); }
 
 uint32_t ProcessId() { return static_cast<uint32_t>(getpid()); }
 

@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include "port_testing.h"
+#include "private_directory.h"
 
 namespace port_testing {
 
@@ -60,19 +61,42 @@ void SetEnv(const char* name, const char* value) {
   SetEnvironmentVariableA(name, value);
 }
 
-int RunProgram(const std::string& program, const std::vector<std::string>& arguments,
-               const std::string& currentDirectory, uint32_t timeoutMs) {
+namespace {
+
+bool Start(const std::string& program, const std::vector<std::string>& arguments,
+           const std::string& currentDirectory, PROCESS_INFORMATION* process) {
   std::string line = "\"" + program + "\"";
   for (const std::string& arg : arguments) line += " " + Quote(arg);
   STARTUPINFOA startup;
   memset(&startup, 0, sizeof(startup));
   startup.cb = sizeof(startup);
-  PROCESS_INFORMATION process;
-  memset(&process, 0, sizeof(process));
-  if (!CreateProcessA(program.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr,
-                      currentDirectory.empty() ? nullptr : currentDirectory.c_str(), &startup, &process)) {
-    return -1;
+  memset(process, 0, sizeof(*process));
+  return CreateProcessA(program.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr,
+                        currentDirectory.empty() ? nullptr : currentDirectory.c_str(), &startup, process) != 0;
+}
+
+// SDDL of the DACL of `descriptor`; empty on failure.
+std::string DaclText(void* descriptor) {
+  typedef BOOL(WINAPI * ToStringFn)(void*, DWORD, DWORD, LPSTR*, ULONG*);
+  HMODULE advapi = LoadLibraryA("advapi32.dll");
+  auto toString = advapi ? reinterpret_cast<ToStringFn>(reinterpret_cast<void*>(
+                               GetProcAddress(advapi, "ConvertSecurityDescriptorToStringSecurityDescriptorA")))
+                         : nullptr;
+  char* text = nullptr;
+  if (toString == nullptr || !toString(descriptor, 1 /* SDDL_REVISION_1 */, DACL_SECURITY_INFORMATION, &text, nullptr)) {
+    return std::string();
   }
+  std::string result = text;
+  LocalFree(text);
+  return result;
+}
+
+}  // namespace
+
+int RunProgram(const std::string& program, const std::vector<std::string>& arguments,
+               const std::string& currentDirectory, uint32_t timeoutMs) {
+  PROCESS_INFORMATION process;
+  if (!Start(program, arguments, currentDirectory, &process)) return -1;
   int code = -1;
   if (WaitForSingleObject(process.hProcess, timeoutMs) == WAIT_OBJECT_0) {
     DWORD exitCode = 0;
@@ -85,12 +109,44 @@ int RunProgram(const std::string& program, const std::vector<std::string>& argum
   return code;
 }
 
+int StartDetached(const std::string& program, const std::vector<std::string>& arguments) {
+  PROCESS_INFORMATION process;
+  if (!Start(program, arguments, std::string(), &process)) return -1;
+  CloseHandle(process.hProcess);
+  CloseHandle(process.hThread);
+  return 0;
+}
+
 std::string CommandLine(int, char**) { return GetCommandLineA(); }
 
 std::string CurrentDirectory() {
   char buffer[MAX_PATH] = {0};
   DWORD n = GetCurrentDirectoryA(sizeof(buffer), buffer);
   return n > 0 && n < sizeof(buffer) ? std::string(buffer, n) : std::string();
+}
+
+int ChangeDirectory(const std::string& path) { return SetCurrentDirectoryA(path.c_str()) ? 0 : -1; }
+
+std::string AccessText(const std::string& path) {
+  typedef BOOL(WINAPI * GetFileSecurityFn)(LPCSTR, DWORD, void*, DWORD, DWORD*);
+  HMODULE advapi = LoadLibraryA("advapi32.dll");
+  auto getSecurity = advapi ? reinterpret_cast<GetFileSecurityFn>(
+                                  reinterpret_cast<void*>(GetProcAddress(advapi, "GetFileSecurityA")))
+                            : nullptr;
+  std::string descriptor(4096, '\0');
+  DWORD needed = 0;
+  if (getSecurity == nullptr || !getSecurity(path.c_str(), DACL_SECURITY_INFORMATION, &descriptor[0],
+                                             static_cast<DWORD>(descriptor.size()), &needed)) {
+    return std::string();
+  }
+  return DaclText(&descriptor[0]);
+}
+
+std::string PrivateDirectoryAccessText() {
+  std::string sid;
+  if (!platform::CurrentUserSid(&sid)) return std::string();
+  std::string descriptor = platform::PrivateDirectoryDescriptor(sid);
+  return descriptor.empty() ? std::string() : DaclText(&descriptor[0]);
 }
 
 uint32_t ProcessId() { return GetCurrentProcessId(); }

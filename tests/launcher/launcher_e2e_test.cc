@@ -10,9 +10,11 @@
 #include <vector>
 
 #include "fnv1a.h"
+#include "launcher_run.h"
 #include "lm_file_stream.h"
 #include "platform.h"
 #include "process.h"
+#include "program_start.h"
 #include "code_page.h"
 #include "port_testing.h"
 #include "temp_directory.h"
@@ -168,6 +170,16 @@ class LauncherTest : public ::testing::Test {
   std::string stub_, probe_, probeName_, temp_, cwd_, outside_;
   std::vector<std::string> saved_;
 };
+
+// The ACEs of an SDDL DACL ("D:P(A;OICI;FA;;;SY)(...)"), one text each.
+std::vector<std::string> AcesOf(const std::string& dacl) {
+  std::vector<std::string> aces;
+  size_t open;
+  for (size_t at = 0; (open = dacl.find('(', at)) != std::string::npos; at = open + 1) {
+    aces.push_back(dacl.substr(open + 1, dacl.find(')', open) - open - 1));
+  }
+  return aces;
+}
 
 bool IsTimestampName(const std::string& name) {
   if (name.size() < 14) return false;
@@ -474,6 +486,98 @@ TEST_F(LauncherTest, HugeClaimsAreRefusedBeforeAnythingIsRead) {
   platform::MarkIfExecutable(path.c_str(), reinterpret_cast<const unsigned char*>(stub_.data()), 4, false);
   EXPECT_EQ(Expected().badPayload, lmtest::RunProgram(path, {}, cwd_));
   ExpectCleanFailure();
+}
+
+TEST_F(LauncherTest, TheWorkingDirectoryIsTheUsersAlone) {
+  EXPECT_EQ(0, Run(lmtest::BuildSetup(stub_, probeName_, ProbeEntries())));
+  std::string access = One(Report(), "access");
+  if (!lmtest::OnWindows()) {
+    EXPECT_EQ("mode=0700", access);
+    return;
+  }
+  // As built: protected (nothing inherited from the temp directory), full
+  // control for the user, SYSTEM and Administrators, inherited inside.
+  std::string built = port_testing::PrivateDirectoryAccessText();
+  ASSERT_EQ(0u, built.find("D:P(")) << built;
+  std::vector<std::string> aces = AcesOf(built);
+  ASSERT_EQ(3u, aces.size()) << built;
+  EXPECT_EQ(0u, aces[0].find("A;OICI;FA;;;S-1-5-")) << built;
+  EXPECT_EQ("A;OICI;FA;;;SY", aces[1]);
+  EXPECT_EQ("A;OICI;FA;;;BA", aces[2]);
+  // As the program found its directory: nothing for Everyone, Users or
+  // Authenticated Users.
+  ASSERT_FALSE(access.empty());
+  for (const std::string& ace : AcesOf(access)) {
+    std::string trustee = ace.substr(ace.rfind(';') + 1);
+    EXPECT_TRUE(trustee != "WD" && trustee != "BU" && trustee != "AU") << access;
+  }
+}
+
+// The start of a run in this process: the direct start says the program
+// needs elevation, which no test system can say by itself.
+std::vector<platform::StartMethod> startsSeen;
+platform::ProcessResult shellAnswer;
+bool realShell = false;
+
+platform::ProcessResult NeedingElevation(const char* program, platform::StartMethod method) {
+  startsSeen.push_back(method);
+  if (method == platform::StartMethod::kDirect) return {platform::ProcessResult::kElevationRequired, 0, 740};
+  return realShell ? platform::RunAndWait(program, method) : shellAnswer;
+}
+
+TEST_F(LauncherTest, ProgramsThatNeedElevationStartThroughTheShell) {
+  std::string setup = root_.Join(lmtest::OnWindows() ? "setup.exe" : "setup");
+  ASSERT_TRUE(lmtest::WriteFile(setup, lmtest::BuildSetup(stub_, probeName_, ProbeEntries("23"))));
+  const std::string saved = port_testing::CurrentDirectory();
+  ASSERT_EQ(0, port_testing::ChangeDirectory(cwd_));
+  using Result = platform::ProcessResult;
+  struct Row {
+    bool real;
+    Result shell;
+    int windowsCode, nativeCode;
+    bool kept;
+  } rows[] = {
+      {true, {}, 23, 23, false},                                  // the shell starts it: its exit code
+      {false, {Result::kNotStarted, 0, 1223}, 1223, 127, false},  // the user declined the prompt
+      {false, {Result::kStartedUnwatched, 0, 0}, 0, 0, true},     // nothing to wait for: the files stay
+  };
+  for (const Row& row : rows) {
+    startsSeen.clear();
+    realShell = row.real;
+    shellAnswer = row.shell;
+    EXPECT_EQ(lmtest::OnWindows() ? row.windowsCode : row.nativeCode, RunSetup(setup, NeedingElevation));
+    EXPECT_EQ((std::vector<platform::StartMethod>{platform::StartMethod::kDirect, platform::StartMethod::kShell}),
+              startsSeen);
+    std::vector<std::string> left = lmtest::ListNames(temp_);
+    EXPECT_EQ(row.kept ? 1u : 0u, left.size());
+    for (const std::string& name : left) lmtest::RemoveTree(temp_ + "\\" + name);
+  }
+  EXPECT_FALSE(Report().empty()) << "the shell did not run the program";
+  ASSERT_EQ(0, port_testing::ChangeDirectory(saved));
+}
+
+TEST_F(LauncherTest, CleanupOutlastsBriefLocksAndGivesUpOnLongOnes) {
+  if (!lmtest::OnWindows()) GTEST_SKIP() << "only Windows refuses to delete files in use";
+  auto waitForHolder = [this] {
+    std::string done = cwd_ + "\\holder-done.txt";
+    for (int i = 0; i < 600 && !lmtest::PathExists(done); ++i) platform::SleepMs(100);
+    EXPECT_TRUE(lmtest::PathExists(done)) << "the holder did not finish";
+    platform::RemoveFile(done.c_str());
+  };
+  std::vector<TestEntry> entries = ProbeEntries("7");
+  entries.push_back({"\\hold.txt", kFile, "2000"});
+  EXPECT_EQ(7, Run(lmtest::BuildSetup(stub_, probeName_, entries)));
+  EXPECT_TRUE(lmtest::ListNames(temp_).empty()) << "a file held for 2 s kept the working directory";
+  waitForHolder();
+
+  // Held for longer than the launcher waits: it gives up after its window
+  // and leaves the rest where it is.
+  entries.back().contents = "20000";
+  const uint32_t start = platform::TickCount();
+  EXPECT_EQ(7, Run(lmtest::BuildSetup(stub_, probeName_, entries)));
+  EXPECT_GE(platform::TickCount() - start, 9500u);
+  EXPECT_EQ(1u, lmtest::ListNames(temp_).size());
+  waitForHolder();
 }
 
 }  // namespace

@@ -2,10 +2,18 @@
 // current directory, does what the files beside it ask, and exits with the
 // code that "exitcode.txt" beside it holds.
 //
-// Report lines: self=, cmdline=, argc=, argv0=, cwd=, dir=RELATIVE,
+// Report lines: self=, cmdline=, argc=, argv0=, cwd=, access= (who may
+// reach its own directory: port_testing::AccessText), dir=RELATIVE,
 // file=RELATIVE|SIZE|FNV1A-64 for everything under its own directory.
 // Requests: "plant-link.txt" holds a directory to link to as "escape";
-// "plant-readonly.txt" makes a read-only file "locked.txt".
+// "plant-readonly.txt" makes a read-only file "locked.txt"; "hold.txt"
+// holds a number of milliseconds for which a copy of the probe, left
+// running, keeps "held.txt" beside it open.
+//
+// Started as "probe hold FILE MS", it is that copy: it keeps FILE open for
+// MS milliseconds (Windows refuses to delete an open file, and its own
+// program file while it runs), then writes "holder-done.txt" into its
+// current directory.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -32,12 +40,24 @@ void Walk(FILE* report, const std::string& root) {
   });
 }
 
+int Hold(const char* path, int milliseconds) {
+  FILE* held = platform::OpenFile(path, "wb");
+  platform::SleepMs(static_cast<uint32_t>(milliseconds));
+  if (held != nullptr) fclose(held);
+  FILE* done = platform::OpenFile("holder-done.txt", "wb");
+  if (done != nullptr) fclose(done);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 4 && strcmp(argv[1], "hold") == 0) return Hold(argv[2], atoi(argv[3]));
   std::string own;
   platform::GetExecutablePath(&own);
   std::string dir = own.substr(0, own.find_last_of("\\/"));
+  std::string holdMs = ReadWholeFile(dir + "\\hold.txt");
+  if (!holdMs.empty()) port_testing::StartDetached(own, {"hold", dir + "\\held.txt", holdMs});
 
   std::string linkTarget = ReadWholeFile(dir + "\\plant-link.txt");
   if (!linkTarget.empty()) port_testing::CreateLink((dir + "\\escape").c_str(), linkTarget.c_str(), true);
@@ -58,6 +78,7 @@ int main(int argc, char** argv) {
   fprintf(report, "argc=%d\n", argc);
   fprintf(report, "argv0=%s\n", argc > 0 ? argv[0] : "");
   fprintf(report, "cwd=%s\n", port_testing::CurrentDirectory().c_str());
+  fprintf(report, "access=%s\n", port_testing::AccessText(dir).c_str());
   Walk(report, dir);
   fclose(report);
   return atoi(ReadWholeFile(dir + "\\exitcode.txt").c_str());
