@@ -21,6 +21,8 @@ namespace platform {
 
 namespace {
 
+const DWORD kElevationRequiredError = 740;  // ERROR_ELEVATION_REQUIRED
+
 ProcessResult NotStarted(DWORD error) {
   ProcessResult::Kind kind = ProcessResult::kNotStarted;
   if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) kind = ProcessResult::kNotFound;
@@ -49,7 +51,7 @@ ProcessResult CreateAndWait(const std::string& application, std::string line) {
     // manifest asks for administrator rights, or that the system's installer
     // detection takes for an installer, fails here with
     // ERROR_ELEVATION_REQUIRED when this process is not elevated.
-    if (error == ERROR_ELEVATION_REQUIRED) return {ProcessResult::kElevationRequired, 0, error};
+    if (error == kElevationRequiredError) return {ProcessResult::kElevationRequired, 0, error};
     return NotStarted(error);
   }
   CloseHandle(process.hThread);

@@ -46,6 +46,19 @@ if [ ${#missing[@]} -gt 0 ]; then
   $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi
 
+# A kernel without IA32 emulation runs no 32-bit code, so 32-bit Wine cannot
+# start: the Windows tests then run as 64-bit programs under 64-bit Wine.
+if [ "$(bash "$here/scripts/windows-preset.sh")" = win64 ]; then
+  missing64=()
+  for p in wine64 g++-mingw-w64-x86-64-posix; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing64+=("$p")
+  done
+  if [ ${#missing64[@]} -gt 0 ]; then
+    echo "setup: this machine runs no 32-bit code; installing ${missing64[*]}"
+    $SUDO apt-get install -y -q --no-install-recommends "${missing64[@]}"
+  fi
+fi
+
 # Wine takes a program's ANSI code page from the Unix locale, and a locale
 # that is named but not installed leaves Wine's Unix file names in ASCII.
 # ru_RU.UTF-8 runs Windows programs under code page 1251 with UTF-8 names

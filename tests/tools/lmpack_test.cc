@@ -137,6 +137,16 @@ TEST_F(LmpackTest, RefusesWhatTheLauncherCouldNotUnpack) {
     lmtest::RemoveTree(folder_ + "\\link");
   }
   EXPECT_EQ(0, Pack("run.exe", out));
+  // Windows starts programs, batch files and installer packages, and
+  // nothing else, as a launch target; the native launcher anything.
+  Put("notes.txt", "text");
+  EXPECT_EQ(1, Pack("notes.txt", dir_.Join("notes.exe")));
+  EXPECT_FALSE(lmtest::PathExists(dir_.Join("notes.exe")));
+  EXPECT_EQ(0, Pack("notes.txt", dir_.Join("notes"), {"--target", "native"}));
+  for (const char* name : {"a.BAT", "b.cmd", "c.Com", "d.Msi"}) {
+    Put(name, "x");
+    EXPECT_EQ(0, Pack(name, dir_.Join(std::string(name) + ".exe"))) << name;
+  }
 }
 
 TEST_F(LmpackTest, NonAsciiNamesNeedADeclaredCodePage) {
