@@ -7,22 +7,26 @@ cd "$(dirname "${BASH_SOURCE[0]}")/.."
 top=$PWD
 
 bash scripts/setup.sh
-bash scripts/build.sh native win32
+# The shipped launcher is the 32-bit build; a kernel that runs no 32-bit code
+# runs the same sources' 64-bit build instead.
+windows=$(bash scripts/windows-preset.sh)
+[ "$windows" = win32 ] || echo "== this kernel runs no 32-bit code: the example uses the 64-bit Windows build"
+bash scripts/build.sh native "$windows"
 
 work="$top/build/example"
 rm -rf "$work"
 mkdir -p "$work/app" "$work/run"
 cp -R examples/hello/files/. "$work/app/"
-cp build/win32/bin/hello.exe "$work/app/hello.exe"
+cp "build/$windows/bin/hello.exe" "$work/app/hello.exe"
 
 echo
 echo "== packing examples/hello into build/example/setup.exe"
-build/native/bin/lmpack pack --target windows --stub build/win32/bin/lmsetup.exe --run hello.exe -o "$work/setup.exe" "$work/app"
+build/native/bin/lmpack pack --target windows --stub "build/$windows/bin/lmsetup.exe" --run hello.exe -o "$work/setup.exe" "$work/app"
 build/native/bin/lmpack list "$work/setup.exe"
 
 echo
 echo "== running setup.exe under Wine (current directory build/example/run)"
-export LM_WINEPREFIX="$top/build/win32/.wine"
+export LM_WINEPREFIX="$top/build/$windows/.wine" LM_WINEARCH=$windows
 set +e
 (cd "$work/run" && "$top/scripts/wine-run.sh" ../setup.exe)
 code=$?
@@ -34,7 +38,7 @@ cat "$work/run/hello-report.txt"
 echo
 echo "== exit code of setup.exe: $code"
 windir=$(sed -n 's/^working directory: //p' "$work/run/hello-report.txt" | tr -d '\r')
-unixdir=$(WINEPREFIX="$LM_WINEPREFIX" winepath -u "$windir" 2>/dev/null || true)
+unixdir=$("$top/scripts/wine-run.sh" winepath -u "$windir" 2>/dev/null | tr -d '\r' || true)
 if [ -n "$unixdir" ] && [ ! -e "$unixdir" ]; then
   echo "== the working directory $windir is gone"
 else
