@@ -17,56 +17,52 @@ size_t SizeOf(void* block) { return *reinterpret_cast<size_t*>(static_cast<char*
 
 void Release(void* block) { free(static_cast<char*>(block) - kHeader); }
 
-// The process-wide pool of ShareSparesForTesting.
-struct SharedSpares {
+}  // namespace
+
+struct SparePool::State {
   std::mutex lock;
-  size_t limit = 0;
+  size_t limit;
   std::vector<void*> blocks;
 };
 
-SharedSpares& Spares() {
-  static SharedSpares* spares = new SharedSpares;  // never destroyed: caches may outlive statics
-  return *spares;
+SparePool::SparePool(int count) : state_(new State) { state_->limit = count > 0 ? static_cast<size_t>(count) : 0; }
+
+SparePool::~SparePool() {
+  for (void* block : state_->blocks) Release(block);
+  delete state_;
 }
 
-void* TakeSpare(size_t bytes) {
-  SharedSpares& spares = Spares();
-  std::lock_guard<std::mutex> hold(spares.lock);
-  for (size_t i = 0; i < spares.blocks.size(); ++i) {
-    if (SizeOf(spares.blocks[i]) != bytes) continue;
-    void* block = spares.blocks[i];
-    spares.blocks.erase(spares.blocks.begin() + static_cast<std::ptrdiff_t>(i));
+void* SparePool::Take(size_t bytes) {
+  std::lock_guard<std::mutex> hold(state_->lock);
+  std::vector<void*>& blocks = state_->blocks;
+  for (size_t i = 0; i < blocks.size(); ++i) {
+    if (SizeOf(blocks[i]) != bytes) continue;
+    void* block = blocks[i];
+    blocks.erase(blocks.begin() + static_cast<std::ptrdiff_t>(i));
     return block;
   }
   return nullptr;
 }
 
-void GiveSpare(void* block) {
-  SharedSpares& spares = Spares();
-  std::lock_guard<std::mutex> hold(spares.lock);
-  if (spares.blocks.size() < spares.limit) {
-    spares.blocks.push_back(block);
+void SparePool::Give(void* block) {
+  std::lock_guard<std::mutex> hold(state_->lock);
+  if (state_->blocks.size() < state_->limit) {
+    state_->blocks.push_back(block);
   } else {
     Release(block);
   }
 }
 
-}  // namespace
-
 AllocatorCache::~AllocatorCache() {
   for (void*& slot : slots_) {
-    if (slot != nullptr) GiveSpare(slot);
+    if (slot != nullptr) {
+      if (spares_ != nullptr) {
+        spares_->Give(slot);
+      } else {
+        Release(slot);
+      }
+    }
     slot = nullptr;
-  }
-}
-
-void AllocatorCache::ShareSparesForTesting(int count) {
-  SharedSpares& spares = Spares();
-  std::lock_guard<std::mutex> hold(spares.lock);
-  spares.limit = count > 0 ? static_cast<size_t>(count) : 0;
-  while (spares.blocks.size() > spares.limit) {
-    Release(spares.blocks.back());
-    spares.blocks.pop_back();
   }
 }
 
@@ -82,7 +78,9 @@ void* AllocatorCache::Alloc(void* opaque, int items, int size) {
       return block;
     }
   }
-  if (void* spare = TakeSpare(bytes)) return spare;
+  if (cache->spares_ != nullptr) {
+    if (void* spare = cache->spares_->Take(bytes)) return spare;
+  }
   if (bytes > SIZE_MAX - kHeader) return nullptr;
   char* raw = static_cast<char*>(malloc(bytes + kHeader));
   if (raw == nullptr) return nullptr;

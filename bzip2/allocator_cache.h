@@ -10,9 +10,30 @@
 
 namespace bzip2 {
 
+// libbz2's arrays handed on between the caches of many short streams, so
+// that each stream does not map, poison and unmap megabytes anew: fuzzing
+// and tests open thousands. Locked; holds at most `count` arrays, which it
+// frees when it goes. It must outlive every cache that uses it.
+class SparePool {
+ public:
+  explicit SparePool(int count);
+  ~SparePool();
+  SparePool(const SparePool&) = delete;
+  SparePool& operator=(const SparePool&) = delete;
+
+  void* Take(size_t bytes);  // null when none of that size is kept
+  void Give(void* block);    // kept, or freed when the pool is full
+
+ private:
+  struct State;
+  State* state_;
+};
+
 class AllocatorCache {
  public:
-  AllocatorCache() = default;
+  // A cache's arrays go to `spares` when it goes, and come from there
+  // before they are allocated; null frees them.
+  explicit AllocatorCache(SparePool* spares = nullptr) : spares_(spares) {}
   ~AllocatorCache();
   AllocatorCache(const AllocatorCache&) = delete;
   AllocatorCache& operator=(const AllocatorCache&) = delete;
@@ -20,15 +41,9 @@ class AllocatorCache {
   static void* Alloc(void* cache, int items, int size);
   static void Free(void* cache, void* block);
 
-  // For fuzzing and tests that open thousands of short streams: from now on
-  // caches hand up to `count` arrays to one process-wide pool when they go,
-  // and take from it before allocating, so that each stream does not map,
-  // poison and unmap megabytes anew. 0 (the default) frees them. The pool
-  // is locked; the arrays are libbz2's own, never the project's buffers.
-  static void ShareSparesForTesting(int count);
-
  private:
   static const int kSlots = 4;
+  SparePool* spares_;
   void* slots_[kSlots] = {nullptr, nullptr, nullptr, nullptr};
 };
 

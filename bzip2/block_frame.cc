@@ -16,8 +16,7 @@ void BlockFrame::Next(std::vector<uint8_t>* out, size_t maxBytes) {
   BitWriter writer(out);
   if (!started_) {
     started_ = true;
-    writer.Put(0x425A68u, 24);  // "BZh"
-    writer.Put(static_cast<uint64_t>('0' + level_), 8);
+    writer.Put(StreamHeader(level_), kHeaderBits);
   }
   // Whole bytes until the last piece, so every piece starts on a byte.
   uint64_t remaining = count_ - taken_;

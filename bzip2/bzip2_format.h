@@ -17,8 +17,18 @@ const uint64_t kBlockMagic = 0x314159265359ull;
 const uint64_t kEndMagic = 0x177245385090ull;
 const int kMagicBits = 48;
 const int kHeaderBits = 32;
-// End-of-stream magic and combined CRC.
-const int kTrailerBits = kMagicBits + 32;
+// A block's magic and CRC, or the end-of-stream magic and combined CRC.
+const int kBlockHeadBits = kMagicBits + 32;
+const int kTrailerBits = kBlockHeadBits;
+
+// A stream's first kHeaderBits: "BZh" and the level digit ('1'..'9').
+inline uint32_t StreamHeader(int level) { return 0x425A6830u + static_cast<uint32_t>(level); }
+// The level of a stream that starts with `header` (its first 4 bytes,
+// big-endian), or 0 when they are no stream header.
+inline int LevelOfHeader(uint32_t header) {
+  uint32_t level = header - 0x425A6830u;
+  return level >= 1 && level <= 9 ? static_cast<int>(level) : 0;
+}
 
 // `count` (0..64) bits starting `bit` bits into `data`.
 uint64_t ReadBits(const uint8_t* data, uint64_t bit, int count);
@@ -27,15 +37,6 @@ uint64_t ReadBits(const uint8_t* data, uint64_t bit, int count);
 inline uint32_t CombineCrc(uint32_t combined, uint32_t blockCrc) {
   return ((combined << 1) | (combined >> 31)) ^ blockCrc;
 }
-
-// bzip2's CRC-32 (polynomial 0x04C11DB7, most significant bit first): the
-// register before the final inversion, so that it can be continued.
-uint32_t CrcRegister(uint32_t reg, const uint8_t* data, size_t size);
-const uint32_t kCrcStart = 0xFFFFFFFFu;
-
-// The four bytes that, appended to data whose CRC register is `reg`, give
-// the final CRC `wanted`.
-void ForgeCrc(uint32_t reg, uint32_t wanted, uint8_t bytes[4]);
 
 // Where the one block of a one-block stream lies (as libbz2 writes it: a
 // header, one block, the trailer with combined CRC equal to the block CRC,

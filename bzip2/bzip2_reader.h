@@ -26,15 +26,46 @@
 #include <vector>
 
 #include "bzip2_failure.h"
-#include "parallel_decoder.h"
 
 namespace bzip2 {
-class FileRange;
+class ByteSource;
+class ParallelDecoder;
+class SparePool;
 class StreamDecoder;
+
+// What the parallel path did (all zero for the sequential one).
+struct ParallelStats {
+  int threads = 0;     // workers started
+  int blocks = 0;      // blocks confirmed by the parallel path
+  int merges = 0;      // tasks merged with the next after failing alone
+  int mostAhead = 0;   // most tasks handed to workers and not yet delivered at once
+  // Bytes delivered before the CRC of their block was checked: those of
+  // blocks too large for the ring, and all the sequential decoder delivers
+  // after taking over.
+  uint64_t unchecked = 0;
+  bool sequential = false;  // too few blocks to share: sequential from the start
+  bool resumed = false;     // the sequential decoder took over part way
+};
 }  // namespace bzip2
 
 // Hardware threads, clamped to 1..8.
 int Bzip2DefaultWorkers();
+
+struct Bzip2ReaderOptions {
+  // <= 1 decodes on the calling thread with libbz2 alone; more start up to
+  // that many threads, fewer when the stream has fewer blocks, none for a
+  // one-block stream.
+  int workers = 1;
+
+  // For tests and fuzzing, never the product. Decoded bytes kept per task
+  // (0: 1 MiB), so that small inputs reach blocks too large for the ring.
+  size_t ringBytes = 0;
+  // Bit positions of the range taken as block candidates besides the
+  // magics found, to exercise the rule for false candidates.
+  std::vector<uint64_t> extraCandidates;
+  // Where libbz2's arrays go between streams (not owned; null: freed).
+  bzip2::SparePool* spares = nullptr;
+};
 
 class Bzip2Reader {
  public:
@@ -43,12 +74,13 @@ class Bzip2Reader {
   Bzip2Reader(const Bzip2Reader&) = delete;
   Bzip2Reader& operator=(const Bzip2Reader&) = delete;
 
-  // Opens bytes [offset, offset + length) of the file at `nativePath` (an
-  // operating-system path). workers <= 1 decodes on the calling thread with
-  // libbz2 alone; more start up to that many threads, fewer when the stream
-  // has fewer blocks, none for a one-block stream. False (failure() kIo)
+  // Opens bytes [offset, offset + length) of the file at `path` (as the
+  // port takes it) with `workers` as in the options. False (failure() kIo)
   // when the file cannot be opened or the range is negative.
-  bool Open(const char* nativePath, int64_t offset, int64_t length, int workers);
+  bool Open(const char* path, int64_t offset, int64_t length, int workers);
+  // Decodes all of `source` (not owned; it must outlive the reader), from
+  // its start.
+  bool Open(bzip2::ByteSource* source, const Bzip2ReaderOptions& options);
 
   // Up to `size` (> 0) decoded bytes, in stream order: >0 the count; 0 once
   // the whole stream is decoded, its combined CRC is right and no byte
@@ -61,16 +93,12 @@ class Bzip2Reader {
   void Close();
 
   Bzip2Failure failure() const { return failure_; }
-  // What the parallel path did (all zero for the sequential one).
   bzip2::ParallelStats stats() const;
 
-  // For tests only: bit positions of the range that readers opened from now
-  // on treat as block candidates besides the magics they find, to exercise
-  // the rule for false candidates. Empty to switch off.
-  static void SetExtraCandidatesForTesting(std::vector<uint64_t> bits);
-
  private:
-  std::unique_ptr<bzip2::FileRange> file_;
+  bool Fail(Bzip2Failure failure);
+
+  std::unique_ptr<bzip2::ByteSource> ownSource_;
   std::unique_ptr<bzip2::StreamDecoder> sequential_;
   std::unique_ptr<bzip2::ParallelDecoder> parallel_;
   bzip2::ParallelStats stats_;  // kept when the decoder goes

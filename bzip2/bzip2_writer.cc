@@ -1,11 +1,11 @@
 #include "bzip2_writer.h"
 
 #include <cstring>
-#include <system_error>
 
 #include "allocator_cache.h"
 #include "bzip2_format.h"
 #include "bzlib.h"
+#include "worker_pool.h"
 
 namespace {
 
@@ -74,8 +74,9 @@ Bzip2Writer::Bzip2Writer(int level, int jobs, Sink sink)
     if (!plain_->open) Fail(false);
     return;
   }
-  bits_.Put(0x425A68u, 24);  // "BZh"
-  bits_.Put(static_cast<uint64_t>('0' + level_), 8);
+  pool_.reset(new bzip2::WorkerPool<bzip2::AllocatorCache>(
+      jobs_, [] { return std::unique_ptr<bzip2::AllocatorCache>(new bzip2::AllocatorCache); }));
+  bits_.Put(bzip2::StreamHeader(level_), bzip2::kHeaderBits);
 }
 
 Bzip2Writer::~Bzip2Writer() {
@@ -162,20 +163,8 @@ bool Bzip2Writer::OpenPiece() {
   if (!WaitFor([this] { return static_cast<int>(pieces_.size()) <= jobs_; })) return false;
   current_ = std::make_shared<Piece>();
   pieces_.push_back(current_);
-  bool spawn;
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    queue_.push_back(current_);
-    spawn = idle_ == 0 && static_cast<int>(threads_.size()) < jobs_;
-  }
-  if (spawn) {
-    try {
-      threads_.emplace_back([this] { WorkerLoop(); });
-    } catch (const std::system_error&) {
-      if (threads_.empty()) return Fail(false);
-    }
-  }
-  work_.notify_one();
+  std::shared_ptr<Piece> piece = current_;
+  if (!pool_->Post([this, piece](bzip2::AllocatorCache* cache) { Compress(piece.get(), cache); })) return Fail(false);
   return true;
 }
 
@@ -227,30 +216,13 @@ bool Bzip2Writer::Flush() {
 }
 
 void Bzip2Writer::StopWorkers() {
+  if (!pool_) return;
   {
     std::lock_guard<std::mutex> lock(mutex_);
     stop_ = true;
   }
   work_.notify_all();
-  for (std::thread& thread : threads_) thread.join();
-  threads_.clear();
-}
-
-void Bzip2Writer::WorkerLoop() {
-  bzip2::AllocatorCache cache;
-  std::unique_lock<std::mutex> lock(mutex_);
-  for (;;) {
-    ++idle_;
-    while (!stop_ && queue_.empty()) work_.wait(lock);
-    --idle_;
-    if (stop_) return;
-    std::shared_ptr<Piece> piece = queue_.front();
-    queue_.pop_front();
-    lock.unlock();
-    Compress(piece.get(), &cache);
-    piece.reset();
-    lock.lock();
-  }
+  pool_->Stop();
 }
 
 // Compresses one piece as a stream of its own and finds its block.

@@ -24,7 +24,6 @@
 #include <functional>
 #include <memory>
 #include <mutex>
-#include <thread>
 #include <vector>
 
 #include "bit_writer.h"
@@ -32,6 +31,8 @@
 
 namespace bzip2 {
 class AllocatorCache;
+template <class Context>
+class WorkerPool;
 }  // namespace bzip2
 
 class Bzip2Writer {
@@ -71,7 +72,6 @@ class Bzip2Writer {
   bool Flush();
   bool Fail(bool sink);
   void StopWorkers();
-  void WorkerLoop();
   void Compress(Piece* piece, bzip2::AllocatorCache* cache);
 
   const int level_;
@@ -91,14 +91,12 @@ class Bzip2Writer {
   std::vector<uint8_t> out_;
   bzip2::BitWriter bits_;
   uint32_t combined_ = 0;
-  std::vector<std::thread> threads_;
+  std::unique_ptr<bzip2::WorkerPool<bzip2::AllocatorCache>> pool_;
 
   // Guarded by mutex_.
   std::mutex mutex_;
-  std::condition_variable work_;    // a piece or input was queued, or stop
+  std::condition_variable work_;    // input was queued, or stop
   std::condition_variable caller_;  // input was taken, or a piece finished
-  std::deque<std::shared_ptr<Piece>> queue_;  // pieces without a worker
-  int idle_ = 0;
   bool stop_ = false;
 };
 

@@ -1,34 +1,21 @@
 #include "parallel_decoder.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cstring>
-#include <system_error>
 
-#include "block_frame.h"
 #include "bzip2_format.h"
-#include "file_range.h"
+#include "byte_source.h"
 #include "magic_scanner.h"
-#include "resume_prefix.h"
 #include "stream_decoder.h"
 #include "task_decoder.h"
 
 namespace bzip2 {
 
-namespace {
-
-const int kHeadBits = kMagicBits + 32;
-
-std::atomic<size_t> g_ringBytesForTesting{0};
-
-}  // namespace
-
-void ParallelDecoder::SetRingBytesForTesting(size_t bytes) { g_ringBytesForTesting = bytes; }
-
-ParallelDecoder::ParallelDecoder(FileRange* file, int workers, std::vector<uint64_t> extraCandidates)
-    : file_(file), maxWorkers_(workers < 1 ? 1 : workers), cutter_(file, std::move(extraCandidates)) {
-  size_t ring = g_ringBytesForTesting;
-  if (ring > 0) sync_.ringBytes = ring;
+ParallelDecoder::ParallelDecoder(ByteSource* source, const Bzip2ReaderOptions& options)
+    : file_(source), maxWorkers_(options.workers < 1 ? 1 : options.workers), spares_(options.spares),
+      cutter_(source, options.extraCandidates),
+      pool_(maxWorkers_, [this] { return std::unique_ptr<TaskDecoder>(new TaskDecoder(level_, &sync_, spares_)); }) {
+  if (options.ringBytes > 0) sync_.ringBytes = options.ringBytes;
 }
 
 ParallelDecoder::~ParallelDecoder() { StopWorkers(); }
@@ -45,7 +32,8 @@ int ParallelDecoder::Read(char* buffer, int size) {
     }
     if (failure_ != Bzip2Failure::kNone) return -1;
     if (finished_) return 0;
-    int n = merged_ ? ReadMerged(buffer, size) : ReadFromHead(buffer, size);
+    int n = ReadFromHead(buffer, size);
+    if (n > 0) delivered_ += static_cast<uint64_t>(n);
     if (n != kAgain) return n;
   }
 }
@@ -55,14 +43,14 @@ int ParallelDecoder::Read(char* buffer, int size) {
 void ParallelDecoder::Start() {
   started_ = true;
   if (!cutter_.Start(&level_)) {
-    Resume(kHeaderBits, 0, 0);
+    Resume(0);
     return;
   }
   while (!cutter_.ended() && cutter_.blockCandidates() < 2 && !cutter_.endCandidate() && !cutter_.openOversize()) {
     ReadMore();
   }
   if (cutter_.blockCandidates() < 2) {
-    Resume(kHeaderBits, 0, 0);
+    Resume(0);
     return;
   }
   dispatching_ = true;
@@ -71,7 +59,7 @@ void ParallelDecoder::Start() {
 
 int ParallelDecoder::ReadFromHead(char* buffer, int size) {
   TopUp(1);
-  if (tasks_.empty()) return Resume(kHeaderBits, 0, 0);
+  if (tasks_.empty()) return Resume(0);
   int n = Drain(tasks_.front().get(), buffer, size);
   return n != 0 ? n : Settle();
 }
@@ -80,9 +68,9 @@ int ParallelDecoder::Drain(BlockTask* head, char* buffer, int size) {
   std::unique_lock<std::mutex> lock(sync_.mutex);
   for (;;) {
     bool running = head->state == BlockTask::State::kPending || head->state == BlockTask::State::kRunning;
-    if (head->state == BlockTask::State::kPending && threads_.empty()) {
+    if (head->state == BlockTask::State::kPending && pool_.threads() == 0) {
       lock.unlock();
-      return Resume(head->start, 0, 0);  // no worker could be started
+      return Resume(0);  // no worker could be started
     }
     bool deliverable = head->state == BlockTask::State::kDone || (running && head->streaming);
     if (deliverable && head->written > head->read) {
@@ -114,15 +102,14 @@ int ParallelDecoder::Settle() {
     read = head->read;
     written = head->written;
   }
-  if (state == BlockTask::State::kDone) return FinishBlock(head->end);
+  if (state == BlockTask::State::kDone) return FinishBlock();
   if (state == BlockTask::State::kMergeable) return Merge();
-  return Resume(head->start, read, written - read);
+  return Resume(written - read);
 }
 
-// The head block is complete and ends at `end`: what follows must be the
-// next block, or the end of the stream with the right combined CRC and
-// nothing after it.
-int ParallelDecoder::FinishBlock(uint64_t end) {
+// The head block is complete: what follows must be the next block, or the
+// end of the stream with the right combined CRC and nothing after it.
+int ParallelDecoder::FinishBlock() {
   combined_ = CombineCrc(combined_, tasks_.front()->storedCrc);
   ++stats_.blocks;
   {
@@ -132,16 +119,16 @@ int ParallelDecoder::FinishBlock(uint64_t end) {
   }
   tasks_.pop_front();
   TopUp(1);
-  if (tasks_.empty()) return Resume(end, 0, 0);
+  if (tasks_.empty()) return Resume(0);
   const BlockTask& next = *tasks_.front();
   if (next.isBlock) return kAgain;
-  if (next.isEnd && next.headBits >= kHeadBits) return CheckEnd(next);
-  return Resume(end, 0, 0);
+  if (next.isEnd && next.headBits >= kBlockHeadBits) return CheckEnd(next);
+  return Resume(0);
 }
 
 int ParallelDecoder::CheckEnd(const BlockTask& end) {
   if (static_cast<uint32_t>(ReadBits(end.head, kMagicBits, 32)) != combined_) return Fail(Bzip2Failure::kCorrupt);
-  uint64_t streamBytes = (end.start + kHeadBits + 7) / 8;
+  uint64_t streamBytes = (end.start + kBlockHeadBits + 7) / 8;
   if (streamBytes < file_->length()) return Fail(Bzip2Failure::kTrailingData);
   finished_ = true;
   StopWorkers();
@@ -152,11 +139,11 @@ int ParallelDecoder::CheckEnd(const BlockTask& end) {
 int ParallelDecoder::Merge() {
   TopUp(2);
   TaskPtr head = tasks_.front();
-  if (tasks_.size() < 2) return Resume(head->start, 0, 0);
+  if (tasks_.size() < 2) return Resume(0);
   TaskPtr next = tasks_[1];
   size_t headBytes = static_cast<size_t>(next->start / 8 - head->start / 8);
   if (head->oversize || next->oversize || headBytes + next->raw.size() > kMaxTaskBytes) {
-    return Resume(head->start, 0, 0);
+    return Resume(0);
   }
   Cancel(next.get());
   TaskPtr merged = std::make_shared<BlockTask>();
@@ -167,58 +154,26 @@ int ParallelDecoder::Merge() {
   memcpy(merged->head, head->head, sizeof(merged->head));
   merged->headBits = head->headBits;
   merged->isBlock = true;
+  merged->last = next->last;
   merged->storedCrc = head->storedCrc;
-  merged->state = BlockTask::State::kRunning;
   tasks_.pop_front();
   tasks_.pop_front();
   tasks_.push_front(merged);
-  DispatchAhead();
   ++stats_.merges;
-  merged_.reset(new StreamDecoder(BlockFrame::Whole(level_, merged->raw.data(), merged->start & 7,
-                                                    merged->end - merged->start, merged->storedCrc),
-                                  nullptr, 0, sync_.ringBytes));
+  DispatchAhead();
   return kAgain;
 }
 
-int ParallelDecoder::ReadMerged(char* buffer, int size) {
-  BlockTask* head = tasks_.front().get();
-  int n = merged_->Read(buffer, size);
-  if (n > 0) {
-    head->read += static_cast<uint64_t>(n);
-    return n;
-  }
-  uint64_t produced = merged_->produced();
-  uint64_t consumed = merged_->consumed();
-  merged_.reset();
-  if (n == 0) return FinishBlock(head->end);
-  if (produced == 0 && consumed * 8 > kHeaderBits + (head->end - head->start)) return Merge();
-  return Resume(head->start, head->read, produced - head->read);
-}
-
-// Hands the rest of the stream, from the block at bit `start`, to the
-// sequential decoder. `skip` bytes of that block are already delivered;
-// the `hold` after them were decoded but not yet checked.
-int ParallelDecoder::Resume(uint64_t start, uint64_t skip, uint64_t hold) {
+// Hands the stream to the sequential decoder, restarted from its start: it
+// skips the bytes Read already delivered, and keeps back the `hold` after
+// them that were decoded but not yet checked.
+int ParallelDecoder::Resume(uint64_t hold) {
   StopWorkers();
-  merged_.reset();
   tasks_.clear();
   cutter_.Release();
   (dispatching_ ? stats_.resumed : stats_.sequential) = true;
-  std::vector<uint8_t> prefix;
-  if (start == kHeaderBits) {
-    if (!file_->Seek(0)) return Fail(Bzip2Failure::kIo);
-  } else {
-    int alignment = static_cast<int>(start & 7);
-    uint8_t original = 0;
-    if (!file_->Seek(start / 8)) return Fail(Bzip2Failure::kIo);
-    if (alignment != 0 && file_->Read(&original, 1) != 1) return Fail(Bzip2Failure::kIo);
-    size_t leadIn = 0;
-    if (!ResumePrefix::Build(level_, combined_, alignment, original, &prefix, &leadIn)) {
-      return Fail(Bzip2Failure::kCorrupt);
-    }
-    skip += leadIn;
-  }
-  resumed_.reset(new StreamDecoder(std::move(prefix), file_, skip, hold));
+  if (!file_->Seek(0)) return Fail(Bzip2Failure::kIo);
+  resumed_.reset(new StreamDecoder(file_, delivered_, hold, spares_));
   return kAgain;
 }
 
@@ -257,23 +212,16 @@ void ParallelDecoder::DispatchAhead() {
   stats_.mostAhead = std::max(stats_.mostAhead, dispatched);
 }
 
-// Queues a task and starts a worker for it when none is idle.
 void ParallelDecoder::Dispatch(const TaskPtr& task) {
-  bool spawn;
-  {
-    std::lock_guard<std::mutex> lock(sync_.mutex);
-    queue_.push_back(task);
-    spawn = idle_ == 0 && static_cast<int>(threads_.size()) < maxWorkers_;
-  }
-  if (spawn) {
-    try {
-      threads_.emplace_back([this] { WorkerLoop(); });
-      ++stats_.threads;
-    } catch (const std::system_error&) {
-      // Fewer workers; with none at all, Drain resumes sequentially.
+  pool_.Post([this, task](TaskDecoder* decoder) {
+    {
+      std::lock_guard<std::mutex> lock(sync_.mutex);
+      if (task->cancelled) return;
+      task->state = BlockTask::State::kRunning;
     }
-  }
-  sync_.work.notify_one();
+    decoder->Run(task.get());
+  });
+  stats_.threads = std::max(stats_.threads, pool_.threads());
 }
 
 void ParallelDecoder::Cancel(BlockTask* task) {
@@ -285,33 +233,10 @@ void ParallelDecoder::Cancel(BlockTask* task) {
 void ParallelDecoder::StopWorkers() {
   {
     std::lock_guard<std::mutex> lock(sync_.mutex);
-    stop_ = true;
     for (const TaskPtr& task : tasks_) task->cancelled = true;
-    queue_.clear();
   }
-  sync_.work.notify_all();
   sync_.space.notify_all();
-  for (std::thread& thread : threads_) thread.join();
-  threads_.clear();
-}
-
-void ParallelDecoder::WorkerLoop() {
-  TaskDecoder decoder(level_, &sync_);
-  std::unique_lock<std::mutex> lock(sync_.mutex);
-  for (;;) {
-    ++idle_;
-    while (!stop_ && queue_.empty()) sync_.work.wait(lock);
-    --idle_;
-    if (stop_) return;
-    TaskPtr task = queue_.front();
-    queue_.pop_front();
-    if (task->cancelled) continue;
-    task->state = BlockTask::State::kRunning;
-    lock.unlock();
-    decoder.Run(task.get());
-    task.reset();
-    lock.lock();
-  }
+  pool_.Stop();
 }
 
 }  // namespace bzip2

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "bzlib.h"
-#include "file_range.h"
+#include "byte_source.h"
 
 namespace bzip2 {
 
@@ -26,8 +26,8 @@ struct StreamDecoder::Stream {
   bool open = false;
 };
 
-StreamDecoder::StreamDecoder(std::vector<uint8_t> prefix, FileRange* file, uint64_t skip, uint64_t hold)
-    : prefix_(std::move(prefix)), file_(file), skip_(skip), hold_(hold), released_(hold == 0), stream_(new Stream) {
+StreamDecoder::StreamDecoder(ByteSource* source, uint64_t skip, uint64_t hold, SparePool* spares)
+    : source_(source), skip_(skip), hold_(hold), released_(hold == 0), cache_(spares), stream_(new Stream) {
   memset(&stream_->bz, 0, sizeof(stream_->bz));
   stream_->bz.bzalloc = AllocatorCache::Alloc;
   stream_->bz.bzfree = AllocatorCache::Free;
@@ -54,17 +54,8 @@ void StreamDecoder::Fail(Bzip2Failure failure) {
 
 bool StreamDecoder::Refill() {
   bz_stream& bz = stream_->bz;
-  if (!prefixFed_) {
-    prefixFed_ = true;
-    if (!prefix_.empty()) {
-      bz.next_in = reinterpret_cast<char*>(prefix_.data());
-      bz.avail_in = static_cast<unsigned>(prefix_.size());
-      return true;
-    }
-  }
-  if (file_ == nullptr) return false;
-  if (input_.empty()) input_.resize(std::max<size_t>(1, file_->PieceOf(kInputPiece)));
-  int64_t n = file_->Read(input_.data(), input_.size());
+  if (input_.empty()) input_.resize(std::max<size_t>(1, source_->PieceOf(kInputPiece)));
+  int64_t n = source_->Read(input_.data(), input_.size());
   if (n < 0) {
     Fail(Bzip2Failure::kIo);
     return false;
@@ -84,7 +75,7 @@ size_t StreamDecoder::Step(char* out, size_t size) {
   size_t produced = size - bz.avail_out;
   produced_ += produced;
   if (result == BZ_STREAM_END) {
-    bool trailing = bz.avail_in > 0 || !prefixFed_ || (file_ != nullptr && file_->remaining() > 0);
+    bool trailing = bz.avail_in > 0 || source_->remaining() > 0;
     if (trailing) {
       Fail(Bzip2Failure::kTrailingData);
     } else {

@@ -1,8 +1,7 @@
-// Pulls decoded bytes out of one bzip2 stream with libbz2: the stream is
-// `prefix` followed, when `file` is given, by the rest of the file's range
-// from its current position. This is the sequential path, and the exact
-// fallback of the parallel one (a prefix that resumes a stream in the
-// middle, see ResumePrefix).
+// Pulls decoded bytes out of one bzip2 stream with libbz2: the stream is the
+// source's range from its current position on. This is the sequential path,
+// and the exact fallback of the parallel one, which restarts it from the
+// stream's start and skips what it already delivered.
 //
 // Delivery: the first `skip` decoded bytes are dropped; the `hold` bytes
 // after them are kept back until the decoder has produced more than that,
@@ -19,12 +18,13 @@
 
 namespace bzip2 {
 
-class FileRange;
+class ByteSource;
 
 class StreamDecoder {
  public:
-  // `file` is not owned and must outlive the decoder.
-  StreamDecoder(std::vector<uint8_t> prefix, FileRange* file, uint64_t skip, uint64_t hold);
+  // `source` is not owned and must outlive the decoder; `spares` (may be
+  // null) as AllocatorCache takes it.
+  StreamDecoder(ByteSource* source, uint64_t skip, uint64_t hold, SparePool* spares);
   ~StreamDecoder();
   StreamDecoder(const StreamDecoder&) = delete;
   StreamDecoder& operator=(const StreamDecoder&) = delete;
@@ -49,15 +49,13 @@ class StreamDecoder {
   void Collect(size_t produced);
   int TakePending(char* buffer, int size);
 
-  std::vector<uint8_t> prefix_;
-  FileRange* file_;
+  ByteSource* source_;
   uint64_t skip_;
   uint64_t hold_;
   bool released_;
   AllocatorCache cache_;
   std::unique_ptr<Stream> stream_;
   std::vector<uint8_t> input_;
-  bool prefixFed_ = false;
   bool done_ = false;
   Bzip2Failure failure_ = Bzip2Failure::kNone;
   uint64_t produced_ = 0;

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "bzip2_format.h"
-#include "file_range.h"
+#include "byte_source.h"
 #include "magic_scanner.h"
 
 namespace bzip2 {
@@ -13,13 +13,12 @@ namespace {
 
 // Compressed bytes read at a time.
 const size_t kReadPiece = 256 << 10;
-const int kHeadBits = kMagicBits + 32;
 // A hit needs this many bytes after the byte it starts in.
 const size_t kScanReach = 6;
 
 }  // namespace
 
-TaskCutter::TaskCutter(FileRange* file, std::vector<uint64_t> extraCandidates)
+TaskCutter::TaskCutter(ByteSource* file, std::vector<uint64_t> extraCandidates)
     : file_(file), extra_(std::move(extraCandidates)), endBit_(file->remaining() * 8) {
   std::sort(extra_.begin(), extra_.end());
   extra_.erase(std::unique(extra_.begin(), extra_.end()), extra_.end());
@@ -33,9 +32,9 @@ bool TaskCutter::Start(int* level) {
   int64_t n = file_->Read(window_.data(), window_.size());
   window_.resize(n > 0 ? static_cast<size_t>(n) : 0);
   const uint8_t* w = window_.data();
-  if (n < 10 || w[0] != 'B' || w[1] != 'Z' || w[2] != 'h' || w[3] < '1' || w[3] > '9') return false;
+  if (n < 10 || LevelOfHeader(static_cast<uint32_t>(ReadBits(w, 0, kHeaderBits))) == 0) return false;
   if (ReadBits(w, kHeaderBits, kMagicBits) != kBlockMagic) return false;
-  *level = w[3] - '0';
+  *level = LevelOfHeader(static_cast<uint32_t>(ReadBits(w, 0, kHeaderBits)));
   openStart_ = kHeaderBits;
   scanByte_ = kHeaderBits / 8;
   blockCandidates_ = 1;
@@ -145,8 +144,8 @@ void TaskCutter::Classify(BlockTask* task) const {
     task->isBlock = magic == kBlockMagic;
     task->isEnd = magic == kEndMagic;
   }
-  if (task->headBits >= kHeadBits) task->storedCrc = static_cast<uint32_t>(ReadBits(task->head, kMagicBits, 32));
-  bool sized = task->headBits >= kHeadBits && task->end - task->start > static_cast<uint64_t>(kHeadBits);
+  if (task->headBits >= kBlockHeadBits) task->storedCrc = static_cast<uint32_t>(ReadBits(task->head, kMagicBits, 32));
+  bool sized = task->headBits >= kBlockHeadBits && task->end - task->start > static_cast<uint64_t>(kBlockHeadBits);
   if (task->isBlock && task->oversize) {
     task->state = BlockTask::State::kFailed;  // for the sequential decoder
   } else if (task->isBlock && sized) {
@@ -158,7 +157,7 @@ void TaskCutter::Classify(BlockTask* task) const {
 
 void TaskCutter::CaptureHead(uint64_t start, uint8_t head[10], int* bits) const {
   uint64_t available = WindowEndBit() - start;
-  int count = available < static_cast<uint64_t>(kHeadBits) ? static_cast<int>(available) : kHeadBits;
+  int count = available < static_cast<uint64_t>(kBlockHeadBits) ? static_cast<int>(available) : kBlockHeadBits;
   memset(head, 0, 10);
   for (int i = 0; i * 8 < count; ++i) {
     int take = count - i * 8 < 8 ? count - i * 8 : 8;

@@ -14,7 +14,7 @@
 
 namespace bzip2 {
 
-class FileRange;
+class ByteSource;
 
 // The largest task kept in memory. libbz2 writes no block of more than about
 // a megabyte; anything larger is left to the sequential decoder.
@@ -23,7 +23,7 @@ const uint64_t kMaxTaskBytes = 2 << 20;
 class TaskCutter {
  public:
   // `file` (not owned) is positioned at the start of the range.
-  TaskCutter(FileRange* file, std::vector<uint64_t> extraCandidates);
+  TaskCutter(ByteSource* file, std::vector<uint64_t> extraCandidates);
 
   // Reads the first piece. False unless the range starts with a stream
   // header and a block magic; otherwise *level is the header's level and
@@ -55,7 +55,7 @@ class TaskCutter {
   void CaptureHead(uint64_t start, uint8_t head[10], int* bits) const;
   uint64_t WindowEndBit() const { return (windowStart_ + window_.size()) * 8; }
 
-  FileRange* file_;
+  ByteSource* file_;
   std::vector<uint64_t> extra_;
   size_t extraAt_ = 0;
   uint64_t endBit_;

@@ -14,7 +14,7 @@ namespace bzip2 {
 
 class TaskDecoder {
  public:
-  TaskDecoder(int level, TaskSync* sync) : level_(level), sync_(sync) {}
+  TaskDecoder(int level, TaskSync* sync, SparePool* spares) : level_(level), sync_(sync), cache_(spares) {}
 
   // Decodes a task in state kRunning and leaves it kDone, kMergeable (no
   // byte decoded, and libbz2 needed bits at or past the task's end, so more

@@ -4,6 +4,12 @@
 #include "platform.h"
 
 void DeleteTree(LmFile* entry) {
+  LmString path = entry->GetPath();
+  if (platform::GetEntryInfo(path.GetText()).type == platform::EntryType::kLink) {
+    platform::RemoveLink(path.GetText());
+    entry->Release();
+    return;
+  }
   LmList<LmFile*> children;
   entry->ListFiles(&children);
   for (auto* node = children.GetHead(); node != nullptr; node = node->next) {

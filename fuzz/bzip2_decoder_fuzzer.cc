@@ -18,9 +18,8 @@
 #include <vector>
 
 #include "allocator_cache.h"
+#include "byte_source.h"
 #include "bzip2_reader.h"
-#include "platform.h"
-#include "temp_dir.h"
 
 namespace {
 
@@ -30,6 +29,8 @@ const int kPiece = 16384;
 
 // One reader and the bytes it delivered that the other has not matched yet.
 struct Side {
+  Side(const std::string& input) : source(input.data(), input.size()) {}
+  bzip2::MemoryRange source;
   Bzip2Reader reader;
   std::vector<char> pending;
   size_t at = 0;      // first unmatched byte of pending
@@ -49,34 +50,30 @@ struct Side {
   }
 };
 
-bool OpenSide(Side* side, const std::string& path, size_t size, int workers) {
-  side->opened = side->reader.Open(platform::NativePath(path.c_str()).c_str(), 0, static_cast<int64_t>(size), workers);
+bool OpenSide(Side* side, int workers) {
+  // Many short streams of several threads each: libbz2's arrays are reused
+  // rather than mapped anew for every one.
+  static bzip2::SparePool spares(16);
+  Bzip2ReaderOptions options;
+  options.workers = workers;
+  options.ringBytes = kRingBytes;
+  options.spares = &spares;
+  side->opened = side->reader.Open(&side->source, options);
   if (!side->opened) side->result = -1;
   return side->opened;
 }
 
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  // Many short streams of several threads each: reuse libbz2's arrays
-  // rather than map megabytes for every one.
-  bzip2::AllocatorCache::ShareSparesForTesting(16);
-  bzip2::ParallelDecoder::SetRingBytesForTesting(kRingBytes);
-  return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static lmtest::TempDir scratch("lmfuzz-bzip2", lmtest::MemoryBackedParent());
-  std::string path = scratch.Join("stream.bz2");
   // Block sizes above 300k symbols are folded down: the inverse transform
   // of a 900k-symbol block, which one kilobyte of input can describe, costs
   // milliseconds and reaches nothing smaller blocks do not (every level is
   // decoded by the unit tests).
   std::string input(reinterpret_cast<const char*>(data), size);
   if (size > 3 && input[3] > '3' && input[3] <= '9') input[3] = static_cast<char>('1' + (input[3] - '1') % 3);
-  if (!lmtest::WriteFile(path, input)) abort();
-  Side one, many;
-  if (OpenSide(&one, path, size, 1) != OpenSide(&many, path, size, size % 2 == 0 ? 2 : 4)) __builtin_trap();
+  Side one(input), many(input);
+  if (OpenSide(&one, 1) != OpenSide(&many, size % 2 == 0 ? 2 : 4)) __builtin_trap();
   size_t compared = 0;
   bool diverged = false;
   while (compared < kMaxCompared) {

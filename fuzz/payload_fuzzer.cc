@@ -163,7 +163,10 @@ std::set<std::string> Names(const std::string& directory) {
 }
 
 void Unpack(const Places& places, const PayloadTable& table, char* buffer) {
-  LaunchOutcome outcome = UnpackPayload(LmString(places.staging.c_str()), LmString(places.work.c_str()), table, buffer);
+  // libbz2's arrays go from input to input instead of being mapped anew.
+  static bzip2::SparePool spares(8);
+  LaunchOutcome outcome =
+      UnpackPayload(LmString(places.staging.c_str()), LmString(places.work.c_str()), table, buffer, &spares);
   Check(outcome == LaunchOutcome::kUnpacked || outcome == LaunchOutcome::kCorruptData ||
             (outcome == LaunchOutcome::kWriteFault && HasOverlongComponent(table)),
         "unpacking failed for another reason than the data");
@@ -195,12 +198,6 @@ void Extract(const Places& places, LmFileStream* own, const PayloadTable& table)
 }
 
 }  // namespace
-
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  // Reuse libbz2's arrays from input to input instead of mapping them anew.
-  bzip2::AllocatorCache::ShareSparesForTesting(8);
-  return 0;
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const Places& places = ScratchPlaces();

@@ -15,6 +15,7 @@ const ExitCodeRow kExitCodes[] = {
     {LaunchOutcome::kWriteFault, 29 /* ERROR_WRITE_FAULT */, 74 /* EX_IOERR */},
     {LaunchOutcome::kDiskFull, 112 /* ERROR_DISK_FULL */, 74 /* EX_IOERR */},
     {LaunchOutcome::kCorruptData, 1392 /* ERROR_FILE_CORRUPT */, 65 /* EX_DATAERR */},
+    {LaunchOutcome::kNoMemory, 8 /* ERROR_NOT_ENOUGH_MEMORY */, 71 /* EX_OSERR */},
 };
 
 const int kWindowsFileNotFound = 2;

@@ -15,6 +15,7 @@ enum class LaunchOutcome {
   kWriteFault,         // an unpacked file or the staging copy could not be written
   kDiskFull,           // ... because the disk is full
   kCorruptData,        // the compressed data does not decompress to the table
+  kNoMemory,           // the run ended by an exception: out of memory (or another resource)
 };
 
 // The exit code for a failure of the launcher itself (not kUnpacked), from

@@ -151,12 +151,19 @@ int RunSetup(const std::string& ownPath, ProgramRunner run) {
   LmString workingDirectory;
   if (!MakeWorkingDirectory(tempPath, &workingDirectory)) return ExitCodeFor(LaunchOutcome::kCannotMake);
 
-  PayloadTable table;
-  LaunchOutcome outcome = Extract(ownPath, workingDirectory, &table);
   bool keepFiles = false;
-  int exitCode = outcome == LaunchOutcome::kUnpacked
-                     ? StartAndWait(workingDirectory, table.launchName, run, &keepFiles)
-                     : ExitCodeFor(outcome);
+  int exitCode;
+  try {
+    PayloadTable table;
+    LaunchOutcome outcome = Extract(ownPath, workingDirectory, &table);
+    exitCode = outcome == LaunchOutcome::kUnpacked ? StartAndWait(workingDirectory, table.launchName, run, &keepFiles)
+                                                   : ExitCodeFor(outcome);
+  } catch (...) {
+    // The class library lets std::bad_alloc out by design; the process
+    // entry turns it into an exit code, but the files go first.
+    RemoveWorkingDirectory(workingDirectory);
+    throw;
+  }
   if (!keepFiles) RemoveWorkingDirectory(workingDirectory);
   return exitCode;
 }

@@ -21,7 +21,9 @@ LmString MakeTimestampName();
 
 // Runs the launcher on its own executable. Returns the process exit code:
 // the started program's own, or one of exit_codes.h's codes when the
-// launcher failed.
+// launcher failed. An exception (std::bad_alloc from the class library)
+// leaves it after the working directory is removed; the process entry
+// turns it into the kNoMemory code.
 int RunLauncher();
 
 // The same run on the payload of the setup file `ownPath` (empty: none

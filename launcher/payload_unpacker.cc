@@ -1,5 +1,6 @@
 #include "payload_unpacker.h"
 
+#include "byte_source.h"
 #include "bzip2_reader.h"
 #include "filenode.h"
 #include "lm_file.h"
@@ -63,10 +64,13 @@ LaunchOutcome UnpackEntries(Bzip2Reader* reader, const LmString& workingDirector
 }  // namespace
 
 LaunchOutcome UnpackPayload(const LmString& stagingPath, const LmString& workingDirectory, const PayloadTable& table,
-                            char* buffer) {
+                            char* buffer, bzip2::SparePool* spares) {
+  bzip2::FileRange staged;
+  Bzip2ReaderOptions options;
+  options.workers = Bzip2DefaultWorkers();
+  options.spares = spares;
   Bzip2Reader reader;
-  if (!reader.Open(platform::NativePath(stagingPath.GetText()).c_str(), 0, table.compressedLength,
-                   Bzip2DefaultWorkers())) {
+  if (!staged.Open(stagingPath.GetText(), 0, table.compressedLength) || !reader.Open(&staged, options)) {
     return LaunchOutcome::kWriteFault;
   }
   return UnpackEntries(&reader, workingDirectory, table, buffer);

@@ -6,13 +6,17 @@
 #include "lm_string.h"
 #include "payload_reader.h"
 
+namespace bzip2 {
+class SparePool;
+}
 // Creates every entry of `table`, in table order, under `workingDirectory`
 // from the bzip2 stream in the file `stagingPath`, through `buffer` (at
 // least CHUNK_SIZE bytes). kUnpacked only when every file got exactly its
 // size in bytes and the stream ended exactly with the table, its checksums
 // matching. Otherwise the failure; what was created stays for the caller to
-// remove.
+// remove. `spares` (not owned, may be null) keeps libbz2's arrays between
+// runs, for fuzzing.
 LaunchOutcome UnpackPayload(const LmString& stagingPath, const LmString& workingDirectory, const PayloadTable& table,
-                            char* buffer);
+                            char* buffer, bzip2::SparePool* spares = nullptr);
 
 #endif  // LM_LAUNCHER_PAYLOAD_UNPACKER_H_

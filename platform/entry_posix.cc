@@ -1,6 +1,7 @@
 // The POSIX process entry of the launcher. Its arguments are not used.
 #include <malloc.h>
 
+#include "exit_codes.h"
 #include "launcher_run.h"
 
 int main() {
@@ -11,5 +12,9 @@ int main() {
   // with the payload's length. A fixed threshold maps each one and hands it
   // back to the system when freed: the peak stays what is live at once.
   mallopt(M_MMAP_THRESHOLD, 128 << 10);
-  return RunLauncher();
+  try {
+    return RunLauncher();
+  } catch (...) {
+    return ExitCodeFor(LaunchOutcome::kNoMemory);
+  }
 }

@@ -6,6 +6,7 @@
 #endif
 #include <windows.h>
 
+#include "exit_codes.h"
 #include "launcher_run.h"
 #include "system_library.h"
 
@@ -26,5 +27,9 @@ void RestrictDllSearch() {
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   RestrictDllSearch();
-  return RunLauncher();
+  try {
+    return RunLauncher();
+  } catch (...) {
+    return ExitCodeFor(LaunchOutcome::kNoMemory);
+  }
 }

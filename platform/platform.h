@@ -72,6 +72,9 @@ std::string NativePath(const char* path);
 // fopen() with a C runtime mode text ("rb", "wb", "ab+", "rb+"); a
 // directory is never opened. Null on failure.
 FILE* OpenFile(const char* path, const char* modeText);
+// fseek() to `offset` bytes from the start, with 64-bit offsets on every
+// system.
+int SeekFile(FILE* file, int64_t offset);
 // Whether this thread's last failed file call failed for lack of disk
 // space; asked right after the failure.
 bool LastFileErrorWasDiskFull();

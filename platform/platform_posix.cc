@@ -96,6 +96,11 @@ FILE* OpenFile(const char* path, const char* modeText) {
   return file;
 }
 
+int SeekFile(FILE* file, int64_t offset) {
+  static_assert(sizeof(off_t) == 8, "64-bit file offsets");
+  return fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0 ? 0 : -1;
+}
+
 bool LastFileErrorWasDiskFull() { return errno == ENOSPC || errno == EDQUOT; }
 
 int Access(const char* path, int mode) {

@@ -1,5 +1,4 @@
-// The Windows port: platform.h on KERNEL32 and msvcrt. The only file of the
-// library that includes <windows.h>.
+// The Windows port: platform.h on KERNEL32 and msvcrt.
 #include <direct.h>
 #include <errno.h>
 #include <fcntl.h>
@@ -124,6 +123,8 @@ int64_t MkTime64(struct tm* fields) { return static_cast<int64_t>(_mktime64(fiel
 std::string NativePath(const char* path) { return std::string(path ? path : ""); }
 
 FILE* OpenFile(const char* path, const char* modeText) { return fopen(path, modeText); }
+
+int SeekFile(FILE* file, int64_t offset) { return fseeko64(file, offset, SEEK_SET) == 0 ? 0 : -1; }
 
 bool LastFileErrorWasDiskFull() {
   DWORD error = GetLastError();

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "allocator_cache.h"
+#include "byte_source.h"
 #include "bzip2_buffer.h"
 #include "bzip2_test_corpus.h"
 #include "bzlib.h"
@@ -52,11 +53,6 @@ std::vector<uint64_t> BlockStarts(const std::string& stream) {
 
 class Bzip2ReaderTest : public ::testing::Test {
  protected:
-  void TearDown() override {
-    Bzip2Reader::SetExtraCandidatesForTesting({});
-    bzip2::AllocatorCache::ShareSparesForTesting(0);
-    bzip2::ParallelDecoder::SetRingBytesForTesting(0);
-  }
 
   // Writes `bytes` to a fresh file; returns its native path.
   std::string Put(const std::string& bytes) {
@@ -65,13 +61,16 @@ class Bzip2ReaderTest : public ::testing::Test {
     return platform::NativePath(path.c_str());
   }
 
-  static Decoded Decode(const std::string& path, int64_t length, int workers, int64_t offset = 0,
-                        int chunk = 100000) {
+  // Decodes with the fixture's options_ and `workers`.
+  Decoded Decode(const std::string& path, int64_t length, int workers, int64_t offset = 0, int chunk = 100000) {
     Decoded out;
     Bzip2Reader reader;
-    if (!reader.Open(path.c_str(), offset, length, workers)) {
+    bzip2::FileRange file;
+    Bzip2ReaderOptions options = options_;
+    options.workers = workers;
+    if (!file.Open(path.c_str(), offset, length) || !reader.Open(&file, options)) {
       out.result = -1;
-      out.failure = reader.failure();
+      out.failure = Bzip2Failure::kIo;
       return out;
     }
     std::vector<char> buffer(static_cast<size_t>(chunk));
@@ -85,7 +84,7 @@ class Bzip2ReaderTest : public ::testing::Test {
   }
 
   // Decodes the file `stream` was written to and expects `data` back.
-  static Decoded ExpectData(const std::string& path, const std::string& stream, const std::string& data, int workers,
+  Decoded ExpectData(const std::string& path, const std::string& stream, const std::string& data, int workers,
                             int chunk, const std::string& what) {
     Decoded decoded = Decode(path, static_cast<int64_t>(stream.size()), workers, 0, chunk);
     EXPECT_EQ(0, decoded.result) << what;
@@ -136,6 +135,7 @@ class Bzip2ReaderTest : public ::testing::Test {
 
   lmtest::TempDir dir_;
   int files_ = 0;
+  Bzip2ReaderOptions options_;
 };
 
 TEST_F(Bzip2ReaderTest, EveryLevelAndKindOfDataDecodesAlikeWithAnyWorkerCount) {
@@ -164,7 +164,8 @@ TEST_F(Bzip2ReaderTest, EveryLevelAndKindOfDataDecodesAlikeWithAnyWorkerCount) {
 // Arrays handed from stream to stream (and level to level, whose sizes
 // differ) must never carry one stream's state into the next.
 TEST_F(Bzip2ReaderTest, SharedLibraryArraysDecodeAlike) {
-  bzip2::AllocatorCache::ShareSparesForTesting(3);
+  bzip2::SparePool spares(3);
+  options_.spares = &spares;
   for (int level : {9, 1, 9}) {
     for (const bzip2test::Sample& sample : Corpus(level)) {
       std::string stream = Bzip2CompressBuffer(sample.data, level);
@@ -204,7 +205,7 @@ TEST_F(Bzip2ReaderTest, FalseCandidatesAreMergedWithTheBlockBefore) {
     for (uint64_t start : BlockStarts(stream)) {
       for (uint64_t delta : {1, 10, 47, 48, 80, 81}) extra.push_back(start + delta);
     }
-    Bzip2Reader::SetExtraCandidatesForTesting(extra);
+    options_.extraCandidates = extra;
     std::string path = Put(stream);
     for (int workers : {2, 4}) {
       Decoded decoded = Decode(path, static_cast<int64_t>(stream.size()), workers);
@@ -221,7 +222,7 @@ TEST_F(Bzip2ReaderTest, FalseCandidatesInBlocksOfLongRuns) {
   std::string stream = Bzip2CompressBuffer(data, 1);
   std::vector<uint64_t> extra;
   for (uint64_t start : BlockStarts(stream)) extra.push_back(start + 200);
-  Bzip2Reader::SetExtraCandidatesForTesting(extra);
+  options_.extraCandidates = extra;
   Decoded decoded = Decode(Put(stream), static_cast<int64_t>(stream.size()), 3);
   ASSERT_EQ(0, decoded.result);
   EXPECT_TRUE(decoded.bytes == data);
@@ -316,7 +317,7 @@ TEST_F(Bzip2ReaderTest, FlippedBitsFailAlike) {
 // check; intact streams must still give their bytes, damaged ones the
 // sequential failure.
 TEST_F(Bzip2ReaderTest, BlocksLargerThanTheRingDecodeAlike) {
-  bzip2::ParallelDecoder::SetRingBytesForTesting(16384);
+  options_.ringBytes = 16384;
   for (int level : {1, 9}) {
     for (const bzip2test::Sample& sample : Corpus(level)) {
       std::string what = sample.name + " at level " + std::to_string(level);

@@ -4,6 +4,9 @@
 
 #include <string>
 
+#include "delete_tree.h"
+#include "platform.h"
+#include "port_testing.h"
 #include "test_support.h"
 
 namespace {
@@ -238,6 +241,19 @@ TEST(LmFileTest, ErrorTablesDifferBetweenFileObjectsAndStreams) {
   EXPECT_STREQ("Close file fail", f.GetErrorText(0xF0000008u));
   EXPECT_STREQ("Success", f.GetErrorText(0));
   EXPECT_STREQ("Success", f.GetErrorText(0xF0000009u));
+}
+
+TEST(LmFileTest, DeleteTreeRemovesALinkItselfNeverWhatItPointsTo) {
+  TempDir dir;
+  std::string target = dir.Join("target"), link = dir.Join("link");
+  ASSERT_TRUE(lmtest::MakeDirectory(target));
+  ASSERT_TRUE(WriteFile(target + "\\kept.txt", "kept"));
+  if (port_testing::CreateLink(link.c_str(), target.c_str(), true) != 0) GTEST_SKIP() << "links cannot be made here";
+  LmFile* root = new LmFile(S(link));
+  root->AddRef();
+  DeleteTree(root);
+  EXPECT_EQ(platform::EntryType::kMissing, platform::GetEntryInfo(link.c_str()).type);
+  EXPECT_EQ("kept", ReadFile(target + "\\kept.txt"));
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cctype>
 #include <map>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -554,6 +555,15 @@ TEST_F(LauncherTest, ProgramsThatNeedElevationStartThroughTheShell) {
   }
   EXPECT_FALSE(Report().empty()) << "the shell did not run the program";
   ASSERT_EQ(0, port_testing::ChangeDirectory(saved));
+}
+
+platform::ProcessResult RunningOutOfMemory(const char*, platform::StartMethod) { throw std::bad_alloc(); }
+
+TEST_F(LauncherTest, AnExceptionLeavesTheRunWithNothingLeftBehind) {
+  std::string setup = root_.Join(lmtest::OnWindows() ? "setup.exe" : "setup");
+  ASSERT_TRUE(lmtest::WriteFile(setup, lmtest::BuildSetup(stub_, probeName_, ProbeEntries())));
+  EXPECT_THROW(RunSetup(setup, RunningOutOfMemory), std::bad_alloc);
+  EXPECT_TRUE(lmtest::ListNames(temp_).empty());
 }
 
 TEST_F(LauncherTest, CleanupOutlastsBriefLocksAndGivesUpOnLongOnes) {

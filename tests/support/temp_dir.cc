@@ -55,12 +55,7 @@ std::string MemoryBackedParent() {
 }
 
 void RemoveTree(const std::string& path) {
-  platform::EntryType type = platform::GetEntryInfo(path.c_str()).type;
-  if (type == platform::EntryType::kMissing) return;
-  if (type == platform::EntryType::kLink) {
-    platform::RemoveLink(path.c_str());
-    return;
-  }
+  if (platform::GetEntryInfo(path.c_str()).type == platform::EntryType::kMissing) return;
   LmFile* entry = new LmFile(LmString(path.c_str()));
   entry->AddRef();
   DeleteTree(entry);

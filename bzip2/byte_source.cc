@@ -1,11 +1,15 @@
-#include "file_range.h"
+#include "byte_source.h"
+
+#include <cstring>
+
+#include "platform.h"
 
 namespace bzip2 {
 
 bool FileRange::Open(const char* path, int64_t offset, int64_t length) {
   Close();
   if (offset < 0 || length < 0 || path == nullptr) return false;
-  file_ = fopen(path, "rb");
+  file_ = platform::OpenFile(path, "rb");
   if (file_ == nullptr) return false;
   offset_ = static_cast<uint64_t>(offset);
   length_ = static_cast<uint64_t>(length);
@@ -25,7 +29,7 @@ void FileRange::Close() {
 
 bool FileRange::Seek(uint64_t position) {
   if (file_ == nullptr || position > length_) return false;
-  if (fseeko64(file_, static_cast<int64_t>(offset_ + position), SEEK_SET) != 0) return false;
+  if (platform::SeekFile(file_, static_cast<int64_t>(offset_ + position)) != 0) return false;
   position_ = position;
   return true;
 }
@@ -38,6 +42,23 @@ int64_t FileRange::Read(void* buffer, size_t size) {
   position_ += got;
   if (got != want) return -1;
   return static_cast<int64_t>(got);
+}
+
+MemoryRange::MemoryRange(const void* data, size_t size) : data_(static_cast<const uint8_t*>(data)) {
+  length_ = size;
+}
+
+bool MemoryRange::Seek(uint64_t position) {
+  if (position > length_) return false;
+  position_ = position;
+  return true;
+}
+
+int64_t MemoryRange::Read(void* buffer, size_t size) {
+  uint64_t n = remaining() < size ? remaining() : size;
+  if (n > 0) memcpy(buffer, data_ + position_, static_cast<size_t>(n));
+  position_ += n;
+  return static_cast<int64_t>(n);
 }
 
 }  // namespace bzip2
