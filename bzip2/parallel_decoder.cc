@@ -212,7 +212,11 @@ void ParallelDecoder::DispatchAhead() {
   stats_.mostAhead = std::max(stats_.mostAhead, dispatched);
 }
 
+// The head goes first, on a thread of its own if need be: the workers may
+// all be waiting for the reading thread to drain tasks behind it (a merge
+// makes a new head after they were dispatched).
 void ParallelDecoder::Dispatch(const TaskPtr& task) {
+  bool head = !tasks_.empty() && tasks_.front() == task;
   pool_.Post([this, task](TaskDecoder* decoder) {
     {
       std::lock_guard<std::mutex> lock(sync_.mutex);
@@ -220,7 +224,7 @@ void ParallelDecoder::Dispatch(const TaskPtr& task) {
       task->state = BlockTask::State::kRunning;
     }
     decoder->Run(task.get());
-  });
+  }, head);
   stats_.threads = std::max(stats_.threads, pool_.threads());
 }
 

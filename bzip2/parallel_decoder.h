@@ -20,7 +20,8 @@
 //
 // Memory: only the first workers + 1 tasks in stream order are decoded, each
 // into a ring of kRingBytes; the few tasks cut beyond them hold only their
-// compressed bits. Plus libbz2's arrays per worker.
+// compressed bits. Plus libbz2's arrays per worker, and one worker more
+// when a merge makes a head while every worker waits on a task behind it.
 #ifndef LM_BZIP2_PARALLEL_DECODER_H_
 #define LM_BZIP2_PARALLEL_DECODER_H_
 

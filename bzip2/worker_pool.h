@@ -33,15 +33,22 @@ class WorkerPool {
   WorkerPool& operator=(const WorkerPool&) = delete;
 
   // Queues `job` and starts a thread for it when none is idle and the limit
-  // allows. False when no thread runs at all (none could be started): the
-  // job then waits in vain, and the owner must do the work otherwise.
-  bool Post(Job job) {
+  // allows. An `urgent` job goes first, and may start one thread beyond the
+  // limit: the owner waits for it while the other threads may all be
+  // waiting for the owner. False when no thread runs at all (none could be
+  // started): the job then waits in vain, and the owner must do the work
+  // otherwise.
+  bool Post(Job job, bool urgent = false) {
     bool spawn;
     {
       std::lock_guard<std::mutex> lock(mutex_);
       stop_ = false;
-      jobs_.push_back(std::move(job));
-      spawn = idle_ == 0 && static_cast<int>(threads_.size()) < limit_;
+      if (urgent) {
+        jobs_.push_front(std::move(job));
+      } else {
+        jobs_.push_back(std::move(job));
+      }
+      spawn = idle_ == 0 && static_cast<int>(threads_.size()) < limit_ + (urgent ? 1 : 0);
     }
     if (spawn) {
       try {

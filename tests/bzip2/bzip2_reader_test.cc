@@ -223,10 +223,35 @@ TEST_F(Bzip2ReaderTest, FalseCandidatesInBlocksOfLongRuns) {
   std::vector<uint64_t> extra;
   for (uint64_t start : BlockStarts(stream)) extra.push_back(start + 200);
   options_.extraCandidates = extra;
-  Decoded decoded = Decode(Put(stream), static_cast<int64_t>(stream.size()), 3);
-  ASSERT_EQ(0, decoded.result);
-  EXPECT_TRUE(decoded.bytes == data);
-  EXPECT_GE(decoded.stats.merges, 3);
+  std::string path = Put(stream);
+  // With small rings the workers wait on blocks behind the merged head,
+  // which must still find a thread.
+  for (size_t ring : {0, 16384}) {
+    options_.ringBytes = ring;
+    Decoded decoded = Decode(path, static_cast<int64_t>(stream.size()), 3);
+    ASSERT_EQ(0, decoded.result) << ring;
+    EXPECT_TRUE(decoded.bytes == data) << ring;
+    EXPECT_GE(decoded.stats.merges, 3) << ring;
+  }
+}
+
+// A false candidate in the first block makes a merged head after the
+// blocks behind it were handed to every worker, which then wait with their
+// small rings full: the merged head must still find a thread.
+TEST_F(Bzip2ReaderTest, AMergedHeadFindsAThreadWhenEveryWorkerWaits) {
+  std::string data = bzip2test::Text(1500000, 15);
+  std::string stream = Bzip2CompressBuffer(data, 1);
+  std::vector<uint64_t> starts = BlockStarts(stream);
+  ASSERT_GE(starts.size(), 8u);
+  options_.extraCandidates = {starts[0] + 200};
+  options_.ringBytes = 4096;
+  std::string path = Put(stream);
+  for (int workers : {2, 3}) {
+    Decoded decoded = Decode(path, static_cast<int64_t>(stream.size()), workers);
+    ASSERT_EQ(0, decoded.result) << workers;
+    EXPECT_TRUE(decoded.bytes == data) << workers;
+    EXPECT_EQ(1, decoded.stats.merges) << workers;
+  }
 }
 
 // Text compresses to several blocks per read piece; only workers + 1 of
