@@ -1,10 +1,6 @@
 // The Windows process entry of the launcher: a GUI-subsystem program that
 // opens no window and uses none of its entry arguments.
-#define WIN32_LEAN_AND_MEAN
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include "windows_api.h"
 
 #include "exit_codes.h"
 #include "launcher_run.h"

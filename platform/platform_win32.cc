@@ -8,11 +8,7 @@
 #include <sys/stat.h>
 #include <sys/types.h>
 
-#define WIN32_LEAN_AND_MEAN
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include "windows_api.h"
 
 #include "platform.h"
 

@@ -6,11 +6,7 @@
 
 #include <stdint.h>
 
-#define WIN32_LEAN_AND_MEAN
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include "windows_api.h"
 
 #include "system_library.h"
 

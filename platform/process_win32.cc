@@ -5,11 +5,7 @@
 
 #include <string>
 
-#define WIN32_LEAN_AND_MEAN
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include "windows_api.h"
 #include <shellapi.h>
 
 #include "platform.h"

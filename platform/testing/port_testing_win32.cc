@@ -2,11 +2,7 @@
 #include <string.h>
 #include <time.h>
 
-#define WIN32_LEAN_AND_MEAN
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include "windows_api.h"
 
 #include "port_testing.h"
 #include "private_directory.h"

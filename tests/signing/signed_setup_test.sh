@@ -28,17 +28,7 @@ for file in "$@"; do
 done
 lmpack=$(realpath "$1") launcher=$(realpath "$2") probe=$(realpath "$3") wine_run=$(realpath "$4")
 
-scratch=$(mktemp -d "${TMPDIR:-/tmp}/lmsign.XXXXXX")
-trap 'rm -rf "$scratch"' EXIT
-cd "$scratch" || exit 1
-failures=0
-fail() {
-  echo "FAIL: $*"
-  failures=$((failures + 1))
-}
-
-# A path under $scratch as Windows programs under Wine see it.
-windows_path() { printf 'Z:%s' "${1//\//\\}"; }
+source "$(dirname "${BASH_SOURCE[0]}")/../support/script_support.sh" lmsign
 
 # ---- the folder, the certificate and the setups ----
 mkdir -p app/data/sub app/empty
@@ -148,8 +138,4 @@ for file in "${signed[@]}"; do
   cmp -s "files-${file%.exe}.txt" "$reference" || fail "$file unpacked other files than the unsigned setup"
 done
 
-if [ "$failures" -ne 0 ]; then
-  echo "$failures check(s) failed"
-  exit 1
-fi
-echo "signed setups: all checks passed"
+finish "signed setups: all checks passed"

@@ -22,15 +22,7 @@ done
 lmpack=$(realpath "$1") launcher=$(realpath "$2") wine_run=$(realpath "$3")
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 
-scratch=$(mktemp -d "${TMPDIR:-/tmp}/lmmsi.XXXXXX")
-trap 'rm -rf "$scratch"' EXIT
-cd "$scratch" || exit 1
-failures=0
-fail() {
-  echo "FAIL: $*"
-  failures=$((failures + 1))
-}
-windows_path() { printf 'Z:%s' "${1//\//\\}"; }
+source "$(dirname "${BASH_SOURCE[0]}")/../support/script_support.sh" lmmsi
 
 printf 'installed by msiexec\n' > installed.txt
 wixl -D Condition=1 -o good.msi "$here/probe_package.wxs" || { echo "FAIL: wixl cannot build the package"; exit 1; }
@@ -67,8 +59,4 @@ code=$(run refused refused.msi)
 [ "$code" = 1603 ] || fail "the refused package exits $code, not 1603"
 [ -z "$(ls -A "refused/Temp Dir")" ] || fail "the refused setup left $(ls -A "refused/Temp Dir")"
 
-if [ "$failures" -ne 0 ]; then
-  echo "$failures check(s) failed"
-  exit 1
-fi
-echo "msi setups: all checks passed"
+finish "msi setups: all checks passed"
