@@ -2,7 +2,7 @@
 #ifndef LM_LAUNCHER_PAYLOAD_UNPACKER_H_
 #define LM_LAUNCHER_PAYLOAD_UNPACKER_H_
 
-#include "exit_codes.h"
+#include "launch_outcome.h"
 #include "lm_string.h"
 #include "payload_reader.h"
 

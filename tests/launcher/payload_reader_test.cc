@@ -72,7 +72,8 @@ class PayloadReaderTest : public ::testing::Test {
     std::string stagingPath = dir_.Join("staging");
     EXPECT_EQ(1, staging.OpenFile(stagingPath.c_str(), 1));
     char buffer[CHUNK_SIZE];
-    if (PayloadReader::CopyCompressed(&own, &staging, *table, buffer, &problem) != PayloadResult::kOk) {
+    uint32_t crc = 0;
+    if (PayloadReader::CopyCompressed(&own, &staging, *table, buffer, &crc, &problem) != PayloadResult::kOk) {
       return std::string();
     }
     return lmtest::ReadFile(stagingPath);
@@ -111,7 +112,8 @@ TEST_F(PayloadReaderTest, WorkedExampleRoundTrips) {
   std::string stagingPath = dir_.Join("staging");
   ASSERT_EQ(1, staging.OpenFile(stagingPath.c_str(), 1));
   char buffer[CHUNK_SIZE];
-  EXPECT_EQ(PayloadResult::kOk, PayloadReader::CopyCompressed(&own, &staging, table, buffer, &problem));
+  uint32_t crc = 0;
+  EXPECT_EQ(PayloadResult::kOk, PayloadReader::CopyCompressed(&own, &staging, table, buffer, &crc, &problem));
   EXPECT_EQ(compressed, lmtest::ReadFile(stagingPath));
   EXPECT_EQ(-1, own.Tell());  // both streams are closed
   EXPECT_EQ(-1, staging.Tell());
@@ -190,7 +192,8 @@ TEST_F(PayloadReaderTest, CopyEndsWhenTheDataEndsEarly) {
   table.compressedLength = 0x40000000;
   char buffer[CHUNK_SIZE];
   std::string problem;
-  EXPECT_EQ(PayloadResult::kBadPayload, PayloadReader::CopyCompressed(&own, &staging, table, buffer, &problem));
+  uint32_t crc = 0;
+  EXPECT_EQ(PayloadResult::kBadPayload, PayloadReader::CopyCompressed(&own, &staging, table, buffer, &crc, &problem));
   EXPECT_EQ(30000u, lmtest::ReadFile(dir_.Join("staging")).size());
 }
 
