@@ -2,9 +2,20 @@
 #ifndef LM_LAUNCHER_EXIT_CODES_H_
 #define LM_LAUNCHER_EXIT_CODES_H_
 
-#include "launch_outcome.h"
 #include "platform.h"
 #include "process.h"
+
+// What the launcher's own work came to. kUnpacked: every entry is on disk
+// and the program may be started; every other value is a failure.
+enum class LaunchOutcome {
+  kUnpacked,
+  kOwnFileUnreadable,  // its own executable cannot be opened
+  kBadPayload,         // missing, damaged or unsafe payload
+  kCannotMake,         // no temp directory; working directory or staging file not made
+  kWriteFault,         // an unpacked file or the staging copy could not be written
+  kDiskFull,           // ... because the disk is full
+  kCorruptData,        // the compressed data does not decompress to the table
+};
 
 // The exit code for a failure of the launcher itself (not kUnpacked), from
 // the column of the system the launcher runs on.

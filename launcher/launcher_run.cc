@@ -1,10 +1,12 @@
 #include "launcher_run.h"
 
 #include <string>
+#include <vector>
 
 #include "delete_tree.h"
 #include "exit_codes.h"
 #include "lm_file.h"
+#include "lm_file_stream.h"
 #include "lm_time.h"
 #include "payload_extraction.h"
 #include "payload_reader.h"

@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-#include "launch_outcome.h"
+#include "exit_codes.h"  // LaunchOutcome; the table of codes stays the launcher's
 #include "lm_string.h"
 #include "payload_reader.h"
 

@@ -2,7 +2,7 @@
 #ifndef LM_LAUNCHER_PAYLOAD_UNPACKER_H_
 #define LM_LAUNCHER_PAYLOAD_UNPACKER_H_
 
-#include "launch_outcome.h"
+#include "exit_codes.h"
 #include "lm_string.h"
 #include "payload_reader.h"
 
