@@ -13,6 +13,9 @@
 //  * nothing appears beside the working directory or one level above it,
 //    and DeleteTree removes the working directory again.
 // A breach aborts the process, which libFuzzer reports like a crash.
+// Unlike the launcher, the target unpacks whether or not an integrity record
+// matches: mutated inputs would almost never get past one, and unpacking
+// must be safe without it.
 //
 // Layout of the scratch directory: "setup" (the input), "staging" (the
 // compressed data) and "outer\work" (the working directory, made for each
@@ -181,7 +184,8 @@ void Extract(const Places& places, LmFileStream* own, const PayloadTable& table)
   LmFileStream staging;
   Check(staging.OpenFile(places.staging.c_str(), 1) == 1, "cannot create the staging file");
   std::string problem;
-  Check(PayloadReader::CopyCompressed(own, &staging, table, buffer.data(), &problem) == PayloadResult::kOk,
+  uint32_t crc = 0;
+  Check(PayloadReader::CopyCompressed(own, &staging, table, buffer.data(), &crc, &problem) == PayloadResult::kOk,
         "the compressed data of a valid table cannot be staged");
   Check(platform::GetEntryInfo(places.staging.c_str()).size == static_cast<uint64_t>(table.compressedLength),
         "the staging file does not hold the compressed length");

@@ -9,9 +9,8 @@
 #include "lm_file.h"
 #include "lm_file_stream.h"
 #include "lm_time.h"
-#include "payload_format.h"
+#include "payload_extraction.h"
 #include "payload_reader.h"
-#include "payload_unpacker.h"
 #include "platform.h"
 #include "process.h"
 #include "program_start.h"
@@ -44,50 +43,11 @@ bool MakeWorkingDirectory(const std::string& tempPath, LmString* path) {
   return false;
 }
 
-// The staging file's path: a timestamp name inside the working directory
-// that is none of the table's top-level names, so that no entry can
-// overwrite the compressed data while it is read.
-LmString StagingPath(const LmString& workingDirectory, const PayloadTable& table) {
-  LmString base = MakeTimestampName();
-  LmString name = base;
-  for (int attempt = 1; attempt < kNameAttempts && payload::IsTopLevelName(table.entries, name); ++attempt) {
-    name = WithSuffix(base, attempt);
-  }
-  return LmString::Concat(LmString::Concat(workingDirectory, "\\"), name);
-}
-
-// Reads the payload's table out of the own file and copies its compressed
-// data into a new staging file; *stagingPath names it once it exists.
-LaunchOutcome Stage(const std::string& ownPath, const LmString& workingDirectory, PayloadTable* table,
-                    LmString* stagingPath, char* buffer) {
-  LmFileStream own;
-  if (ownPath.empty() || !own.OpenFile(ownPath.c_str(), 0)) return LaunchOutcome::kOwnFileUnreadable;
-  std::string problem;
-  if (PayloadReader::ReadTable(&own, table, &problem) != PayloadResult::kOk) return LaunchOutcome::kBadPayload;
-  LmFileStream staging;
-  *stagingPath = StagingPath(workingDirectory, *table);
-  if (!staging.OpenFile(*stagingPath, 1)) return LaunchOutcome::kCannotMake;
-  switch (PayloadReader::CopyCompressed(&own, &staging, *table, buffer, &problem)) {
-    case PayloadResult::kOk:
-      return LaunchOutcome::kUnpacked;
-    case PayloadResult::kStagingFailed:
-      return staging.WriteFailedForSpace() ? LaunchOutcome::kDiskFull : LaunchOutcome::kWriteFault;
-    default:
-      return LaunchOutcome::kBadPayload;
-  }
-}
-
 // Stages the compressed data and unpacks every entry from it; the staging
 // file is gone again when this returns.
 LaunchOutcome Extract(const std::string& ownPath, const LmString& workingDirectory, PayloadTable* table) {
-  std::vector<char> buffer(CHUNK_SIZE);
-  LmString stagingPath;
-  LaunchOutcome outcome = Stage(ownPath, workingDirectory, table, &stagingPath, buffer.data());
-  if (outcome == LaunchOutcome::kUnpacked) {
-    outcome = UnpackPayload(stagingPath, workingDirectory, *table, buffer.data());
-  }
-  if (stagingPath.GetLength() > 0) LmFile(stagingPath).Delete();
-  return outcome;
+  std::string problem;
+  return ExtractPayload(ownPath, workingDirectory, MakeTimestampName(), PayloadNameFilter(), table, &problem);
 }
 
 // Starts the program and waits for it. *keepFiles is set when the program

@@ -14,6 +14,8 @@
 //   trailer          P, the file's last 4 bytes; in a signed file the last 4
 //                    before the certificate table and its zero padding
 //                    (pe_certificate_table.h, PayloadReader::ReadTable)
+// In front of P, where readers do not look for the payload, lmpack writes
+// the integrity record of integrity_record.h.
 //
 // Beyond the format, a payload must be safe to unpack: see
 // PayloadTableChecker.

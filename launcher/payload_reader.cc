@@ -8,11 +8,18 @@ namespace {
 // Signing pads the file to a multiple of 8 bytes before the certificate table.
 const int kMaxPadding = 7;
 
-// Reads from the current position up to `end` (the trailer's position).
+void UpdateWithInt(Crc32* crc, int32_t value) {
+  unsigned char bytes[4];
+  for (int i = 0; i < 4; ++i) bytes[i] = static_cast<unsigned char>(static_cast<uint32_t>(value) >> (8 * i));
+  crc->Update(bytes, sizeof(bytes));
+}
+
+// Reads from the current position up to `end` (the trailer's position),
+// adding every byte read to `crc`.
 class BoundedReader {
  public:
-  BoundedReader(LmFileStream* stream, int64_t position, int64_t end)
-      : stream_(stream), position_(position), end_(end) {}
+  BoundedReader(LmFileStream* stream, int64_t position, int64_t end, Crc32* crc)
+      : stream_(stream), position_(position), end_(end), crc_(crc) {}
 
   int64_t position() const { return position_; }
   int64_t remaining() const { return end_ - position_; }
@@ -21,6 +28,7 @@ class BoundedReader {
     if (remaining() < 4) return false;
     *value = stream_->ReadInt();
     position_ += 4;
+    UpdateWithInt(crc_, *value);
     return stream_->GetErrorCode() == 0;
   }
 
@@ -35,6 +43,7 @@ class BoundedReader {
         return false;
       }
       ++position_;
+      crc_->Update(&text[i], 1);
       if (text[i] == '\0') {
         value->AssignBytes(text, i);
         return true;
@@ -49,6 +58,7 @@ class BoundedReader {
   LmFileStream* stream_;
   int64_t position_;
   int64_t end_;
+  Crc32* crc_;
 };
 
 PayloadResult Bad(std::string* problem, const std::string& what) {
@@ -74,7 +84,8 @@ PayloadResult ReadPayloadEndingAt(LmFileStream* own, int64_t end, PayloadTable* 
   table->payloadOffset = offset;
   table->trailerOffset = trailerPosition;
 
-  BoundedReader reader(own, offset, trailerPosition);
+  table->tableCrc = Crc32();
+  BoundedReader reader(own, offset, trailerPosition, &table->tableCrc);
   std::string why;
   if (!reader.ReadString(&table->launchName, &why)) return Bad(problem, "launch name: " + why);
   int32_t count;
@@ -142,9 +153,21 @@ PayloadResult ReadPayloadBefore(LmFileStream* own, int64_t tableOffset, PayloadT
   return PayloadResult::kOk;
 }
 
-}  // namespace
+// Reads what stands in the record's place in front of the payload, then
+// returns to the compressed data.
+PayloadResult ReadIntegrityRecord(LmFileStream* own, PayloadTable* table, std::string* problem) {
+  const int size = table->payloadOffset < payload::IntegrityRecord::kSize ? table->payloadOffset
+                                                                           : payload::IntegrityRecord::kSize;
+  char bytes[payload::IntegrityRecord::kSize];
+  if (!own->Seek(table->payloadOffset - size, 0) || own->Read(bytes, size) != size) {
+    return Bad(problem, "the bytes in front of the payload cannot be read");
+  }
+  table->record = payload::IntegrityRecord::Decode(bytes, size);
+  if (!own->Seek(table->dataOffset, 0)) return Bad(problem, "the compressed data cannot be reached");
+  return PayloadResult::kOk;
+}
 
-PayloadResult PayloadReader::ReadTable(LmFileStream* own, PayloadTable* table, std::string* problem) {
+PayloadResult ReadPayload(LmFileStream* own, PayloadTable* table, std::string* problem) {
   int fileSize = own->Seek(0, 2) ? own->Tell() : -1;
   if (fileSize < 0) return Bad(problem, "the file's size cannot be read");
   table->certificateTableOffset = 0;
@@ -160,10 +183,19 @@ PayloadResult PayloadReader::ReadTable(LmFileStream* own, PayloadTable* table, s
   return Bad(problem, certificates.problem());
 }
 
+}  // namespace
+
+PayloadResult PayloadReader::ReadTable(LmFileStream* own, PayloadTable* table, std::string* problem) {
+  table->record = payload::IntegrityRecord();
+  PayloadResult result = ReadPayload(own, table, problem);
+  return result == PayloadResult::kOk ? ReadIntegrityRecord(own, table, problem) : result;
+}
+
 PayloadResult PayloadReader::CopyCompressed(LmFileStream* own, LmFileStream* staging, const PayloadTable& table,
-                                            char* buffer, std::string* problem) {
+                                            char* buffer, uint32_t* payloadCrc, std::string* problem) {
   const int32_t length = table.compressedLength;
   int32_t copied = 0;
+  Crc32 crc = table.tableCrc;
   PayloadResult result = PayloadResult::kOk;
   do {
     int32_t chunk = length - copied < CHUNK_SIZE ? length - copied : CHUNK_SIZE;
@@ -172,15 +204,18 @@ PayloadResult PayloadReader::CopyCompressed(LmFileStream* own, LmFileStream* sta
       result = Bad(problem, "the compressed data ends early");
       break;
     }
-    if (staging->Write(buffer, n) != n) {
+    crc.Update(buffer, static_cast<size_t>(n));
+    if (staging != nullptr && staging->Write(buffer, n) != n) {
       *problem = "the staging file cannot be written";
       result = PayloadResult::kStagingFailed;
       break;
     }
     copied += n;
   } while (copied < length);
-  own->ReadInt();  // the trailer, right behind the data; its value was read first
-  if (!staging->Close() && result == PayloadResult::kOk) {
+  // The trailer, right behind the data; its value was read first.
+  UpdateWithInt(&crc, own->ReadInt());
+  *payloadCrc = crc.value();
+  if (staging != nullptr && !staging->Close() && result == PayloadResult::kOk) {
     *problem = "the staging file cannot be written";
     result = PayloadResult::kStagingFailed;
   }

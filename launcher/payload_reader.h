@@ -5,13 +5,19 @@
 // checked against the file's size, strings are bounded, paths must be safe
 // (payload_format.h), and every read ends at the trailer. Memory grows only
 // with the table; compressed data passes through one CHUNK_SIZE buffer.
+// The payload's CRC-32 is computed as its bytes go by, the table's while it
+// is read and the rest while the data is copied, so that the integrity
+// record in front of the payload (integrity_record.h) is checked without a
+// second read.
 #ifndef LM_LAUNCHER_PAYLOAD_READER_H_
 #define LM_LAUNCHER_PAYLOAD_READER_H_
 
 #include <cstdint>
 #include <string>
 
+#include "crc32.h"
 #include "filenode.h"
+#include "integrity_record.h"
 #include "lm_file_stream.h"
 #include "lm_list.h"
 #include "lm_string.h"
@@ -27,6 +33,16 @@ struct PayloadTable {
   // Where a signed file's certificate table begins; 0 when the file has none
   // and the payload ends at the file's end.
   int32_t certificateTableOffset = 0;
+  // What stands in the bytes in front of P: a record, a damaged one or none.
+  payload::IntegrityRecord record;
+  // The CRC-32 of the bytes from P up to the compressed data, for
+  // CopyCompressed to continue.
+  Crc32 tableCrc;
+
+  // The bytes from P through the trailer, which the record covers.
+  uint32_t payloadSize() const {
+    return static_cast<uint32_t>(trailerOffset) + 4 - static_cast<uint32_t>(payloadOffset);
+  }
 };
 
 enum class PayloadResult {
@@ -49,6 +65,11 @@ class PayloadReader {
   // tried, and exactly one must give a payload that validates; none or more
   // than one, or PE headers and a security directory that do not fit the
   // file, are a bad payload.
+  //
+  // The integrity record in front of P is read into table->record but not
+  // judged: whether it is damaged or does not describe the payload is for
+  // the caller to ask (IntegrityRecord::Describes), so that tools can report
+  // a wrong record instead of only refusing the file.
   static PayloadResult ReadTable(LmFileStream* own, PayloadTable* table, std::string* problem);
 
   // Copies the table's compressed data from `own` (positioned by ReadTable)
@@ -56,9 +77,12 @@ class PayloadReader {
   // CHUNK_SIZE bytes), reads the trailer, then
   // closes `staging` and `own`. Ends, never loops, when `own` delivers less
   // than the length promised. kStagingFailed when a write or the final
-  // close of `staging` fails.
+  // close of `staging` fails. With `staging` null the data is only read.
+  // On kOk *payloadCrc is the CRC-32 of the payload's bytes from P through
+  // the trailer, for IntegrityRecord::Matches; the copy is complete whether
+  // or not it matches.
   static PayloadResult CopyCompressed(LmFileStream* own, LmFileStream* staging, const PayloadTable& table,
-                                      char* buffer, std::string* problem);
+                                      char* buffer, uint32_t* payloadCrc, std::string* problem);
 };
 
 #endif  // LM_LAUNCHER_PAYLOAD_READER_H_

@@ -1,10 +1,10 @@
-// Writes a payload in the format of payload_format.h: the table first, with
-// a placeholder for the compressed length that is filled in once the data
-// behind it has been written, then the trailer.
+// Writes a payload in the format of payload_format.h, with the integrity
+// record of integrity_record.h in front of it.
 #ifndef LM_LAUNCHER_PAYLOAD_WRITER_H_
 #define LM_LAUNCHER_PAYLOAD_WRITER_H_
 
 #include <cstdint>
+#include <string>
 
 #include "filenode.h"
 #include "lm_io_stream.h"
@@ -13,10 +13,24 @@
 
 class PayloadWriter {
  public:
+  // Writes, from the current position of `out` on, the integrity record,
+  // the launch name, the entry count, the records, the compressed length,
+  // `compressedLength` bytes read from `data` (positioned at their first),
+  // and the trailer; the payload offset P is the current position plus the
+  // record's size. The record is written last, over a placeholder, once the
+  // CRC-32 of everything from P on is known, so `out` must be able to seek
+  // back (a file). False when a write, a seek or a read fails or `data`
+  // ends early; what was written then stays for the caller to remove.
+  static bool WritePayload(LmIOStream* out, const LmString& launchName, const LmList<FILENODE>& entries,
+                           LmIOStream* data, int32_t compressedLength);
+  // The table's bytes: launch name, count, records and `compressedLength`.
+  static std::string EncodeTable(const LmString& launchName, const LmList<FILENODE>& entries,
+                                 int32_t compressedLength);
+
   // Writes the launch name, the entry count, the records and a placeholder
-  // for the compressed length at the current position of `out`. On success
-  // *lengthPosition tells where the placeholder stands; the compressed data
-  // follows directly.
+  // for the compressed length at the current position of `out`, with no
+  // integrity record. On success *lengthPosition tells where the
+  // placeholder stands; the compressed data follows directly.
   static bool WriteTable(LmIOStream* out, const LmString& launchName, const LmList<FILENODE>& entries,
                          int* lengthPosition);
   // The bytes WriteTable writes, placeholder included.
@@ -26,9 +40,9 @@ class PayloadWriter {
   // placeholder.
   static bool Finish(LmIOStream* out, int lengthPosition, int32_t compressedLength, int32_t payloadOffset);
   // Zero bytes (0-7) to put between a program image of `imageSize` bytes and
-  // the payload so that the whole file's length is a multiple of 8: an
-  // Authenticode signer then appends its certificate table directly behind
-  // the trailer, with no padding of its own.
+  // what WritePayload writes, so that the whole file's length is a multiple
+  // of 8: an Authenticode signer then appends its certificate table directly
+  // behind the trailer, with no padding of its own.
   static int PaddingForSigning(int64_t imageSize, int64_t tableSize, int64_t compressedLength);
 };
 

@@ -7,6 +7,7 @@
 #include "bzip2_failure.h"
 #include "bzip2_reader.h"
 #include "filenode.h"
+#include "integrity_record.h"
 #include "lm_file_stream.h"
 #include "name_encoding.h"
 #include "payload_format.h"
@@ -26,6 +27,32 @@ ExitStatus OpenPayload(const std::string& path, LmFileStream* file, PayloadTable
     return ExitStatus::kRefused;
   }
   return ExitStatus::kOk;
+}
+
+// Reads the rest of the payload behind the table in `file` (positioned by
+// ReadTable) and holds it against the integrity record. *line describes the
+// record for list and verify; false, with *problem, when the record is
+// wrong or the data cannot be read.
+bool CheckRecord(LmFileStream* file, const PayloadTable& table, std::string* line, std::string* problem) {
+  std::vector<char> buffer(CHUNK_SIZE);
+  uint32_t crc = 0;
+  if (PayloadReader::CopyCompressed(file, nullptr, table, buffer.data(), &crc, problem) != PayloadResult::kOk) {
+    *line = "unknown";
+    return false;
+  }
+  const payload::IntegrityRecord& record = table.record;
+  if (!record.Matches(table.payloadSize(), crc, problem)) {
+    *line = "wrong: " + *problem;
+    return false;
+  }
+  char text[96];
+  if (record.status() == payload::IntegrityRecord::Status::kAbsent) {
+    snprintf(text, sizeof(text), "none (CRC-32 of the payload 0x%08X)", crc);
+  } else {
+    snprintf(text, sizeof(text), "CRC-32 0x%08X of %u bytes, matches", record.crc(), record.covered());
+  }
+  *line = text;
+  return true;
 }
 
 // Decompresses the table's compressed data from the setup at `path`; the
@@ -55,6 +82,9 @@ ExitStatus RunList(const LmpackOptions& options) {
   printf("launch name: %s\n", shown(table.launchName).c_str());
   printf("payload offset: %d\n", table.payloadOffset);
   printf("compressed length: %d\n", table.compressedLength);
+  std::string record, problem;
+  CheckRecord(&file, table, &record, &problem);
+  printf("integrity record: %s\n", record.c_str());
   printf("entries: %d\n", table.entries.GetCount());
   for (auto* node = table.entries.GetHead(); node != nullptr; node = node->next) {
     const FILENODE& e = node->value;
@@ -69,8 +99,9 @@ ExitStatus RunVerify(const LmpackOptions& options) {
   PayloadTable table;
   ExitStatus status = OpenPayload(options.input, &file, &table);
   if (status != ExitStatus::kOk) return status;
+  std::string record, problem;
   uint64_t produced = 0;
-  std::string problem = Decompress(options.input, table, &produced);
+  if (CheckRecord(&file, table, &record, &problem)) problem = Decompress(options.input, table, &produced);
   if (problem.empty() && produced != table.unpackedSize) {
     problem = "the data holds " + std::to_string(produced) + " bytes where the table promises " +
               std::to_string(table.unpackedSize);
@@ -79,7 +110,8 @@ ExitStatus RunVerify(const LmpackOptions& options) {
     ReportError(options.input + ": " + problem);
     return ExitStatus::kRefused;
   }
-  printf("%s: OK, %d entries, %llu bytes in %d compressed\n", options.input.c_str(), table.entries.GetCount(),
-         static_cast<unsigned long long>(produced), table.compressedLength);
+  printf("%s: OK, %d entries, %llu bytes in %d compressed; integrity record: %s\n", options.input.c_str(),
+         table.entries.GetCount(), static_cast<unsigned long long>(produced), table.compressedLength,
+         record.c_str());
   return ExitStatus::kOk;
 }

@@ -1,5 +1,7 @@
 // lmpack: turns a folder into one setup executable (a launcher with the
-// folder appended as its payload), and lists or verifies such executables.
+// folder appended as its payload), and lists, verifies or extracts such
+// executables.
+#include "extract_command.h"
 #include "inspect_commands.h"
 #include "lmpack_options.h"
 #include "pack_command.h"
@@ -11,8 +13,9 @@ int main(int argc, char** argv) {
     case ParseResult::kBadUsage: return static_cast<int>(ExitStatus::kUsage);
     case ParseResult::kRun: break;
   }
-  ExitStatus status = options.command == "pack"   ? RunPack(options)
-                      : options.command == "list" ? RunList(options)
-                                                  : RunVerify(options);
+  ExitStatus status = options.command == "pack"      ? RunPack(options)
+                      : options.command == "list"    ? RunList(options)
+                      : options.command == "extract" ? RunExtract(options)
+                                                     : RunVerify(options);
   return static_cast<int>(status);
 }

@@ -16,6 +16,7 @@ const char kUsage[] =
     "              [--level 1-9] [--jobs N] [--codepage N] [--quiet] FOLDER\n"
     "  lmpack list [--codepage N] FILE\n"
     "  lmpack verify FILE\n"
+    "  lmpack extract [--codepage N] [--quiet] FILE DIR\n"
     "  lmpack --help | --version\n"
     "\n"
     "pack    writes LAUNCHER followed by a payload holding every directory and\n"
@@ -33,11 +34,17 @@ const char kUsage[] =
     "        right only for machines whose ANSI code page is N. A name that N\n"
     "        cannot represent exactly is refused. For --target native names are\n"
     "        stored as the file system has them.\n"
-    "list    prints the launch name, the payload offset, the compressed length\n"
-    "        and the table of a setup executable; names are shown converted\n"
-    "        from --codepage N, without it ASCII as is and other bytes as \\xNN.\n"
-    "verify  checks everything list checks and decompresses the data, which must\n"
-    "        hold exactly the table's files; writes nothing.\n"
+    "list    prints the launch name, the payload offset, the compressed length,\n"
+    "        the integrity record (matching, wrong or none) and the table of a\n"
+    "        setup executable; names are shown converted from --codepage N,\n"
+    "        without it ASCII as is and other bytes as \\xNN.\n"
+    "verify  checks everything list checks, fails on a wrong integrity record,\n"
+    "        and decompresses the data, which must hold exactly the table's\n"
+    "        files; writes nothing.\n"
+    "extract unpacks the setup's files into DIR, which must not exist or be\n"
+    "        empty, by the launcher's own checks; runs nothing. Names are\n"
+    "        converted from --codepage N, without it written as stored. On any\n"
+    "        failure what it wrote is removed again.\n"
     "\n"
     "exit codes: 0 success; 1 the folder cannot be packed or the payload is\n"
     "damaged; 2 wrong usage; 3 a file could not be read or written.\n";
@@ -90,19 +97,25 @@ ParseResult ParseOptions(int argc, char** argv, LmpackOptions* options) {
     printf("lmpack %s\n", LM_VERSION);
     return ParseResult::kDone;
   }
-  if (options->command != "pack" && options->command != "list" && options->command != "verify") {
+  if (options->command != "pack" && options->command != "list" && options->command != "verify" &&
+      options->command != "extract") {
     return BadUsage("unknown command " + options->command);
   }
   for (int i = 2; i < argc; ++i) {
     std::string arg = argv[i];
     bool isOption = !arg.empty() && arg[0] == '-';
-    if (isOption ? !TakeOption(argc, argv, &i, options) : !options->input.empty()) {
+    // extract takes its DIR as a second argument.
+    bool isDirectory = !isOption && options->command == "extract" && !options->input.empty();
+    if (isOption ? !TakeOption(argc, argv, &i, options)
+                 : !options->input.empty() && (!isDirectory || !options->output.empty())) {
       return BadUsage("bad argument " + arg);
     }
-    if (!isOption) options->input = arg;
+    if (isDirectory) options->output = arg;
+    else if (!isOption) options->input = arg;
   }
   bool complete = !options->input.empty() &&
-                  (options->command != "pack" || (!options->run.empty() && !options->output.empty()));
+                  (options->command != "pack" || (!options->run.empty() && !options->output.empty())) &&
+                  (options->command != "extract" || !options->output.empty());
   if (!complete) return BadUsage("missing arguments");
   if (options->codePage != 0 && options->command == "pack" && options->target != "windows") {
     return BadUsage("--codepage is for --target windows: native setups store names as they stand");

@@ -13,12 +13,12 @@ enum class ExitStatus {
 };
 
 struct LmpackOptions {
-  std::string command;  // "pack", "list" or "verify"
+  std::string command;  // "pack", "list", "verify" or "extract"
   std::string stub;
   std::string target = "windows";
   std::string run;
-  std::string output;
-  std::string input;
+  std::string output;   // pack's -o; extract's DIR
+  std::string input;    // pack's FOLDER; the setup file of the others
   int level = 9;
   int jobs = 0;      // 0: one per processor
   int codePage = 0;  // --codepage; 0: none declared

@@ -47,6 +47,34 @@ bool EncodePayloadPath(const std::string& text, int codePage, std::string* bytes
   return true;
 }
 
+bool DecodePayloadPath(const std::string& bytes, int codePage, std::string* name, std::string* problem) {
+  if (codePage == kNoCodePage || codePage == kStoreAsIs) {
+    *name = bytes;
+    return true;
+  }
+  name->clear();
+  for (size_t start = 0; start <= bytes.size();) {
+    size_t end = bytes.find('\\', start);
+    if (end == std::string::npos) end = bytes.size();
+    std::string text, component;
+    if (!platform::CodePageToUtf8(bytes.substr(start, end - start), codePage, &text)) {
+      *problem = "is not a name in code page " + std::to_string(codePage);
+      return false;
+    }
+    if (!platform::Utf8ToCodePage(text, platform::GetAnsiCodePage(), &component)) {
+      *problem = "cannot be written in this system's code page " + std::to_string(platform::GetAnsiCodePage());
+      return false;
+    }
+    if (!component.empty() && !payload::IsSafeComponent(component.data(), component.size())) {
+      *problem = "would not be a safe name on this system";
+      return false;
+    }
+    *name += (start == 0 ? "" : "\\") + component;
+    start = end + 1;
+  }
+  return true;
+}
+
 std::string DisplayPayloadText(const std::string& bytes, int codePage) {
   std::string text;
   if (codePage != kNoCodePage && codePage != kStoreAsIs && platform::CodePageToUtf8(bytes, codePage, &text)) {

@@ -1,5 +1,5 @@
 // How lmpack turns the folder's names into the bytes a payload stores, and
-// back for display.
+// back for display and for extract.
 //
 // A payload's names are bytes in the ANSI code page of the machine that
 // unpacks it. lmpack reads names as text (UTF-8, as this project takes
@@ -23,6 +23,14 @@ const int kStoreAsIs = -1;
 // when its bytes in that code page would not be a safe name (a double-byte
 // character whose second byte is '\', for example).
 bool EncodePayloadPath(const std::string& text, int codePage, std::string* bytes, std::string* problem);
+
+// `bytes` from a payload (a path whose components are joined by '\') as
+// this system's file name, for extract: each component converted from
+// `codePage` into the ANSI code page (UTF-8 on POSIX), or left as stored
+// with kNoCodePage. False, with the reason in *problem, when a component is
+// not valid in `codePage`, cannot be written in the ANSI code page, or
+// would not be a safe name there.
+bool DecodePayloadPath(const std::string& bytes, int codePage, std::string* name, std::string* problem);
 
 // `bytes` from a payload as text for a terminal: converted from `codePage`
 // where it decodes; otherwise (and without a code page) ASCII as it is and

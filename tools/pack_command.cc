@@ -7,6 +7,7 @@
 
 #include "filenode.h"
 #include "folder_scan.h"
+#include "integrity_record.h"
 #include "lm_file_stream.h"
 #include "lm_list.h"
 #include "lmpack_compressor.h"
@@ -114,8 +115,8 @@ bool CopyFile(const std::string& from, LmFileStream* out, int64_t* copied, unsig
   return in.GetErrorCode() == 0;
 }
 
-// The output: launcher, padding, table, the compressed data staged in
-// `dataPath`, trailer.
+// The output: launcher, padding, integrity record, table, the compressed
+// data staged in `dataPath`, trailer.
 ExitStatus Assemble(const LmpackOptions& options, const std::string& stub, const PackPlan& plan,
                     const std::string& dataPath, int64_t compressedLength) {
   LmFileStream out;
@@ -125,7 +126,7 @@ ExitStatus Assemble(const LmpackOptions& options, const std::string& stub, const
   }
   unsigned char head[4] = {0, 0, 0, 0};
   int headLength = 0;
-  int64_t imageSize = 0, copied = 0;
+  int64_t imageSize = 0;
   if (!CopyFile(stub, &out, &imageSize, head, &headLength)) {
     ReportError(stub + ": cannot read the launcher");
     return ExitStatus::kIo;
@@ -133,13 +134,12 @@ ExitStatus Assemble(const LmpackOptions& options, const std::string& stub, const
   int64_t tableSize = PayloadWriter::TableSize(plan.launchName, plan.table);
   int padding = options.target == "windows" ? PayloadWriter::PaddingForSigning(imageSize, tableSize, compressedLength) : 0;
   std::vector<char> zeros(static_cast<size_t>(padding) + 1, '\0');
-  int64_t payloadOffset = imageSize + padding;
-  int lengthPosition = 0;
+  int64_t payloadOffset = imageSize + padding + payload::IntegrityRecord::kSize;
+  LmFileStream data;
   bool ok = out.Write(zeros.data(), padding) == padding && payloadOffset < (int64_t{1} << 31) &&
-            PayloadWriter::WriteTable(&out, plan.launchName, plan.table, &lengthPosition) &&
-            CopyFile(dataPath, &out, &copied, nullptr, nullptr) && copied == compressedLength &&
-            PayloadWriter::Finish(&out, lengthPosition, static_cast<int32_t>(compressedLength),
-                                  static_cast<int32_t>(payloadOffset));
+            data.OpenFile(dataPath.c_str(), 0) &&
+            PayloadWriter::WritePayload(&out, plan.launchName, plan.table, &data,
+                                        static_cast<int32_t>(compressedLength));
   ok = out.Close() && ok;
   // The output is a program wherever the launcher is one.
   ok = ok && platform::MarkIfExecutable(options.output.c_str(), head, headLength, false) == 0;

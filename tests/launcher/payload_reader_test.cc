@@ -2,10 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <set>
 #include <string>
 
+#include "crc32.h"
 #include "fake_pe_image.h"
+#include "integrity_record.h"
 #include "payload_format.h"
 #include "payload_table_lines.h"
 #include "payload_writer.h"
@@ -60,9 +64,29 @@ class PayloadReaderTest : public ::testing::Test {
 
   static std::string Trailer(uint32_t offset) { return PayloadBytes().Int(offset).bytes(); }
 
+  // The worked example's table and data behind `stub` as WritePayload writes
+  // them, with an integrity record.
+  std::string WithRecord(const std::string& stub, std::string* compressed) {
+    std::string path = dir_.Join("recorded.bin"), dataPath = dir_.Join("data.bin");
+    *compressed = lmtest::Compress("abc");
+    EXPECT_TRUE(lmtest::WriteFile(path, stub));
+    EXPECT_TRUE(lmtest::WriteFile(dataPath, *compressed));
+    LmFileStream out, data;
+    EXPECT_EQ(1, out.OpenFile(path.c_str(), 3));
+    EXPECT_EQ(1, out.Seek(0, 2));
+    EXPECT_EQ(1, data.OpenFile(dataPath.c_str(), 0));
+    LmList<FILENODE> entries;
+    entries.AddTail(FILENODE{LmString("\\bin"), 2, 0});
+    entries.AddTail(FILENODE{LmString("\\bin\\run.exe"), 1, 3});
+    EXPECT_TRUE(PayloadWriter::WritePayload(&out, LmString("bin\\run.exe"), entries, &data,
+                                            static_cast<int32_t>(compressed->size())));
+    EXPECT_EQ(1, out.Close());
+    return lmtest::ReadFile(path);
+  }
+
   // Reads the table of `bytes` and copies its compressed data; empty when
-  // either fails.
-  std::string Compressed(const std::string& bytes, PayloadTable* table) {
+  // either fails. *crc (when given) is the payload's CRC-32.
+  std::string Compressed(const std::string& bytes, PayloadTable* table, uint32_t* payloadCrc = nullptr) {
     std::string path = dir_.Join("setup.bin");
     EXPECT_TRUE(lmtest::WriteFile(path, bytes));
     LmFileStream own, staging;
@@ -72,9 +96,11 @@ class PayloadReaderTest : public ::testing::Test {
     std::string stagingPath = dir_.Join("staging");
     EXPECT_EQ(1, staging.OpenFile(stagingPath.c_str(), 1));
     char buffer[CHUNK_SIZE];
-    if (PayloadReader::CopyCompressed(&own, &staging, *table, buffer, &problem) != PayloadResult::kOk) {
+    uint32_t crc = 0;
+    if (PayloadReader::CopyCompressed(&own, &staging, *table, buffer, &crc, &problem) != PayloadResult::kOk) {
       return std::string();
     }
+    if (payloadCrc != nullptr) *payloadCrc = crc;
     return lmtest::ReadFile(stagingPath);
   }
 
@@ -111,10 +137,65 @@ TEST_F(PayloadReaderTest, WorkedExampleRoundTrips) {
   std::string stagingPath = dir_.Join("staging");
   ASSERT_EQ(1, staging.OpenFile(stagingPath.c_str(), 1));
   char buffer[CHUNK_SIZE];
-  EXPECT_EQ(PayloadResult::kOk, PayloadReader::CopyCompressed(&own, &staging, table, buffer, &problem));
+  uint32_t crc = 0;
+  EXPECT_EQ(PayloadResult::kOk, PayloadReader::CopyCompressed(&own, &staging, table, buffer, &crc, &problem));
   EXPECT_EQ(compressed, lmtest::ReadFile(stagingPath));
   EXPECT_EQ(-1, own.Tell());  // both streams are closed
   EXPECT_EQ(-1, staging.Tell());
+}
+
+TEST_F(PayloadReaderTest, IntegrityRecordsRoundTripAndDamageIsToldFromAbsence) {
+  const struct {
+    const char* text;
+    uint32_t crc;
+  } known[] = {{"", 0}, {"a", 0xE8B7BE43u}, {"123456789", 0xCBF43926u},
+               {"The quick brown fox jumps over the lazy dog", 0x414FA339u}};
+  for (const auto& k : known) {
+    Crc32 crc;
+    crc.Update(k.text, strlen(k.text));
+    EXPECT_EQ(k.crc, crc.value()) << k.text;
+  }
+  // Given in pieces of any length, as a copy's chunks cut it.
+  const std::string random = lmtest::RandomBytes(1000, 3);
+  Crc32 whole;
+  whole.Update(random.data(), random.size());
+  for (size_t piece = 1; piece <= 17; ++piece) {
+    Crc32 crc;
+    for (size_t at = 0; at < random.size(); at += piece) crc.Update(random.data() + at, std::min(piece, random.size() - at));
+    EXPECT_EQ(whole.value(), crc.value()) << piece;
+  }
+
+  std::string compressed;
+  const std::string setup = WithRecord(std::string(1000, 'S'), &compressed);
+  PayloadTable table;
+  uint32_t crc = 0;
+  ASSERT_EQ(compressed, Compressed(setup, &table, &crc));
+  EXPECT_EQ(1016, table.payloadOffset);
+  EXPECT_EQ(payload::IntegrityRecord::Status::kPresent, table.record.status());
+  EXPECT_EQ(setup.size() - 1016, table.record.covered());
+  std::string problem;
+  EXPECT_TRUE(table.record.Matches(table.payloadSize(), crc, &problem)) << problem;
+
+  // Every bit of the record changed: the payload still reads, and the record
+  // is damaged (the magic) or does not match (its fields).
+  for (int bit = 0; bit < 8 * payload::IntegrityRecord::kSize; ++bit) {
+    std::string flipped = setup;
+    flipped[1000 + bit / 8] = static_cast<char>(flipped[1000 + bit / 8] ^ (1 << (bit % 8)));
+    ASSERT_EQ(compressed, Compressed(flipped, &table, &crc)) << bit;
+    EXPECT_EQ(bit < 64 ? payload::IntegrityRecord::Status::kDamaged : payload::IntegrityRecord::Status::kPresent,
+              table.record.status()) << bit;
+    EXPECT_FALSE(table.record.Matches(table.payloadSize(), crc, &problem)) << bit;
+  }
+  // No record: a magic changed beyond recognition, zero padding, or fewer
+  // bytes in front of P than a record takes.
+  std::string hidden = setup;
+  for (int i = 0; i < 8; ++i) hidden[1000 + i] = static_cast<char>(hidden[1000 + i] ^ (i % 2 == 0 ? 0x0F : 0x30));
+  for (const std::string& without : {hidden, lmtest::BuildSetup(std::string(1000, '\0'), "run.exe", {{"\\run.exe", 1, "x"}}),
+                                     lmtest::BuildSetup("STUB", "run.exe", {{"\\run.exe", 1, "x"}})}) {
+    ASSERT_FALSE(Compressed(without, &table, &crc).empty());
+    EXPECT_EQ(payload::IntegrityRecord::Status::kAbsent, table.record.status());
+    EXPECT_TRUE(table.record.Matches(table.payloadSize(), crc, &problem));
+  }
 }
 
 TEST_F(PayloadReaderTest, PayloadIsFoundOnlyThroughTheTrailer) {
@@ -190,7 +271,8 @@ TEST_F(PayloadReaderTest, CopyEndsWhenTheDataEndsEarly) {
   table.compressedLength = 0x40000000;
   char buffer[CHUNK_SIZE];
   std::string problem;
-  EXPECT_EQ(PayloadResult::kBadPayload, PayloadReader::CopyCompressed(&own, &staging, table, buffer, &problem));
+  uint32_t crc = 0;
+  EXPECT_EQ(PayloadResult::kBadPayload, PayloadReader::CopyCompressed(&own, &staging, table, buffer, &crc, &problem));
   EXPECT_EQ(30000u, lmtest::ReadFile(dir_.Join("staging")).size());
 }
 

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # End to end: Windows setup executables signed with Authenticode by
 # osslsigncode, with a throwaway self-signed certificate made here, still
-# list, verify and run under Wine; the signature verifies, also after a
-# second, nested one, and no longer does once a payload byte is changed.
+# list (with a matching integrity record), verify, extract and run under
+# Wine; the signature verifies, also after a second, nested one, and no
+# longer does once a payload byte is changed.
 #
 # Usage: signed_setup_test.sh LMPACK LMSETUP_EXE PROBE_EXE WINE_RUN
 #   LMPACK       a native lmpack (build/native/bin/lmpack)
@@ -85,6 +86,13 @@ for file in "${signed[@]}"; do
     fail "lmpack list $file exits $?"
   fi
   "$lmpack" verify "$file" >/dev/null || fail "lmpack verify $file exits $?"
+  grep -qE '^integrity record: CRC-32 0x[0-9A-F]{8} of [0-9]+ bytes, matches$' "list-$file.txt" ||
+    fail "lmpack list $file shows no matching integrity record"
+  if "$lmpack" extract --quiet "$file" "extract-${file%.exe}"; then
+    diff -r app "extract-${file%.exe}" >/dev/null || fail "lmpack extract $file does not give back the folder"
+  else
+    fail "lmpack extract $file exits $?"
+  fi
   osslsigncode verify -CAfile cert.pem -in "$file" > "verify-$file.txt" 2>&1 ||
     fail "osslsigncode verify $file: $(tail -n 3 "verify-$file.txt")"
 done

@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "crc32.h"
+#include "integrity_record.h"
 #include "lm_file_stream.h"
 #include "payload_reader.h"
 #include "payload_table_lines.h"
@@ -10,6 +12,7 @@
 #include "utf8_files.h"
 #include "port_testing.h"
 #include "test_support.h"
+#include "walk_tree.h"
 
 namespace {
 
@@ -48,22 +51,38 @@ class LmpackTest : public ::testing::Test {
     ASSERT_TRUE(WriteFile(folder_ + "\\" + relative, contents));
   }
 
+  // A folder of directories (one empty, one deep) and files (one empty, one
+  // of several chunks).
+  void PutTree() {
+    for (const char* dir : {"bin", "data", "data\\empty", "data\\deep", "data\\deep\\er"}) {
+      ASSERT_TRUE(lmtest::MakeDirectory(folder_ + "\\" + dir));
+    }
+    Put("bin\\app.exe", "program");
+    Put("data\\big.bin", lmtest::RandomBytes(5 * 10240 + 3, 11));
+    Put("data\\zero.txt", "");
+    Put("data\\deep\\er\\x.txt", "x");
+    Put("B-upper.txt", "sorted before lower case");
+  }
+
+  // Everything under `root`: "d PATH" for a directory, "f PATH CONTENTS" for
+  // a file; empty when `root` is missing.
+  static std::vector<std::string> Tree(const std::string& root) {
+    std::vector<std::string> lines;
+    WalkTree(root, [&](const std::string& relative, const platform::EntryInfo& info) {
+      bool isFile = info.type == platform::EntryType::kFile;
+      lines.push_back((isFile ? "f " : "d ") + relative + (isFile ? " " + lmtest::ReadFile(root + "\\" + relative) : ""));
+      return true;
+    });
+    return lines;
+  }
+
   TempDir dir_;
   std::string lmpack_, stub_, folder_;
 };
 
 TEST_F(LmpackTest, PacksAFolderThatVerifiesAndReadsBack) {
-  std::string big = lmtest::RandomBytes(5 * 10240 + 3, 11);
-  ASSERT_TRUE(lmtest::MakeDirectory(folder_ + "\\bin"));
-  ASSERT_TRUE(lmtest::MakeDirectory(folder_ + "\\data"));
-  ASSERT_TRUE(lmtest::MakeDirectory(folder_ + "\\data\\empty"));
-  ASSERT_TRUE(lmtest::MakeDirectory(folder_ + "\\data\\deep"));
-  ASSERT_TRUE(lmtest::MakeDirectory(folder_ + "\\data\\deep\\er"));
-  Put("bin\\app.exe", "program");
-  Put("data\\big.bin", big);
-  Put("data\\zero.txt", "");
-  Put("data\\deep\\er\\x.txt", "x");
-  Put("B-upper.txt", "sorted before lower case");
+  PutTree();
+  const size_t bigSize = 5 * 10240 + 3;
 
   std::string out = dir_.Join("setup.exe");
   ASSERT_EQ(0, Pack("bin/app.exe", out));
@@ -77,21 +96,28 @@ TEST_F(LmpackTest, PacksAFolderThatVerifiesAndReadsBack) {
                                        "\\bin 2 0",
                                        "\\bin\\app.exe 1 7",
                                        "\\data 2 0",
-                                       "\\data\\big.bin 1 " + std::to_string(big.size()),
+                                       "\\data\\big.bin 1 " + std::to_string(bigSize),
                                        "\\data\\deep 2 0",
                                        "\\data\\deep\\er 2 0",
                                        "\\data\\deep\\er\\x.txt 1 1",
                                        "\\data\\empty 2 0",
                                        "\\data\\zero.txt 1 0"};
   EXPECT_EQ(expected, lmtest::TableLines(table));
-  // For the Windows target the payload lies behind at most 7 zero bytes, so
-  // that the file's length is a multiple of 8 and a signer adds no padding.
+  // For the Windows target the integrity record lies behind at most 7 zero
+  // bytes, so that the file's length is a multiple of 8 and a signer adds no
+  // padding. It holds the size and CRC-32 of everything from P on.
   std::string written = lmtest::ReadFile(out);
   size_t image = lmtest::ReadFile(stub_).size();
-  ASSERT_GE(static_cast<size_t>(table.payloadOffset), image);
-  EXPECT_LE(static_cast<size_t>(table.payloadOffset), image + 7);
-  EXPECT_EQ(std::string(table.payloadOffset - image, '\0'), written.substr(image, table.payloadOffset - image));
+  const size_t payloadOffset = static_cast<size_t>(table.payloadOffset);
+  const size_t record = payloadOffset - payload::IntegrityRecord::kSize;
+  ASSERT_GE(record, image);
+  EXPECT_LE(record, image + 7);
+  EXPECT_EQ(std::string(record - image, '\0'), written.substr(image, record - image));
   EXPECT_EQ(0u, written.size() % 8);
+  Crc32 crc;
+  crc.Update(written.data() + payloadOffset, written.size() - payloadOffset);
+  EXPECT_EQ(payload::IntegrityRecord(static_cast<uint32_t>(written.size() - payloadOffset), crc.value()).Encode(),
+            written.substr(record, payload::IntegrityRecord::kSize));
 
   // The same folder gives the same bytes.
   std::string again = dir_.Join("again.exe");
@@ -109,11 +135,68 @@ TEST_F(LmpackTest, VerifyAndListCatchDamage) {
   std::string damaged = dir_.Join("damaged.exe");
   ASSERT_TRUE(WriteFile(damaged, flipped));
   EXPECT_EQ(1, Lmpack({"verify", damaged}));
+  // A changed integrity record: list still shows the table, verify fails.
+  PayloadTable table;
+  ASSERT_TRUE(ReadBack(out, &table));
+  flipped = bytes;
+  flipped[table.payloadOffset - 1] = static_cast<char>(flipped[table.payloadOffset - 1] ^ 0x20);
+  ASSERT_TRUE(WriteFile(damaged, flipped));
+  EXPECT_EQ(0, Lmpack({"list", damaged}));
+  EXPECT_EQ(1, Lmpack({"verify", damaged}));
   std::string cut = dir_.Join("cut.exe");
   ASSERT_TRUE(WriteFile(cut, bytes.substr(0, bytes.size() - 10)));
   EXPECT_EQ(1, Lmpack({"list", cut}));
   EXPECT_EQ(1, Lmpack({"verify", stub_}));  // a launcher without a payload
   EXPECT_EQ(3, Lmpack({"verify", dir_.Join("missing.exe")}));
+}
+
+TEST_F(LmpackTest, ExtractGivesBackTheFolderAndWritesNothingElse) {
+  PutTree();
+  const std::vector<std::string> folder = Tree(folder_);
+  // Both targets' setups, into a new directory and into an empty one.
+  const std::string windows = dir_.Join("setup.exe"), native = dir_.Join("setup");
+  ASSERT_EQ(0, Pack("bin\\app.exe", windows));
+  ASSERT_EQ(0, Pack("bin\\app.exe", native, {"--target", "native"}));
+  const std::string fresh = dir_.Join("fresh"), empty = dir_.Join("empty");
+  ASSERT_TRUE(lmtest::MakeDirectory(empty));
+  EXPECT_EQ(0, Lmpack({"extract", "--quiet", windows, fresh}));
+  EXPECT_EQ(folder, Tree(fresh));
+  EXPECT_EQ(0, Lmpack({"extract", "--quiet", native, empty}));
+  EXPECT_EQ(folder, Tree(empty));
+  EXPECT_EQ(1, Lmpack({"extract", "--quiet", native, fresh}));  // not empty: left as it is
+  EXPECT_EQ(folder, Tree(fresh));
+
+  // What the launcher refuses, corrupt data (files are written before that
+  // shows) and a changed integrity record: nothing stays in the target or
+  // beside it, and a target that existed stays, empty.
+  const std::string stub = lmtest::ReadFile(stub_);
+  std::vector<std::string> refused;
+  for (const char* path : {"\\..\\evil.txt", "\\..\\..\\evil.txt", "\\sub/../../evil.txt", "\\C:\\evil.txt",
+                           "\\con.txt", "\\a\\\\b"}) {
+    refused.push_back(lmtest::BuildSetup(stub, "run.exe", {{"\\run.exe", 1, "program"}, {path, 1, "evil"}}));
+  }
+  std::string corrupt =
+      lmtest::BuildSetup(stub, "run.exe", {{"\\run.exe", 1, "program"}, {"\\big.bin", 1, lmtest::RandomBytes(30000, 5)}});
+  corrupt[corrupt.size() - 200] = static_cast<char>(corrupt[corrupt.size() - 200] ^ 0x10);
+  refused.push_back(corrupt);
+  PayloadTable table;
+  ASSERT_TRUE(ReadBack(windows, &table));
+  std::string record = lmtest::ReadFile(windows);
+  record[table.payloadOffset - 5] = static_cast<char>(record[table.payloadOffset - 5] ^ 0x01);
+  refused.push_back(record);
+  const std::string bad = dir_.Join("bad.exe"), target = dir_.Join("target");
+  ASSERT_TRUE(WriteFile(bad, ""));
+  const std::vector<std::string> names = lmtest::ListNames(dir_.path());
+  for (size_t i = 0; i < refused.size(); ++i) {
+    ASSERT_TRUE(WriteFile(bad, refused[i]));
+    EXPECT_EQ(1, Lmpack({"extract", "--quiet", bad, target})) << i;
+    EXPECT_EQ(names, lmtest::ListNames(dir_.path())) << i;
+  }
+  lmtest::RemoveTree(empty);
+  ASSERT_TRUE(lmtest::MakeDirectory(empty));
+  EXPECT_EQ(1, Lmpack({"extract", "--quiet", bad, empty}));
+  EXPECT_TRUE(lmtest::IsDirectoryPath(empty));
+  EXPECT_TRUE(lmtest::ListNames(empty).empty());
 }
 
 TEST_F(LmpackTest, RefusesWhatTheLauncherCouldNotUnpack) {
@@ -171,6 +254,12 @@ TEST_F(LmpackTest, NonAsciiNamesNeedADeclaredCodePage) {
   const std::string dir1252 = "\\\xDC" "n" "\xEF" "c" "\xF6" "d" "\xE9";
   EXPECT_EQ((std::vector<std::string>{"run.exe", "\\run.exe 1 7", dir1252 + " 2 0", dir1252 + "\\na\xEF" "ve.txt 1 8"}),
             lmtest::TableLines(table));
+  // Extracted, the names are converted back; bytes that are no names in the
+  // code page given are refused.
+  EXPECT_EQ(0, Lmpack({"extract", "--quiet", "--codepage", "1252", out, dir_.Join("back")}));
+  EXPECT_EQ(Tree(folder_), Tree(dir_.Join("back")));
+  EXPECT_EQ(1, Lmpack({"extract", "--quiet", "--codepage", "65001", out, dir_.Join("utf8")}));
+  EXPECT_FALSE(lmtest::PathExists(dir_.Join("utf8")));
   // The native target stores the names as the file system has them.
   ASSERT_EQ(0, Pack("run.exe", out, {"--target", "native"}));
 }
@@ -203,6 +292,8 @@ TEST_F(LmpackTest, UsageErrors) {
   EXPECT_EQ(2, Lmpack({"pack", folder_}));
   EXPECT_EQ(2, Lmpack({"pack", "--run", "a", "-o", "b", "--level", "0", folder_}));
   EXPECT_EQ(2, Lmpack({"pack", "--run", "a", "-o", "b", "--target", "mac", folder_}));
+  EXPECT_EQ(2, Lmpack({"extract", "setup.exe"}));
+  EXPECT_EQ(2, Lmpack({"extract", "setup.exe", "a", "b"}));
 }
 
 }  // namespace

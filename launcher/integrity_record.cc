@@ -1,0 +1,78 @@
+#include "integrity_record.h"
+
+#include <cstdio>
+
+namespace payload {
+
+namespace {
+
+const unsigned char kMagic[8] = {'L', 'm', 'C', 'r', 'c', '3', '2', 0x1A};
+
+uint32_t GetU32(const unsigned char* p) { return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24; }
+
+void PutU32(uint32_t value, std::string* out) {
+  for (int i = 0; i < 4; ++i) out->push_back(static_cast<char>(value >> (8 * i)));
+}
+
+int BitsDifferingFromMagic(const unsigned char* bytes) {
+  int bits = 0;
+  for (int i = 0; i < 8; ++i) {
+    for (unsigned d = bytes[i] ^ kMagic[i]; d != 0; d &= d - 1) ++bits;
+  }
+  return bits;
+}
+
+std::string Hex(uint32_t value) {
+  char text[16];
+  snprintf(text, sizeof(text), "0x%08X", value);
+  return text;
+}
+
+}  // namespace
+
+IntegrityRecord::IntegrityRecord(uint32_t covered, uint32_t crc)
+    : status_(Status::kPresent), covered_(covered), crc_(crc) {}
+
+std::string IntegrityRecord::Encode() const {
+  std::string bytes(reinterpret_cast<const char*>(kMagic), sizeof(kMagic));
+  PutU32(covered_, &bytes);
+  PutU32(crc_, &bytes);
+  return bytes;
+}
+
+IntegrityRecord IntegrityRecord::Decode(const char* bytes, int size) {
+  IntegrityRecord record;
+  if (size < kSize) return record;
+  const unsigned char* p = reinterpret_cast<const unsigned char*>(bytes) + size - kSize;
+  int damage = BitsDifferingFromMagic(p);
+  if (damage > kMaxMagicDamage) return record;
+  record.status_ = damage == 0 ? Status::kPresent : Status::kDamaged;
+  record.covered_ = GetU32(p + 8);
+  record.crc_ = GetU32(p + 12);
+  return record;
+}
+
+bool IntegrityRecord::Describes(uint32_t covered, std::string* problem) const {
+  switch (status_) {
+    case Status::kAbsent:
+      return true;
+    case Status::kDamaged:
+      *problem = "the integrity record is damaged";
+      return false;
+    case Status::kPresent:
+      break;
+  }
+  if (covered_ == covered) return true;
+  *problem = "the integrity record covers " + std::to_string(covered_) + " bytes, the payload has " +
+             std::to_string(covered);
+  return false;
+}
+
+bool IntegrityRecord::Matches(uint32_t covered, uint32_t crc, std::string* problem) const {
+  if (!Describes(covered, problem)) return false;
+  if (status_ == Status::kAbsent || crc_ == crc) return true;
+  *problem = "the payload's CRC-32 is " + Hex(crc) + ", its integrity record says " + Hex(crc_);
+  return false;
+}
+
+}  // namespace payload

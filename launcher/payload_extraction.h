@@ -1,0 +1,37 @@
+// ExtractPayload: everything between a setup file and its entries on disk,
+// by the launcher's rules, for the launcher and for lmpack extract alike.
+#ifndef LM_LAUNCHER_PAYLOAD_EXTRACTION_H_
+#define LM_LAUNCHER_PAYLOAD_EXTRACTION_H_
+
+#include <functional>
+#include <string>
+
+#include "exit_codes.h"  // LaunchOutcome; the table of codes stays the launcher's
+#include "lm_string.h"
+#include "payload_reader.h"
+
+// Called with the checked table before anything is unpacked, to change its
+// names; false, with the reason in *problem, stops the extraction.
+using PayloadNameFilter = std::function<bool(PayloadTable* table, std::string* problem)>;
+
+// Reads the payload of the setup file at `setupPath` and checks its table
+// (PayloadReader::ReadTable); an integrity record in front of it must not be
+// damaged and must cover exactly the payload. Then copies the compressed
+// data into a new staging file in `directory`, named `stagingBase` (or with
+// "-1", "-2", ... appended where the table has a top-level entry of that
+// name, so that no entry overwrites it), computing the payload's CRC-32 as
+// it goes, which must match the record where there is one. Only then does
+// `filter` (may be empty) see the table and is every entry created under
+// `directory` (UnpackPayload).
+//
+// kUnpacked when every entry is there; otherwise the first failure, with
+// what is wrong in *problem: kOwnFileUnreadable when the setup file cannot
+// be opened, kBadPayload for a missing, damaged or unsafe payload, a wrong
+// record or a refusal of `filter`, kCannotMake when the staging file cannot
+// be created, kWriteFault or kDiskFull, kCorruptData. The staging file is
+// gone when this returns; entries created before a failure stay for the
+// caller to remove. *table holds what was read.
+LaunchOutcome ExtractPayload(const std::string& setupPath, const LmString& directory, const LmString& stagingBase,
+                             const PayloadNameFilter& filter, PayloadTable* table, std::string* problem);
+
+#endif  // LM_LAUNCHER_PAYLOAD_EXTRACTION_H_
