@@ -2,15 +2,12 @@
 
 #include <algorithm>
 #include <string>
-#include <vector>
 
 #include "delete_tree.h"
 #include "exit_codes.h"
 #include "lm_file.h"
-#include "lm_file_stream.h"
 #include "lm_time.h"
 #include "payload_extraction.h"
-#include "payload_reader.h"
 #include "platform.h"
 #include "process.h"
 #include "program_start.h"
@@ -18,23 +15,13 @@
 
 namespace {
 
-// How many suffixed names ("-1", "-2", ...) are tried when a name is taken.
-const int kNameAttempts = 100;
-
-LmString WithSuffix(const LmString& base, int attempt) {
-  if (attempt == 0) return base;
-  LmString suffix;
-  suffix.Format("-%d", attempt);
-  return LmString::Concat(base, suffix);
-}
-
 // Creates a working directory that did not exist before: a directory that
 // is already there (planted, or made by a launcher started in the same
 // second) is never reused.
 bool MakeWorkingDirectory(const std::string& tempPath, LmString* path) {
   LmString base = LmString::Concat(LmString::Concat(LmString(tempPath.c_str()), "\\"), MakeTimestampName());
   for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-    LmString candidate = WithSuffix(base, attempt);
+    LmString candidate = NameWithSuffix(base, attempt);
     if (platform::MakePrivateDirectory(candidate.GetText()) == 0) {
       *path = candidate;
       return true;

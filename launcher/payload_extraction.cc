@@ -7,17 +7,19 @@
 #include "payload_format.h"
 #include "payload_unpacker.h"
 
-namespace {
+LmString NameWithSuffix(const LmString& base, int attempt) {
+  if (attempt == 0) return base;
+  LmString suffix;
+  suffix.Format("-%d", attempt);
+  return LmString::Concat(base, suffix);
+}
 
-// How many suffixed staging names are tried when a name is taken.
-const int kNameAttempts = 100;
+namespace {
 
 LmString StagingPath(const LmString& directory, const LmString& base, const PayloadTable& table) {
   LmString name = base;
   for (int attempt = 1; attempt < kNameAttempts && payload::IsTopLevelName(table.entries, name); ++attempt) {
-    LmString suffix;
-    suffix.Format("-%d", attempt);
-    name = LmString::Concat(base, suffix);
+    name = NameWithSuffix(base, attempt);
   }
   return LmString::Concat(LmString::Concat(directory, "\\"), name);
 }

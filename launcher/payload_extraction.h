@@ -10,6 +10,11 @@
 #include "lm_string.h"
 #include "payload_reader.h"
 
+// How many names are tried when a name is taken: `base`, then `base` with
+// "-1", "-2", ... appended (attempt 0 gives `base` itself).
+const int kNameAttempts = 100;
+LmString NameWithSuffix(const LmString& base, int attempt);
+
 // Called with the checked table before anything is unpacked, to change its
 // names; false, with the reason in *problem, stops the extraction.
 using PayloadNameFilter = std::function<bool(PayloadTable* table, std::string* problem)>;
