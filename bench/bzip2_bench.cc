@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "bzip2_reader.h"
-#include "bzip2_writer.h"
+#include "bzip2/bzip2_reader.h"
+#include "bzip2/bzip2_writer.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "allocator_cache.h"
+#include "bzip2/allocator_cache.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -1,6 +1,6 @@
-#include "bit_writer.h"
+#include "bzip2/bit_writer.h"
 
-#include "bzip2_format.h"
+#include "bzip2/bzip2_format.h"
 
 namespace bzip2 {
 

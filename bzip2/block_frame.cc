@@ -1,7 +1,7 @@
-#include "block_frame.h"
+#include "bzip2/block_frame.h"
 
-#include "bit_writer.h"
-#include "bzip2_format.h"
+#include "bzip2/bit_writer.h"
+#include "bzip2/bzip2_format.h"
 
 namespace bzip2 {
 

@@ -1,4 +1,4 @@
-#include "block_splitter.h"
+#include "bzip2/block_splitter.h"
 
 namespace bzip2 {
 

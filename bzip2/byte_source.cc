@@ -1,8 +1,8 @@
-#include "byte_source.h"
+#include "bzip2/byte_source.h"
 
 #include <cstring>
 
-#include "platform.h"
+#include "platform/platform.h"
 
 namespace bzip2 {
 

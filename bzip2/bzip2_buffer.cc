@@ -1,9 +1,9 @@
-#include "bzip2_buffer.h"
+#include "bzip2/bzip2_buffer.h"
 
 #include <stdexcept>
 #include <vector>
 
-#include "bzlib.h"
+#include <bzlib.h>
 
 std::string Bzip2CompressBuffer(const std::string& data, int level) {
   // libbz2's documented bound: 1% more than the input plus 600 bytes.

@@ -1,4 +1,4 @@
-#include "bzip2_failure.h"
+#include "bzip2/bzip2_failure.h"
 
 #include <cstddef>
 

@@ -1,4 +1,4 @@
-#include "bzip2_format.h"
+#include "bzip2/bzip2_format.h"
 
 namespace bzip2 {
 

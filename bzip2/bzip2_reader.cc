@@ -1,10 +1,10 @@
-#include "bzip2_reader.h"
+#include "bzip2/bzip2_reader.h"
 
 #include <thread>
 
-#include "byte_source.h"
-#include "parallel_decoder.h"
-#include "stream_decoder.h"
+#include "bzip2/byte_source.h"
+#include "bzip2/parallel_decoder.h"
+#include "bzip2/stream_decoder.h"
 
 int Bzip2DefaultWorkers() {
   unsigned threads = std::thread::hardware_concurrency();

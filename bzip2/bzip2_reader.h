@@ -25,7 +25,7 @@
 #include <memory>
 #include <vector>
 
-#include "bzip2_failure.h"
+#include "bzip2/bzip2_failure.h"
 
 namespace bzip2 {
 class ByteSource;

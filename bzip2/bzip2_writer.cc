@@ -1,11 +1,11 @@
-#include "bzip2_writer.h"
+#include "bzip2/bzip2_writer.h"
 
 #include <cstring>
 
-#include "allocator_cache.h"
-#include "bzip2_format.h"
-#include "bzlib.h"
-#include "worker_pool.h"
+#include "bzip2/allocator_cache.h"
+#include "bzip2/bzip2_format.h"
+#include <bzlib.h>
+#include "bzip2/worker_pool.h"
 
 namespace {
 

@@ -26,8 +26,8 @@
 #include <mutex>
 #include <vector>
 
-#include "bit_writer.h"
-#include "block_splitter.h"
+#include "bzip2/bit_writer.h"
+#include "bzip2/block_splitter.h"
 
 namespace bzip2 {
 class AllocatorCache;

@@ -1,6 +1,6 @@
-#include "magic_scanner.h"
+#include "bzip2/magic_scanner.h"
 
-#include "bzip2_format.h"
+#include "bzip2/bzip2_format.h"
 
 namespace bzip2 {
 

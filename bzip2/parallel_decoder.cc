@@ -1,13 +1,13 @@
-#include "parallel_decoder.h"
+#include "bzip2/parallel_decoder.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "bzip2_format.h"
-#include "byte_source.h"
-#include "magic_scanner.h"
-#include "stream_decoder.h"
-#include "task_decoder.h"
+#include "bzip2/bzip2_format.h"
+#include "bzip2/byte_source.h"
+#include "bzip2/magic_scanner.h"
+#include "bzip2/stream_decoder.h"
+#include "bzip2/task_decoder.h"
 
 namespace bzip2 {
 

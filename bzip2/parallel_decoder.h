@@ -30,12 +30,12 @@
 #include <memory>
 #include <vector>
 
-#include "block_task.h"
-#include "bzip2_failure.h"
-#include "bzip2_reader.h"
-#include "task_cutter.h"
-#include "task_decoder.h"
-#include "worker_pool.h"
+#include "bzip2/block_task.h"
+#include "bzip2/bzip2_failure.h"
+#include "bzip2/bzip2_reader.h"
+#include "bzip2/task_cutter.h"
+#include "bzip2/task_decoder.h"
+#include "bzip2/worker_pool.h"
 
 namespace bzip2 {
 

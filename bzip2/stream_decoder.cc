@@ -1,10 +1,10 @@
-#include "stream_decoder.h"
+#include "bzip2/stream_decoder.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "bzlib.h"
-#include "byte_source.h"
+#include <bzlib.h>
+#include "bzip2/byte_source.h"
 
 namespace bzip2 {
 

@@ -13,8 +13,8 @@
 #include <memory>
 #include <vector>
 
-#include "allocator_cache.h"
-#include "bzip2_failure.h"
+#include "bzip2/allocator_cache.h"
+#include "bzip2/bzip2_failure.h"
 
 namespace bzip2 {
 

@@ -1,11 +1,11 @@
-#include "task_cutter.h"
+#include "bzip2/task_cutter.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "bzip2_format.h"
-#include "byte_source.h"
-#include "magic_scanner.h"
+#include "bzip2/bzip2_format.h"
+#include "bzip2/byte_source.h"
+#include "bzip2/magic_scanner.h"
 
 namespace bzip2 {
 

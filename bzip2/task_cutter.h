@@ -10,7 +10,7 @@
 #include <memory>
 #include <vector>
 
-#include "block_task.h"
+#include "bzip2/block_task.h"
 
 namespace bzip2 {
 

@@ -1,9 +1,9 @@
-#include "task_decoder.h"
+#include "bzip2/task_decoder.h"
 
 #include <cstring>
 
-#include "block_frame.h"
-#include "bzlib.h"
+#include "bzip2/block_frame.h"
+#include <bzlib.h>
 
 namespace bzip2 {
 

@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "allocator_cache.h"
-#include "block_task.h"
+#include "bzip2/allocator_cache.h"
+#include "bzip2/block_task.h"
 
 namespace bzip2 {
 

@@ -17,7 +17,7 @@
 
 #include <cstdint>
 
-#include "lm_object.h"
+#include "core/lm_object.h"
 
 template <typename T>
 class LmList : public virtual LmObject {

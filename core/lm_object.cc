@@ -1,4 +1,4 @@
-#include "lm_object.h"
+#include "core/lm_object.h"
 
 #include <atomic>
 

@@ -18,7 +18,7 @@
 
 #include <cstdint>
 
-#include "platform.h"
+#include "platform/platform.h"
 
 class LmObject {
  public:

@@ -1,4 +1,4 @@
-#include "lm_string.h"
+#include "core/lm_string.h"
 
 #include <cstdarg>
 #include <cstdio>

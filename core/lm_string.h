@@ -14,7 +14,7 @@
 
 #include <cstdint>
 
-#include "lm_object.h"
+#include "core/lm_object.h"
 
 class LmString : public virtual LmObject {
  public:

@@ -1,9 +1,9 @@
-#include "lm_time.h"
+#include "core/lm_time.h"
 
 #include <cstdint>
 #include <ctime>
 
-#include "platform.h"
+#include "platform/platform.h"
 
 LmTime::LmTime(int32_t y, int32_t mo, int32_t d, int32_t h, int32_t mi, int32_t s) : LmObject() {
   Clear();

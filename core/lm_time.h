@@ -19,8 +19,8 @@
 
 #include <cstdint>
 
-#include "lm_object.h"
-#include "lm_string.h"
+#include "core/lm_object.h"
+#include "core/lm_string.h"
 
 class LmTime : public virtual LmObject {
  public:

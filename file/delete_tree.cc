@@ -1,7 +1,7 @@
-#include "delete_tree.h"
+#include "file/delete_tree.h"
 
-#include "lm_list.h"
-#include "platform.h"
+#include "core/lm_list.h"
+#include "platform/platform.h"
 
 void DeleteTree(LmFile* entry) {
   LmString path = entry->GetPath();

@@ -2,7 +2,7 @@
 #ifndef LM_FILE_DELETE_TREE_H_
 #define LM_FILE_DELETE_TREE_H_
 
-#include "lm_file.h"
+#include "file/lm_file.h"
 
 // Deletes what `entry` stands for with everything inside it, one level at a
 // time in the order the platform lists each directory, and releases it: the

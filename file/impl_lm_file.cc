@@ -1,11 +1,11 @@
-#include "impl_lm_file.h"
+#include "file/impl_lm_file.h"
 
 #include <cstring>
 #include <string>
 
-#include "lm_file.h"
-#include "platform.h"
-#include "status_text.h"
+#include "file/lm_file.h"
+#include "platform/platform.h"
+#include "file/status_text.h"
 
 namespace {
 

@@ -26,12 +26,12 @@
 
 #include <cstdint>
 
-#include "lm_file_filter.h"
-#include "lm_list.h"
-#include "lm_object.h"
-#include "lm_string.h"
-#include "lm_time.h"
-#include "platform.h"
+#include "file/lm_file_filter.h"
+#include "core/lm_list.h"
+#include "core/lm_object.h"
+#include "core/lm_string.h"
+#include "core/lm_time.h"
+#include "platform/platform.h"
 
 class LmFile;
 

@@ -1,4 +1,4 @@
-#include "lm_file.h"
+#include "file/lm_file.h"
 
 LmFile::LmFile(LmString path) : LmObject(), LmImpl() { impl = new ImplLmFile(path); }
 

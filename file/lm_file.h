@@ -13,13 +13,13 @@
 
 #include <cstdint>
 
-#include "impl_lm_file.h"
-#include "lm_file_filter.h"
-#include "lm_file_stream.h"
-#include "lm_impl.h"
-#include "lm_list.h"
-#include "lm_string.h"
-#include "lm_time.h"
+#include "file/impl_lm_file.h"
+#include "file/lm_file_filter.h"
+#include "file/lm_file_stream.h"
+#include "file/lm_impl.h"
+#include "core/lm_list.h"
+#include "core/lm_string.h"
+#include "core/lm_time.h"
 
 class LmFile : public virtual LmImpl {
  public:

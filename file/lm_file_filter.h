@@ -4,7 +4,7 @@
 #ifndef LM_FILE_LM_FILE_FILTER_H_
 #define LM_FILE_LM_FILE_FILTER_H_
 
-#include "lm_string.h"
+#include "core/lm_string.h"
 
 class LmFileFilter {
  public:

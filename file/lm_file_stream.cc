@@ -1,8 +1,8 @@
-#include "lm_file_stream.h"
+#include "file/lm_file_stream.h"
 
-#include "lm_file.h"
-#include "platform.h"
-#include "status_text.h"
+#include "file/lm_file.h"
+#include "platform/platform.h"
+#include "file/status_text.h"
 
 LmFileStream::LmFileStream()
     : LmObject(), LmIOStream(), handle(nullptr), path(""), modeText("rb+"), status(0), message(""), diskFull(false) {}

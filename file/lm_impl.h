@@ -3,7 +3,7 @@
 #ifndef LM_FILE_LM_IMPL_H_
 #define LM_FILE_LM_IMPL_H_
 
-#include "lm_object.h"
+#include "core/lm_object.h"
 
 class ImplLmFile;
 

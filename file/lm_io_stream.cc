@@ -1,4 +1,4 @@
-#include "lm_io_stream.h"
+#include "file/lm_io_stream.h"
 
 #include <cstring>
 

@@ -1,8 +1,8 @@
-#include "read_whole_file.h"
+#include "file/read_whole_file.h"
 
 #include <cstdio>
 
-#include "platform.h"
+#include "platform/platform.h"
 
 std::string ReadWholeFile(const std::string& path, bool* ok) {
   std::string bytes;

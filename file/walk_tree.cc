@@ -1,9 +1,9 @@
-#include "walk_tree.h"
+#include "file/walk_tree.h"
 
 #include <algorithm>
 #include <vector>
 
-#include "utf8_files.h"
+#include "platform/utf8_files.h"
 
 namespace {
 

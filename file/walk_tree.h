@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-#include "platform.h"
+#include "platform/platform.h"
 
 // Visits every entry below `root`, depth first: each directory before what
 // it holds, names in byte order within a directory, so that a walk of the

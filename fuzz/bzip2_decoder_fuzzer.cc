@@ -17,9 +17,9 @@
 #include <string>
 #include <vector>
 
-#include "allocator_cache.h"
-#include "byte_source.h"
-#include "bzip2_reader.h"
+#include "bzip2/allocator_cache.h"
+#include "bzip2/byte_source.h"
+#include "bzip2/bzip2_reader.h"
 
 namespace {
 

@@ -35,17 +35,17 @@
 #include <string>
 #include <vector>
 
-#include "allocator_cache.h"
-#include "delete_tree.h"
-#include "exit_codes.h"
-#include "lm_file.h"
-#include "lm_file_stream.h"
-#include "payload_format.h"
-#include "payload_reader.h"
-#include "payload_unpacker.h"
-#include "platform.h"
-#include "temp_dir.h"
-#include "walk_tree.h"
+#include "bzip2/allocator_cache.h"
+#include "file/delete_tree.h"
+#include "launcher/exit_codes.h"
+#include "file/lm_file.h"
+#include "file/lm_file_stream.h"
+#include "payload/payload_format.h"
+#include "payload/payload_reader.h"
+#include "payload/payload_unpacker.h"
+#include "platform/platform.h"
+#include "tests/support/temp_dir.h"
+#include "file/walk_tree.h"
 
 namespace {
 

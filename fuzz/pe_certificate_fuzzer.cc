@@ -13,8 +13,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "lm_io_stream.h"
-#include "pe_certificate_table.h"
+#include "file/lm_io_stream.h"
+#include "payload/pe_certificate_table.h"
 
 namespace {
 

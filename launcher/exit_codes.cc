@@ -1,4 +1,4 @@
-#include "exit_codes.h"
+#include "launcher/exit_codes.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 #ifndef LM_LAUNCHER_EXIT_CODES_H_
 #define LM_LAUNCHER_EXIT_CODES_H_
 
-#include "platform.h"
-#include "process.h"
+#include "platform/platform.h"
+#include "platform/process.h"
 
 // What the launcher's own work came to. kUnpacked: every entry is on disk
 // and the program may be started; every other value is a failure.

@@ -1,17 +1,17 @@
-#include "launcher_run.h"
+#include "launcher/launcher_run.h"
 
 #include <algorithm>
 #include <string>
 
-#include "delete_tree.h"
-#include "exit_codes.h"
-#include "lm_file.h"
-#include "lm_time.h"
-#include "payload_extraction.h"
-#include "platform.h"
-#include "process.h"
-#include "program_start.h"
-#include "temp_directory.h"
+#include "file/delete_tree.h"
+#include "launcher/exit_codes.h"
+#include "file/lm_file.h"
+#include "core/lm_time.h"
+#include "payload/payload_extraction.h"
+#include "platform/platform.h"
+#include "platform/process.h"
+#include "launcher/program_start.h"
+#include "platform/temp_directory.h"
 
 namespace {
 

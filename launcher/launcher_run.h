@@ -13,8 +13,8 @@
 
 #include <string>
 
-#include "lm_string.h"
-#include "program_start.h"
+#include "core/lm_string.h"
+#include "launcher/program_start.h"
 
 // The current local time as 14 digits, YYYYMMDDhhmmss.
 LmString MakeTimestampName();

@@ -1,4 +1,4 @@
-#include "program_start.h"
+#include "launcher/program_start.h"
 
 #include <string.h>
 

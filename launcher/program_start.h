@@ -2,7 +2,7 @@
 #ifndef LM_LAUNCHER_PROGRAM_START_H_
 #define LM_LAUNCHER_PROGRAM_START_H_
 
-#include "process.h"
+#include "platform/process.h"
 
 // Starts a program one way and waits for it: platform::RunAndWait, or a
 // stand-in that tests put in its place.

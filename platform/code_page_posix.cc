@@ -1,14 +1,14 @@
 // The POSIX port of code_page.h, on glibc's iconv. Code points travel as
 // UTF-32LE between the conversions; the rules of code_page.h are applied
 // here, character by character.
-#include "code_page.h"
+#include "platform/code_page.h"
 
 #include <cstdint>
 #include <map>
 #include <string>
 
-#include "code_page_rules.h"
-#include "iconv_converter.h"
+#include "platform/code_page_rules.h"
+#include "platform/posix/iconv_converter.h"
 
 namespace platform {
 

@@ -1,11 +1,11 @@
 // The Windows port of code_page.h, on the system's own tables, with the
 // rules of code_page.h applied on top so that it agrees with the POSIX port.
-#include "code_page.h"
+#include "platform/code_page.h"
 
-#include <windows.h>
+#include "platform/win32/windows_api.h"
 
-#include "code_page_rules.h"
-#include "wide_text.h"
+#include "platform/code_page_rules.h"
+#include "platform/win32/wide_text.h"
 
 namespace platform {
 

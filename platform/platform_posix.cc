@@ -7,7 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "platform.h"
+#include "platform/platform.h"
 
 namespace platform {
 

@@ -8,9 +8,9 @@
 #include <sys/stat.h>
 #include <sys/types.h>
 
-#include "windows_api.h"
+#include "platform/win32/windows_api.h"
 
-#include "platform.h"
+#include "platform/platform.h"
 
 namespace platform {
 

@@ -6,8 +6,8 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 
-#include "platform.h"
-#include "process.h"
+#include "platform/platform.h"
+#include "platform/process.h"
 
 extern char** environ;
 

@@ -5,13 +5,14 @@
 
 #include <string>
 
-#include "windows_api.h"
+#include "platform/win32/windows_api.h"
+// <shellapi.h> needs <windows.h> before it.
 #include <shellapi.h>
 
-#include "platform.h"
-#include "private_directory.h"
-#include "process.h"
-#include "system_library.h"
+#include "platform/platform.h"
+#include "platform/win32/private_directory.h"
+#include "platform/process.h"
+#include "platform/win32/system_library.h"
 
 namespace platform {
 

@@ -1,4 +1,4 @@
-#include "temp_directory.h"
+#include "platform/temp_directory.h"
 
 #include <stdlib.h>
 

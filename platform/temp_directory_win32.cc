@@ -1,9 +1,9 @@
-#include "temp_directory.h"
+#include "platform/temp_directory.h"
 
-#include <windows.h>
+#include "platform/win32/windows_api.h"
 
-#include "system_library.h"
-#include "wide_text.h"
+#include "platform/win32/system_library.h"
+#include "platform/win32/wide_text.h"
 
 namespace platform {
 

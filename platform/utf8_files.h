@@ -11,7 +11,7 @@
 #include <cstdio>
 #include <functional>
 
-#include "platform.h"
+#include "platform/platform.h"
 
 namespace platform {
 

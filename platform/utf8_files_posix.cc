@@ -1,4 +1,4 @@
-#include "utf8_files.h"
+#include "platform/utf8_files.h"
 
 namespace platform {
 

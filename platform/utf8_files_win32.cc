@@ -1,10 +1,10 @@
-#include "utf8_files.h"
+#include "platform/utf8_files.h"
 
 #include <string.h>
 
-#include "windows_api.h"
+#include "platform/win32/windows_api.h"
 
-#include "wide_text.h"
+#include "platform/win32/wide_text.h"
 
 namespace platform {
 

@@ -1,15 +1,15 @@
-#include "extract_command.h"
+#include "tools/extract_command.h"
 
 #include <cstdio>
 #include <string>
 #include <vector>
 
-#include "delete_tree.h"
-#include "filenode.h"
-#include "lm_file.h"
-#include "name_encoding.h"
-#include "payload_extraction.h"
-#include "platform.h"
+#include "file/delete_tree.h"
+#include "payload/filenode.h"
+#include "file/lm_file.h"
+#include "tools/name_encoding.h"
+#include "payload/payload_extraction.h"
+#include "platform/platform.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #ifndef LM_TOOLS_EXTRACT_COMMAND_H_
 #define LM_TOOLS_EXTRACT_COMMAND_H_
 
-#include "lmpack_options.h"
+#include "tools/lmpack_options.h"
 
 // Unpacks every entry of the setup options.input into the directory
 // options.output, which must not exist (it is then made) or be empty, by

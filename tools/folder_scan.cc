@@ -1,8 +1,8 @@
-#include "folder_scan.h"
+#include "tools/folder_scan.h"
 
-#include "filenode.h"
-#include "payload_format.h"
-#include "walk_tree.h"
+#include "payload/filenode.h"
+#include "payload/payload_format.h"
+#include "file/walk_tree.h"
 
 namespace {
 

@@ -1,18 +1,18 @@
-#include "inspect_commands.h"
+#include "tools/inspect_commands.h"
 
 #include <cstdio>
 #include <string>
 #include <vector>
 
-#include "bzip2_failure.h"
-#include "bzip2_reader.h"
-#include "filenode.h"
-#include "integrity_record.h"
-#include "lm_file_stream.h"
-#include "name_encoding.h"
-#include "payload_format.h"
-#include "payload_reader.h"
-#include "platform.h"
+#include "bzip2/bzip2_failure.h"
+#include "bzip2/bzip2_reader.h"
+#include "payload/filenode.h"
+#include "payload/integrity_record.h"
+#include "file/lm_file_stream.h"
+#include "tools/name_encoding.h"
+#include "payload/payload_format.h"
+#include "payload/payload_reader.h"
+#include "platform/platform.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 #ifndef LM_TOOLS_INSPECT_COMMANDS_H_
 #define LM_TOOLS_INSPECT_COMMANDS_H_
 
-#include "lmpack_options.h"
+#include "tools/lmpack_options.h"
 
 // Prints the launch name, payload offset, compressed length, integrity
 // record and table of options.input. The record is shown as matching, wrong

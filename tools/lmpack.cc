@@ -1,10 +1,10 @@
 // lmpack: turns a folder into one setup executable (a launcher with the
 // folder appended as its payload), and lists, verifies or extracts such
 // executables.
-#include "extract_command.h"
-#include "inspect_commands.h"
-#include "lmpack_options.h"
-#include "pack_command.h"
+#include "tools/extract_command.h"
+#include "tools/inspect_commands.h"
+#include "tools/lmpack_options.h"
+#include "tools/pack_command.h"
 
 int main(int argc, char** argv) {
   LmpackOptions options;

@@ -1,13 +1,13 @@
-#include "lmpack_compressor.h"
+#include "tools/lmpack_compressor.h"
 
 #include <cstdio>
 
-#include "bzip2_reader.h"
-#include "bzip2_writer.h"
-#include "filenode.h"
-#include "lm_file_stream.h"
-#include "platform.h"
-#include "utf8_files.h"
+#include "bzip2/bzip2_reader.h"
+#include "bzip2/bzip2_writer.h"
+#include "payload/filenode.h"
+#include "file/lm_file_stream.h"
+#include "platform/platform.h"
+#include "platform/utf8_files.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "folder_scan.h"
-#include "lmpack_options.h"
+#include "tools/folder_scan.h"
+#include "tools/lmpack_options.h"
 
 // Compresses the file entries' contents at options.level into a new file
 // `dataPath`, its length in *compressedLength. kRefused when the data would

@@ -1,8 +1,8 @@
-#include "lmpack_options.h"
+#include "tools/lmpack_options.h"
 
 #include <cstdio>
 
-#include "code_page.h"
+#include "platform/code_page.h"
 
 #ifndef LM_VERSION
 #define LM_VERSION "0"

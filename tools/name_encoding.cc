@@ -1,9 +1,9 @@
-#include "name_encoding.h"
+#include "tools/name_encoding.h"
 
 #include <cstdio>
 
-#include "code_page.h"
-#include "payload_format.h"
+#include "platform/code_page.h"
+#include "payload/payload_format.h"
 
 namespace {
 

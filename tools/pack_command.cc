@@ -1,24 +1,24 @@
-#include "pack_command.h"
+#include "tools/pack_command.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <vector>
 
-#include "filenode.h"
-#include "folder_scan.h"
-#include "integrity_record.h"
-#include "lm_file_stream.h"
-#include "lm_list.h"
-#include "lmpack_compressor.h"
-#include "name_encoding.h"
-#include "payload_format.h"
-#include "pe_certificate_table.h"
-#include "payload_writer.h"
-#include "code_page.h"
-#include "platform.h"
-#include "utf8_files.h"
-#include "process.h"
+#include "payload/filenode.h"
+#include "tools/folder_scan.h"
+#include "payload/integrity_record.h"
+#include "file/lm_file_stream.h"
+#include "core/lm_list.h"
+#include "tools/lmpack_compressor.h"
+#include "tools/name_encoding.h"
+#include "payload/payload_format.h"
+#include "payload/pe_certificate_table.h"
+#include "payload/payload_writer.h"
+#include "platform/code_page.h"
+#include "platform/platform.h"
+#include "platform/utf8_files.h"
+#include "platform/process.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 #ifndef LM_TOOLS_PACK_COMMAND_H_
 #define LM_TOOLS_PACK_COMMAND_H_
 
-#include "lmpack_options.h"
+#include "tools/lmpack_options.h"
 
 // Writes options.output: the launcher, then the payload of options.input
 // with options.run as its launch name. For the Windows target the payload is

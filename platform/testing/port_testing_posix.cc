@@ -8,8 +8,8 @@
 #include <time.h>
 #include <unistd.h>
 
-#include "platform.h"
-#include "port_testing.h"
+#include "platform/platform.h"
+#include "platform/testing/port_testing.h"
 
 extern char** environ;
 

@@ -2,10 +2,10 @@
 #include <string.h>
 #include <time.h>
 
-#include "windows_api.h"
+#include "platform/win32/windows_api.h"
 
-#include "port_testing.h"
-#include "private_directory.h"
+#include "platform/testing/port_testing.h"
+#include "platform/win32/private_directory.h"
 
 namespace port_testing {
 

@@ -3,8 +3,8 @@
 // Windows. Test-only: linked into the test programs, never into the
 // launcher or the packer. Text is UTF-8; paths use '\' as separator (the
 // POSIX port turns it into '/').
-#ifndef LM_PLATFORM_TEST_ENV_H_
-#define LM_PLATFORM_TEST_ENV_H_
+#ifndef LM_PLATFORM_TESTING_TEST_ENV_H_
+#define LM_PLATFORM_TESTING_TEST_ENV_H_
 
 #include <string>
 
@@ -30,4 +30,4 @@ bool GetSystemTempPathUtf8(std::string* utf8Path);
 
 }  // namespace platform
 
-#endif  // LM_PLATFORM_TEST_ENV_H_
+#endif  // LM_PLATFORM_TESTING_TEST_ENV_H_

@@ -1,4 +1,4 @@
-#include "test_env.h"
+#include "platform/testing/test_env.h"
 
 #include <stdlib.h>
 #include <sys/stat.h>
@@ -6,7 +6,7 @@
 
 #include <algorithm>
 
-#include "temp_directory.h"
+#include "platform/temp_directory.h"
 
 namespace platform {
 

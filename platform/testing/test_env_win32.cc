@@ -1,8 +1,8 @@
-#include "test_env.h"
+#include "platform/testing/test_env.h"
 
-#include <windows.h>
+#include "platform/win32/windows_api.h"
 
-#include "wide_text.h"
+#include "platform/win32/wide_text.h"
 
 namespace platform {
 

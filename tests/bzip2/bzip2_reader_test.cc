@@ -1,22 +1,22 @@
 // Bzip2Reader against libbz2's own sequential reading: for every stream,
 // every worker count gives the same bytes, or the same failure after no
 // more than the sequential path delivered.
-#include "bzip2_reader.h"
+#include "bzip2/bzip2_reader.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
 
-#include "allocator_cache.h"
-#include "byte_source.h"
-#include "bzip2_buffer.h"
-#include "bzip2_test_corpus.h"
-#include "bzlib.h"
+#include "bzip2/allocator_cache.h"
+#include "bzip2/byte_source.h"
+#include "bzip2/bzip2_buffer.h"
+#include "tests/bzip2/bzip2_test_corpus.h"
+#include <bzlib.h>
 #include "gtest/gtest.h"
-#include "magic_scanner.h"
-#include "platform.h"
-#include "test_support.h"
+#include "bzip2/magic_scanner.h"
+#include "platform/platform.h"
+#include "tests/support/test_support.h"
 
 namespace {
 

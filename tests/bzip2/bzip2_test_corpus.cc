@@ -1,4 +1,4 @@
-#include "bzip2_test_corpus.h"
+#include "tests/bzip2/bzip2_test_corpus.h"
 
 #include <cstdint>
 

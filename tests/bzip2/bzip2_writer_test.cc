@@ -1,16 +1,16 @@
 // Bzip2Writer against libbz2 on one thread: the same bytes for every level,
 // kind of data and number of jobs.
-#include "bzip2_writer.h"
+#include "bzip2/bzip2_writer.h"
 
 #include <cstdio>
 #include <string>
 #include <vector>
 
-#include "bzip2_buffer.h"
-#include "bzip2_test_corpus.h"
+#include "bzip2/bzip2_buffer.h"
+#include "tests/bzip2/bzip2_test_corpus.h"
 #include "gtest/gtest.h"
-#include "platform.h"
-#include "test_support.h"
+#include "platform/platform.h"
+#include "tests/support/test_support.h"
 
 namespace {
 

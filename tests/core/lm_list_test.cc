@@ -1,12 +1,12 @@
-#include "lm_list.h"
+#include "core/lm_list.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "filenode.h"
-#include "lm_file.h"
+#include "payload/filenode.h"
+#include "file/lm_file.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "lm_object.h"
+#include "core/lm_object.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 #include <chrono>
 #include <thread>
 
-#include "lm_string.h"
+#include "core/lm_string.h"
 
 namespace {
 

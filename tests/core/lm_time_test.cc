@@ -1,11 +1,11 @@
-#include "lm_time.h"
+#include "core/lm_time.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "platform.h"
-#include "port_testing.h"
+#include "platform/platform.h"
+#include "platform/testing/port_testing.h"
 
 namespace {
 

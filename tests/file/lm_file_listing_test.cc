@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "lm_file.h"
-#include "test_support.h"
+#include "file/lm_file.h"
+#include "tests/support/test_support.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
-#include "lm_file_stream.h"
+#include "file/lm_file_stream.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "test_support.h"
+#include "tests/support/test_support.h"
 
 namespace {
 

@@ -1,13 +1,13 @@
-#include "lm_file.h"
+#include "file/lm_file.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "delete_tree.h"
-#include "platform.h"
-#include "port_testing.h"
-#include "test_support.h"
+#include "file/delete_tree.h"
+#include "platform/platform.h"
+#include "platform/testing/port_testing.h"
+#include "tests/support/test_support.h"
 
 namespace {
 

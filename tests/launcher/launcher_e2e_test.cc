@@ -10,18 +10,18 @@
 #include <string>
 #include <vector>
 
-#include "fnv1a.h"
-#include "launcher_run.h"
-#include "lm_file_stream.h"
-#include "platform.h"
-#include "process.h"
-#include "program_start.h"
-#include "code_page.h"
-#include "port_testing.h"
-#include "payload_reader.h"
-#include "temp_directory.h"
-#include "test_env.h"
-#include "test_support.h"
+#include "tests/support/fnv1a.h"
+#include "launcher/launcher_run.h"
+#include "file/lm_file_stream.h"
+#include "platform/platform.h"
+#include "platform/process.h"
+#include "launcher/program_start.h"
+#include "platform/code_page.h"
+#include "platform/testing/port_testing.h"
+#include "payload/payload_reader.h"
+#include "platform/temp_directory.h"
+#include "platform/testing/test_env.h"
+#include "tests/support/test_support.h"
 
 namespace {
 

@@ -19,12 +19,12 @@
 #include <cstring>
 #include <string>
 
-#include "fnv1a.h"
-#include "platform.h"
-#include "process.h"
-#include "port_testing.h"
-#include "read_whole_file.h"
-#include "walk_tree.h"
+#include "tests/support/fnv1a.h"
+#include "platform/platform.h"
+#include "platform/process.h"
+#include "platform/testing/port_testing.h"
+#include "file/read_whole_file.h"
+#include "file/walk_tree.h"
 
 namespace {
 

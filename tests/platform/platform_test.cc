@@ -1,6 +1,6 @@
 // The port's contracts as platform.h states them, with the same expectations
 // for both ports wherever the contract gives the Windows meaning.
-#include "platform.h"
+#include "platform/platform.h"
 
 #include <gtest/gtest.h>
 
@@ -11,8 +11,8 @@
 #include <thread>
 #include <vector>
 
-#include "port_testing.h"
-#include "test_support.h"
+#include "platform/testing/port_testing.h"
+#include "tests/support/test_support.h"
 
 namespace {
 

@@ -1,14 +1,14 @@
-#include "temp_directory.h"
+#include "platform/temp_directory.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <string>
 
-#include "code_page.h"
-#include "platform.h"
-#include "test_env.h"
-#include "test_support.h"
+#include "platform/code_page.h"
+#include "platform/platform.h"
+#include "platform/testing/test_env.h"
+#include "tests/support/test_support.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
-#include "fake_pe_image.h"
+#include "tests/support/fake_pe_image.h"
 
-#include "test_support.h"
+#include "tests/support/test_support.h"
 
 namespace lmtest {
 

@@ -1,4 +1,4 @@
-#include "payload_table_lines.h"
+#include "tests/support/payload_table_lines.h"
 
 namespace lmtest {
 

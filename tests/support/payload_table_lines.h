@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "payload_reader.h"
+#include "payload/payload_reader.h"
 
 namespace lmtest {
 

@@ -1,14 +1,14 @@
-#include "temp_dir.h"
+#include "tests/support/temp_dir.h"
 
 #include <atomic>
 #include <cstdio>
 #include <stdexcept>
 
-#include "delete_tree.h"
-#include "lm_file.h"
-#include "platform.h"
-#include "port_testing.h"
-#include "temp_directory.h"
+#include "file/delete_tree.h"
+#include "file/lm_file.h"
+#include "platform/platform.h"
+#include "platform/testing/port_testing.h"
+#include "platform/temp_directory.h"
 
 namespace lmtest {
 

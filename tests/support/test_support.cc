@@ -1,14 +1,14 @@
-#include "test_support.h"
+#include "tests/support/test_support.h"
 
 #include <algorithm>
 #include <cstdlib>
 #include <stdexcept>
 #include <vector>
 
-#include "bzip2_buffer.h"
-#include "platform.h"
-#include "port_testing.h"
-#include "read_whole_file.h"
+#include "bzip2/bzip2_buffer.h"
+#include "platform/platform.h"
+#include "platform/testing/port_testing.h"
+#include "file/read_whole_file.h"
 
 namespace lmtest {
 

@@ -3,16 +3,16 @@
 
 #include <string>
 
-#include "crc32.h"
-#include "integrity_record.h"
-#include "lm_file_stream.h"
-#include "payload_reader.h"
-#include "payload_table_lines.h"
-#include "platform.h"
-#include "utf8_files.h"
-#include "port_testing.h"
-#include "test_support.h"
-#include "walk_tree.h"
+#include "payload/crc32.h"
+#include "payload/integrity_record.h"
+#include "file/lm_file_stream.h"
+#include "payload/payload_reader.h"
+#include "tests/support/payload_table_lines.h"
+#include "platform/platform.h"
+#include "platform/utf8_files.h"
+#include "platform/testing/port_testing.h"
+#include "tests/support/test_support.h"
+#include "file/walk_tree.h"
 
 namespace {
 

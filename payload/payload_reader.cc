@@ -1,7 +1,7 @@
-#include "payload_reader.h"
+#include "payload/payload_reader.h"
 
-#include "payload_format.h"
-#include "pe_certificate_table.h"
+#include "payload/payload_format.h"
+#include "payload/pe_certificate_table.h"
 
 namespace {
 

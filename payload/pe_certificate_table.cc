@@ -1,4 +1,4 @@
-#include "pe_certificate_table.h"
+#include "payload/pe_certificate_table.h"
 
 #include <climits>
 

@@ -1,4 +1,4 @@
-#include "payload_reader.h"
+#include "payload/payload_reader.h"
 
 #include <gtest/gtest.h>
 
@@ -7,13 +7,13 @@
 #include <set>
 #include <string>
 
-#include "crc32.h"
-#include "fake_pe_image.h"
-#include "integrity_record.h"
-#include "payload_format.h"
-#include "payload_table_lines.h"
-#include "payload_writer.h"
-#include "test_support.h"
+#include "payload/crc32.h"
+#include "tests/support/fake_pe_image.h"
+#include "payload/integrity_record.h"
+#include "payload/payload_format.h"
+#include "tests/support/payload_table_lines.h"
+#include "payload/payload_writer.h"
+#include "tests/support/test_support.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
 // The Windows process entry of the launcher: a GUI-subsystem program that
 // opens no window and uses none of its entry arguments.
-#include "windows_api.h"
+#include "platform/win32/windows_api.h"
 
-#include "exit_codes.h"
-#include "launcher_run.h"
-#include "system_library.h"
+#include "launcher/exit_codes.h"
+#include "launcher/launcher_run.h"
+#include "platform/win32/system_library.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
-#include "system_library.h"
+#include "platform/win32/system_library.h"
 
 #include <string>
 
-#include "windows_api.h"
+#include "platform/win32/windows_api.h"
 
 namespace platform {
 

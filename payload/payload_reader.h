@@ -9,18 +9,18 @@
 // is read and the rest while the data is copied, so that the integrity
 // record in front of the payload (integrity_record.h) is checked without a
 // second read.
-#ifndef LM_LAUNCHER_PAYLOAD_READER_H_
-#define LM_LAUNCHER_PAYLOAD_READER_H_
+#ifndef LM_PAYLOAD_PAYLOAD_READER_H_
+#define LM_PAYLOAD_PAYLOAD_READER_H_
 
 #include <cstdint>
 #include <string>
 
-#include "crc32.h"
-#include "filenode.h"
-#include "integrity_record.h"
-#include "lm_file_stream.h"
-#include "lm_list.h"
-#include "lm_string.h"
+#include "payload/crc32.h"
+#include "payload/filenode.h"
+#include "payload/integrity_record.h"
+#include "file/lm_file_stream.h"
+#include "core/lm_list.h"
+#include "core/lm_string.h"
 
 struct PayloadTable {
   LmString launchName;
@@ -85,4 +85,4 @@ class PayloadReader {
                                       char* buffer, uint32_t* payloadCrc, std::string* problem);
 };
 
-#endif  // LM_LAUNCHER_PAYLOAD_READER_H_
+#endif  // LM_PAYLOAD_PAYLOAD_READER_H_

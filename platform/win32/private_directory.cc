@@ -2,13 +2,13 @@
 // (SECURITY_DESCRIPTOR_RELATIVE, ACL, ACCESS_ALLOWED_ACE, SID: Microsoft's
 // documented layouts), so that the launcher needs no ADVAPI32 import: only
 // the token query is looked up there at run time.
-#include "private_directory.h"
+#include "platform/win32/private_directory.h"
 
 #include <stdint.h>
 
-#include "windows_api.h"
+#include "platform/win32/windows_api.h"
 
-#include "system_library.h"
+#include "platform/win32/system_library.h"
 
 namespace platform {
 

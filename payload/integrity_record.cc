@@ -1,4 +1,4 @@
-#include "integrity_record.h"
+#include "payload/integrity_record.h"
 
 #include <cstdio>
 

@@ -1,4 +1,4 @@
-#include "iconv_converter.h"
+#include "platform/posix/iconv_converter.h"
 
 #include <errno.h>
 

@@ -1,12 +1,12 @@
-#include "pe_certificate_table.h"
+#include "payload/pe_certificate_table.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>
 
-#include "fake_pe_image.h"
-#include "test_support.h"
+#include "tests/support/fake_pe_image.h"
+#include "tests/support/test_support.h"
 
 namespace {
 

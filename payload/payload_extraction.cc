@@ -1,11 +1,11 @@
-#include "payload_extraction.h"
+#include "payload/payload_extraction.h"
 
 #include <vector>
 
-#include "lm_file.h"
-#include "lm_file_stream.h"
-#include "payload_format.h"
-#include "payload_unpacker.h"
+#include "file/lm_file.h"
+#include "file/lm_file_stream.h"
+#include "payload/payload_format.h"
+#include "payload/payload_unpacker.h"
 
 LmString NameWithSuffix(const LmString& base, int attempt) {
   if (attempt == 0) return base;

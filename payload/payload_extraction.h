@@ -1,14 +1,14 @@
 // ExtractPayload: everything between a setup file and its entries on disk,
 // by the launcher's rules, for the launcher and for lmpack extract alike.
-#ifndef LM_LAUNCHER_PAYLOAD_EXTRACTION_H_
-#define LM_LAUNCHER_PAYLOAD_EXTRACTION_H_
+#ifndef LM_PAYLOAD_PAYLOAD_EXTRACTION_H_
+#define LM_PAYLOAD_PAYLOAD_EXTRACTION_H_
 
 #include <functional>
 #include <string>
 
-#include "exit_codes.h"  // LaunchOutcome; the table of codes stays the launcher's
-#include "lm_string.h"
-#include "payload_reader.h"
+#include "launcher/exit_codes.h"  // LaunchOutcome; the table of codes stays the launcher's
+#include "core/lm_string.h"
+#include "payload/payload_reader.h"
 
 // How many names are tried when a name is taken: `base`, then `base` with
 // "-1", "-2", ... appended (attempt 0 gives `base` itself).
@@ -39,4 +39,4 @@ using PayloadNameFilter = std::function<bool(PayloadTable* table, std::string* p
 LaunchOutcome ExtractPayload(const std::string& setupPath, const LmString& directory, const LmString& stagingBase,
                              const PayloadNameFilter& filter, PayloadTable* table, std::string* problem);
 
-#endif  // LM_LAUNCHER_PAYLOAD_EXTRACTION_H_
+#endif  // LM_PAYLOAD_PAYLOAD_EXTRACTION_H_

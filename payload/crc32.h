@@ -15,8 +15,8 @@
 //
 // A value: copies continue independently. Update may be called any number
 // of times; value() is the CRC of everything given so far.
-#ifndef LM_LAUNCHER_CRC32_H_
-#define LM_LAUNCHER_CRC32_H_
+#ifndef LM_PAYLOAD_CRC32_H_
+#define LM_PAYLOAD_CRC32_H_
 
 #include <cstddef>
 #include <cstdint>
@@ -30,4 +30,4 @@ class Crc32 {
   uint32_t state_ = 0xFFFFFFFFu;
 };
 
-#endif  // LM_LAUNCHER_CRC32_H_
+#endif  // LM_PAYLOAD_CRC32_H_

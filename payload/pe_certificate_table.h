@@ -11,13 +11,13 @@
 // made of whole WIN_CERTIFICATE entries, ending exactly at the file's end.
 // A PE image whose headers do not fit in the file, or whose directory names
 // a table anywhere else, is damaged.
-#ifndef LM_LAUNCHER_PE_CERTIFICATE_TABLE_H_
-#define LM_LAUNCHER_PE_CERTIFICATE_TABLE_H_
+#ifndef LM_PAYLOAD_PE_CERTIFICATE_TABLE_H_
+#define LM_PAYLOAD_PE_CERTIFICATE_TABLE_H_
 
 #include <cstdint>
 #include <functional>
 
-#include "lm_io_stream.h"
+#include "file/lm_io_stream.h"
 
 namespace payload {
 
@@ -62,4 +62,4 @@ class PeCertificateTable {
 
 }  // namespace payload
 
-#endif  // LM_LAUNCHER_PE_CERTIFICATE_TABLE_H_
+#endif  // LM_PAYLOAD_PE_CERTIFICATE_TABLE_H_

@@ -1,4 +1,4 @@
-#include "crc32.h"
+#include "payload/crc32.h"
 
 namespace {
 

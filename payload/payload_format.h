@@ -19,16 +19,16 @@
 //
 // Beyond the format, a payload must be safe to unpack: see
 // PayloadTableChecker.
-#ifndef LM_LAUNCHER_PAYLOAD_FORMAT_H_
-#define LM_LAUNCHER_PAYLOAD_FORMAT_H_
+#ifndef LM_PAYLOAD_PAYLOAD_FORMAT_H_
+#define LM_PAYLOAD_PAYLOAD_FORMAT_H_
 
 #include <cstdint>
 #include <map>
 #include <string>
 
-#include "filenode.h"
-#include "lm_list.h"
-#include "lm_string.h"
+#include "payload/filenode.h"
+#include "core/lm_list.h"
+#include "core/lm_string.h"
 
 // The launcher moves compressed and decompressed data in pieces of at most
 // this many bytes, through one buffer.
@@ -82,4 +82,4 @@ bool IsTopLevelName(const LmList<FILENODE>& entries, const LmString& name);
 
 }  // namespace payload
 
-#endif  // LM_LAUNCHER_PAYLOAD_FORMAT_H_
+#endif  // LM_PAYLOAD_PAYLOAD_FORMAT_H_

@@ -1,10 +1,10 @@
 // Creates a payload's entries from its staged compressed data.
-#ifndef LM_LAUNCHER_PAYLOAD_UNPACKER_H_
-#define LM_LAUNCHER_PAYLOAD_UNPACKER_H_
+#ifndef LM_PAYLOAD_PAYLOAD_UNPACKER_H_
+#define LM_PAYLOAD_PAYLOAD_UNPACKER_H_
 
-#include "exit_codes.h"
-#include "lm_string.h"
-#include "payload_reader.h"
+#include "launcher/exit_codes.h"
+#include "core/lm_string.h"
+#include "payload/payload_reader.h"
 
 namespace bzip2 {
 class SparePool;
@@ -19,4 +19,4 @@ class SparePool;
 LaunchOutcome UnpackPayload(const LmString& stagingPath, const LmString& workingDirectory, const PayloadTable& table,
                             char* buffer, bzip2::SparePool* spares = nullptr);
 
-#endif  // LM_LAUNCHER_PAYLOAD_UNPACKER_H_
+#endif  // LM_PAYLOAD_PAYLOAD_UNPACKER_H_

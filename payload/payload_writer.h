@@ -1,15 +1,15 @@
 // Writes a payload in the format of payload_format.h, with the integrity
 // record of integrity_record.h in front of it.
-#ifndef LM_LAUNCHER_PAYLOAD_WRITER_H_
-#define LM_LAUNCHER_PAYLOAD_WRITER_H_
+#ifndef LM_PAYLOAD_PAYLOAD_WRITER_H_
+#define LM_PAYLOAD_PAYLOAD_WRITER_H_
 
 #include <cstdint>
 #include <string>
 
-#include "filenode.h"
-#include "lm_io_stream.h"
-#include "lm_list.h"
-#include "lm_string.h"
+#include "payload/filenode.h"
+#include "file/lm_io_stream.h"
+#include "core/lm_list.h"
+#include "core/lm_string.h"
 
 class PayloadWriter {
  public:
@@ -46,4 +46,4 @@ class PayloadWriter {
   static int PaddingForSigning(int64_t imageSize, int64_t tableSize, int64_t compressedLength);
 };
 
-#endif  // LM_LAUNCHER_PAYLOAD_WRITER_H_
+#endif  // LM_PAYLOAD_PAYLOAD_WRITER_H_

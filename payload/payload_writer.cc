@@ -1,10 +1,10 @@
-#include "payload_writer.h"
+#include "payload/payload_writer.h"
 
 #include <vector>
 
-#include "crc32.h"
-#include "integrity_record.h"
-#include "payload_format.h"
+#include "payload/crc32.h"
+#include "payload/integrity_record.h"
+#include "payload/payload_format.h"
 
 namespace {
 

@@ -1,13 +1,13 @@
-#include "payload_unpacker.h"
+#include "payload/payload_unpacker.h"
 
-#include "byte_source.h"
-#include "bzip2_reader.h"
-#include "filenode.h"
-#include "lm_file.h"
-#include "lm_file_stream.h"
-#include "payload_format.h"
-#include "platform.h"
-#include "process.h"
+#include "bzip2/byte_source.h"
+#include "bzip2/bzip2_reader.h"
+#include "payload/filenode.h"
+#include "file/lm_file.h"
+#include "file/lm_file_stream.h"
+#include "payload/payload_format.h"
+#include "platform/platform.h"
+#include "platform/process.h"
 
 namespace {
 

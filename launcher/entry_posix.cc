@@ -1,8 +1,8 @@
 // The POSIX process entry of the launcher. Its arguments are not used.
 #include <malloc.h>
 
-#include "exit_codes.h"
-#include "launcher_run.h"
+#include "launcher/exit_codes.h"
+#include "launcher/launcher_run.h"
 
 int main() {
   // Unpacking allocates and frees buffers of a few hundred kilobytes all the

@@ -20,8 +20,8 @@
 // Any other bytes mean no record, and the payload is read as it was before
 // records existed. Damage that hides a record that way lies outside the
 // payload, so the payload is as intact as the checksum would have shown.
-#ifndef LM_LAUNCHER_INTEGRITY_RECORD_H_
-#define LM_LAUNCHER_INTEGRITY_RECORD_H_
+#ifndef LM_PAYLOAD_INTEGRITY_RECORD_H_
+#define LM_PAYLOAD_INTEGRITY_RECORD_H_
 
 #include <cstdint>
 #include <string>
@@ -71,4 +71,4 @@ class IntegrityRecord {
 
 }  // namespace payload
 
-#endif  // LM_LAUNCHER_INTEGRITY_RECORD_H_
+#endif  // LM_PAYLOAD_INTEGRITY_RECORD_H_

@@ -1,11 +1,11 @@
 // FILENODE: one entry of a payload's table. A value: copying it copies the
 // path string.
-#ifndef LM_LAUNCHER_FILENODE_H_
-#define LM_LAUNCHER_FILENODE_H_
+#ifndef LM_PAYLOAD_FILENODE_H_
+#define LM_PAYLOAD_FILENODE_H_
 
 #include <cstdint>
 
-#include "lm_string.h"
+#include "core/lm_string.h"
 
 struct FILENODE {
   static constexpr uint32_t kFile = 1;
@@ -16,4 +16,4 @@ struct FILENODE {
   uint32_t size;  // a file's size in bytes; 0 for a directory
 };
 
-#endif  // LM_LAUNCHER_FILENODE_H_
+#endif  // LM_PAYLOAD_FILENODE_H_
