@@ -32,8 +32,7 @@ void BlockFrame::Next(std::vector<uint8_t>* out, size_t maxBytes) {
   }
 }
 
-std::vector<uint8_t> BlockFrame::Whole(int level, const uint8_t* bits, uint64_t offset, uint64_t count,
-                                       uint32_t crc) {
+std::vector<uint8_t> BlockFrame::Whole(int level, const uint8_t* bits, uint64_t offset, uint64_t count, uint32_t crc) {
   BlockFrame frame(level, bits, offset, count, crc);
   std::vector<uint8_t> whole;
   std::vector<uint8_t> piece;

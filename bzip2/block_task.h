@@ -33,7 +33,7 @@ struct TaskSync {
 
 struct BlockTask {
   enum class State {
-    kPending,    // queued for a worker
+    kPending,  // queued for a worker
     kRunning,
     kDone,       // decoded as exactly one block ending at `end`, CRC right
     kMergeable,  // not a block by itself; may be the start of one with the next task

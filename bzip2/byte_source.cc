@@ -44,9 +44,7 @@ int64_t FileRange::Read(void* buffer, size_t size) {
   return static_cast<int64_t>(got);
 }
 
-MemoryRange::MemoryRange(const void* data, size_t size) : data_(static_cast<const uint8_t*>(data)) {
-  length_ = size;
-}
+MemoryRange::MemoryRange(const void* data, size_t size) : data_(static_cast<const uint8_t*>(data)) { length_ = size; }
 
 bool MemoryRange::Seek(uint64_t position) {
   if (position > length_) return false;

@@ -35,10 +35,10 @@ class StreamDecoder;
 
 // What the parallel path did (all zero for the sequential one).
 struct ParallelStats {
-  int threads = 0;     // workers started
-  int blocks = 0;      // blocks confirmed by the parallel path
-  int merges = 0;      // tasks merged with the next after failing alone
-  int mostAhead = 0;   // most tasks handed to workers and not yet delivered at once
+  int threads = 0;    // workers started
+  int blocks = 0;     // blocks confirmed by the parallel path
+  int merges = 0;     // tasks merged with the next after failing alone
+  int mostAhead = 0;  // most tasks handed to workers and not yet delivered at once
   // Bytes delivered before the CRC of their block was checked: those of
   // blocks too large for the ring, and all the sequential decoder delivers
   // after taking over.

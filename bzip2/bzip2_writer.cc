@@ -2,9 +2,9 @@
 
 #include <cstring>
 
+#include <bzlib.h>
 #include "bzip2/allocator_cache.h"
 #include "bzip2/bzip2_format.h"
-#include <bzlib.h>
 #include "bzip2/worker_pool.h"
 
 namespace {
@@ -65,8 +65,7 @@ struct Bzip2Writer::Piece {
 };
 
 Bzip2Writer::Bzip2Writer(int level, int jobs, Sink sink)
-    : level_(ClampLevel(level)), jobs_(jobs < 1 ? 1 : jobs), sink_(std::move(sink)), splitter_(level_),
-      bits_(&out_) {
+    : level_(ClampLevel(level)), jobs_(jobs < 1 ? 1 : jobs), sink_(std::move(sink)), splitter_(level_), bits_(&out_) {
   if (jobs_ == 1) {
     plain_.reset(new Plain);
     InitStream(&plain_->bz, nullptr);

@@ -86,7 +86,7 @@ class Bzip2Writer {
   // The parallel path; the caller's.
   bzip2::BlockSplitter splitter_;
   std::shared_ptr<Piece> current_;
-  std::vector<uint8_t> staging_;  // input of current_ not yet queued
+  std::vector<uint8_t> staging_;               // input of current_ not yet queued
   std::deque<std::shared_ptr<Piece>> pieces_;  // not yet emitted, in order
   std::vector<uint8_t> out_;
   bzip2::BitWriter bits_;

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "bzip2/bzip2_format.h"
 #include "bzip2/byte_source.h"
+#include "bzip2/bzip2_format.h"
 #include "bzip2/magic_scanner.h"
 #include "bzip2/stream_decoder.h"
 #include "bzip2/task_decoder.h"
@@ -12,7 +12,9 @@
 namespace bzip2 {
 
 ParallelDecoder::ParallelDecoder(ByteSource* source, const Bzip2ReaderOptions& options)
-    : file_(source), maxWorkers_(options.workers < 1 ? 1 : options.workers), spares_(options.spares),
+    : file_(source),
+      maxWorkers_(options.workers < 1 ? 1 : options.workers),
+      spares_(options.spares),
       cutter_(source, options.extraCandidates),
       pool_(maxWorkers_, [this] { return std::unique_ptr<TaskDecoder>(new TaskDecoder(level_, &sync_, spares_)); }) {
   if (options.ringBytes > 0) sync_.ringBytes = options.ringBytes;
@@ -115,7 +117,8 @@ int ParallelDecoder::FinishBlock() {
   {
     std::lock_guard<std::mutex> lock(sync_.mutex);
     std::unique_ptr<char[]>& ring = tasks_.front()->ring;
-    if (ring && sync_.spareRings.size() <= static_cast<size_t>(maxWorkers_)) sync_.spareRings.push_back(std::move(ring));
+    if (ring && sync_.spareRings.size() <= static_cast<size_t>(maxWorkers_))
+      sync_.spareRings.push_back(std::move(ring));
   }
   tasks_.pop_front();
   TopUp(1);
@@ -217,14 +220,16 @@ void ParallelDecoder::DispatchAhead() {
 // makes a new head after they were dispatched).
 void ParallelDecoder::Dispatch(const TaskPtr& task) {
   bool head = !tasks_.empty() && tasks_.front() == task;
-  pool_.Post([this, task](TaskDecoder* decoder) {
-    {
-      std::lock_guard<std::mutex> lock(sync_.mutex);
-      if (task->cancelled) return;
-      task->state = BlockTask::State::kRunning;
-    }
-    decoder->Run(task.get());
-  }, head);
+  pool_.Post(
+      [this, task](TaskDecoder* decoder) {
+        {
+          std::lock_guard<std::mutex> lock(sync_.mutex);
+          if (task->cancelled) return;
+          task->state = BlockTask::State::kRunning;
+        }
+        decoder->Run(task.get());
+      },
+      head);
   stats_.threads = std::max(stats_.threads, pool_.threads());
 }
 

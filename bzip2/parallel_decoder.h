@@ -95,7 +95,7 @@ class ParallelDecoder {
   bool dispatching_ = false;
   std::deque<TaskPtr> tasks_;  // in stream order, the head first
   uint32_t combined_ = 0;      // of the blocks delivered
-  uint64_t delivered_ = 0;  // bytes handed out by Read
+  uint64_t delivered_ = 0;     // bytes handed out by Read
   std::unique_ptr<StreamDecoder> resumed_;
   Bzip2Failure failure_ = Bzip2Failure::kNone;
   ParallelStats stats_;

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "bzip2/bzip2_format.h"
 #include "bzip2/byte_source.h"
+#include "bzip2/bzip2_format.h"
 #include "bzip2/magic_scanner.h"
 
 namespace bzip2 {

@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "bzip2/block_frame.h"
 #include <bzlib.h>
+#include "bzip2/block_frame.h"
 
 namespace bzip2 {
 

@@ -7,8 +7,8 @@
 
 LmTime::LmTime(int32_t y, int32_t mo, int32_t d, int32_t h, int32_t mi, int32_t s) : LmObject() {
   Clear();
-  if (y >= 1900 && mo >= 1 && mo <= 12 && d >= 1 && d <= GetDaysInMonth(y, mo) && h >= 0 && h <= 23 &&
-      mi >= 0 && mi <= 59 && s >= 0 && s <= 59) {
+  if (y >= 1900 && mo >= 1 && mo <= 12 && d >= 1 && d <= GetDaysInMonth(y, mo) && h >= 0 && h <= 23 && mi >= 0 &&
+      mi <= 59 && s >= 0 && s <= 59) {
     year = y;
     month = mo;
     day = d;
@@ -28,8 +28,8 @@ LmTime::~LmTime() {}
 LmTime* LmTime::Now() {
   struct tm local = {};
   platform::LocalTime64(platform::Time64(), &local);
-  LmTime* now = new LmTime(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min,
-                           local.tm_sec);
+  LmTime* now =
+      new LmTime(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
   now->AddRef();
   return now;
 }
@@ -114,8 +114,8 @@ bool LmTime::SplitAt(LmString* work, char separator, int32_t* part) {
 
 int LmTime::Parse(LmString text) {
   LmString work(text);
-  if (work.GetLength() > 0 && SplitAt(&work, '-', &year) && SplitAt(&work, '-', &month) &&
-      SplitAt(&work, ' ', &day) && SplitAt(&work, ':', &hour) && SplitAt(&work, ':', &minute)) {
+  if (work.GetLength() > 0 && SplitAt(&work, '-', &year) && SplitAt(&work, '-', &month) && SplitAt(&work, ' ', &day) &&
+      SplitAt(&work, ':', &hour) && SplitAt(&work, ':', &minute)) {
     second = work.ToInt();
     return 1;
   }
@@ -136,16 +136,27 @@ int LmTime::FromTime64(int64_t seconds) {
   return 1;
 }
 
-int LmTime::IsValidDate(int32_t y, int32_t mo, int32_t d) {
-  return d >= 1 && d <= GetDaysInMonth(y, mo) ? 1 : 0;
-}
+int LmTime::IsValidDate(int32_t y, int32_t mo, int32_t d) { return d >= 1 && d <= GetDaysInMonth(y, mo) ? 1 : 0; }
 
 int LmTime::GetDaysInMonth(int32_t y, int32_t mo) {
   switch (mo) {
-    case 4: case 6: case 9: case 11: return 30;
-    case 2: return IsLeapYear(y) ? 29 : 28;
-    case 1: case 3: case 5: case 7: case 8: case 10: case 12: return 31;
-    default: return 0;
+    case 4:
+    case 6:
+    case 9:
+    case 11:
+      return 30;
+    case 2:
+      return IsLeapYear(y) ? 29 : 28;
+    case 1:
+    case 3:
+    case 5:
+    case 7:
+    case 8:
+    case 10:
+    case 12:
+      return 31;
+    default:
+      return 0;
   }
 }
 

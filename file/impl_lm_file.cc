@@ -4,8 +4,8 @@
 #include <string>
 
 #include "file/lm_file.h"
-#include "platform/platform.h"
 #include "file/status_text.h"
+#include "platform/platform.h"
 
 namespace {
 
@@ -32,12 +32,11 @@ bool UtcSecondsOf(LmTime* time, int64_t* seconds) {
   int32_t year = time->GetYear(), month = time->GetMonth(), day = time->GetDay();
   if (year < 1601 || year > 30827 || month < 1 || month > 12 || day < 1 || day > time->GetDaysInMonth(year, month) ||
       time->GetHour() < 0 || time->GetHour() > 23 || time->GetMinute() < 0 || time->GetMinute() > 59 ||
-      time->GetSecond() < 0 || time->GetSecond() > 59 || time->GetMillisecond() < 0 ||
-      time->GetMillisecond() > 999) {
+      time->GetSecond() < 0 || time->GetSecond() > 59 || time->GetMillisecond() < 0 || time->GetMillisecond() > 999) {
     return false;
   }
-  *seconds = DaysFromCivil(year, month, day) * 86400 + time->GetHour() * 3600 + time->GetMinute() * 60 +
-             time->GetSecond();
+  *seconds =
+      DaysFromCivil(year, month, day) * 86400 + time->GetHour() * 3600 + time->GetMinute() * 60 + time->GetSecond();
   return true;
 }
 
@@ -200,15 +199,20 @@ int ImplLmFile::List(bool listValid, LmFileFilter* filter, bool filtered, Add ad
   }
   if (!IsDirectory()) return 0;
   bool endsInSeparator = path.GetLength() > 0 && path.GetText()[path.GetLength() - 1] == '\\';
-  return platform::ForEachEntry(TextOf(path), [&](const char* bareName) {
-    LmString name(bareName);
-    if (filtered && !filter->Accept(name)) return;
-    LmString joined = endsInSeparator ? LmString::Concat(path, name) : LmString::Concat(LmString::Concat(path, "\\"), name);
-    // Where the long form cannot be had (the entry vanished, or it would not
-    // fit), the joined path still names the entry.
-    std::string longPath;
-    add(platform::GetLongPath(TextOf(joined), &longPath) ? LmString(longPath.c_str()) : joined);
-  }) ? 1 : 0;
+  return platform::ForEachEntry(
+             TextOf(path),
+             [&](const char* bareName) {
+               LmString name(bareName);
+               if (filtered && !filter->Accept(name)) return;
+               LmString joined = endsInSeparator ? LmString::Concat(path, name)
+                                                 : LmString::Concat(LmString::Concat(path, "\\"), name);
+               // Where the long form cannot be had (the entry vanished, or it would not
+               // fit), the joined path still names the entry.
+               std::string longPath;
+               add(platform::GetLongPath(TextOf(joined), &longPath) ? LmString(longPath.c_str()) : joined);
+             })
+             ? 1
+             : 0;
 }
 
 namespace {
@@ -265,10 +269,16 @@ int ImplLmFile::SetModifiedTime(LmTime* time) {
   int64_t seconds;
   if (!UtcSecondsOf(time, &seconds)) return 0;
   switch (platform::SetModifiedTime(TextOf(path), seconds, time->GetMillisecond())) {
-    case platform::SetTimeResult::kDone: return 1;
-    case platform::SetTimeResult::kOpenFailed: lastError = kOpenFail; return 0;
-    case platform::SetTimeResult::kCloseFailed: lastError = kCloseFail; return 0;
-    default: return 0;
+    case platform::SetTimeResult::kDone:
+      return 1;
+    case platform::SetTimeResult::kOpenFailed:
+      lastError = kOpenFail;
+      return 0;
+    case platform::SetTimeResult::kCloseFailed:
+      lastError = kCloseFail;
+      return 0;
+    default:
+      return 0;
   }
 }
 
@@ -292,10 +302,14 @@ int ImplLmFile::SetWritable(int on) { return SetModeBit(kOwnerWrite, on); }
 uint32_t ImplLmFile::GetErrorCode() { return lastError; }
 
 const char* ImplLmFile::GetErrorText(uint32_t code) {
-  static const char* const kTexts[] = {
-      "File exis", "Paramater is wrong",
-      "Access denied: file's permission setting does not allow specified access", "Filename or path not found",
-      "No more file descriptors are available", "File name error", "Open file fail", "Close file fail"};
+  static const char* const kTexts[] = {"File exis",
+                                       "Paramater is wrong",
+                                       "Access denied: file's permission setting does not allow specified access",
+                                       "Filename or path not found",
+                                       "No more file descriptors are available",
+                                       "File name error",
+                                       "Open file fail",
+                                       "Close file fail"};
   static_assert(kFileExists == kFirstStatusCode && kCloseFail - kFileExists + 1 == sizeof(kTexts) / sizeof(kTexts[0]),
                 "one text per status code, in code order");
   message.Assign(StatusText(kTexts, code));

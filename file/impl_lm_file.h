@@ -26,11 +26,11 @@
 
 #include <cstdint>
 
-#include "file/lm_file_filter.h"
 #include "core/lm_list.h"
 #include "core/lm_object.h"
 #include "core/lm_string.h"
 #include "core/lm_time.h"
+#include "file/lm_file_filter.h"
 #include "platform/platform.h"
 
 class LmFile;

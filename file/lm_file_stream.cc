@@ -1,8 +1,8 @@
 #include "file/lm_file_stream.h"
 
 #include "file/lm_file.h"
-#include "platform/platform.h"
 #include "file/status_text.h"
+#include "platform/platform.h"
 
 LmFileStream::LmFileStream()
     : LmObject(), LmIOStream(), handle(nullptr), path(""), modeText("rb+"), status(0), message(""), diskFull(false) {}
@@ -42,10 +42,18 @@ int LmFileStream::CloseFile() { return Close(); }
 void LmFileStream::SetMode(int openMode) {
   mode = openMode;
   switch (openMode) {
-    case 0: modeText.Assign("rb"); break;
-    case 1: modeText.Assign("wb"); break;
-    case 2: modeText.Assign("ab+"); break;
-    default: modeText.Assign("rb+"); break;
+    case 0:
+      modeText.Assign("rb");
+      break;
+    case 1:
+      modeText.Assign("wb");
+      break;
+    case 2:
+      modeText.Assign("ab+");
+      break;
+    default:
+      modeText.Assign("rb+");
+      break;
   }
 }
 

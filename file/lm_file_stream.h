@@ -25,8 +25,8 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "file/lm_io_stream.h"
 #include "core/lm_string.h"
+#include "file/lm_io_stream.h"
 
 class LmFileStream : public virtual LmIOStream {
  public:

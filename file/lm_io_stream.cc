@@ -34,11 +34,24 @@ int LmIOStream::WriteLittleEndian(uint64_t value, int size) {
 namespace {
 
 // The unsigned integer of a typed value's size, which carries its bits.
-template <size_t kSize> struct BitsOfSize;
-template <> struct BitsOfSize<1> { using Type = uint8_t; };
-template <> struct BitsOfSize<2> { using Type = uint16_t; };
-template <> struct BitsOfSize<4> { using Type = uint32_t; };
-template <> struct BitsOfSize<8> { using Type = uint64_t; };
+template <size_t kSize>
+struct BitsOfSize;
+template <>
+struct BitsOfSize<1> {
+  using Type = uint8_t;
+};
+template <>
+struct BitsOfSize<2> {
+  using Type = uint16_t;
+};
+template <>
+struct BitsOfSize<4> {
+  using Type = uint32_t;
+};
+template <>
+struct BitsOfSize<8> {
+  using Type = uint64_t;
+};
 
 }  // namespace
 

@@ -19,8 +19,8 @@ bool WalkBelow(const std::string& root, const std::string& relative,
   for (const std::string& name : names) {
     std::string path = relative.empty() ? name : relative + "\\" + name;
     std::string full = root + "\\" + path;
-    platform::EntryInfo info = kind == TreeNames::kUtf8 ? platform::GetEntryInfoUtf8(full.c_str())
-                                                         : platform::GetEntryInfo(full.c_str());
+    platform::EntryInfo info =
+        kind == TreeNames::kUtf8 ? platform::GetEntryInfoUtf8(full.c_str()) : platform::GetEntryInfo(full.c_str());
     if (!visit(path, info)) return false;
     if (info.type == platform::EntryType::kDirectory && !WalkBelow(root, path, visit, kind)) return false;
   }

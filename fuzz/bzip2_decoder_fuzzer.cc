@@ -33,8 +33,8 @@ struct Side {
   bzip2::MemoryRange source;
   Bzip2Reader reader;
   std::vector<char> pending;
-  size_t at = 0;      // first unmatched byte of pending
-  int result = 1;     // last Read result once <= 0
+  size_t at = 0;   // first unmatched byte of pending
+  int result = 1;  // last Read result once <= 0
   bool opened = false;
 
   bool Done() const { return result <= 0; }

@@ -37,15 +37,15 @@
 
 #include "bzip2/allocator_cache.h"
 #include "file/delete_tree.h"
-#include "launcher/exit_codes.h"
 #include "file/lm_file.h"
 #include "file/lm_file_stream.h"
+#include "file/walk_tree.h"
+#include "launcher/exit_codes.h"
 #include "payload/payload_format.h"
 #include "payload/payload_reader.h"
 #include "payload/payload_unpacker.h"
 #include "platform/platform.h"
 #include "tests/support/temp_dir.h"
-#include "file/walk_tree.h"
 
 namespace {
 
@@ -205,7 +205,8 @@ void Extract(const Places& places, LmFileStream* own, const PayloadTable& table)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const Places& places = ScratchPlaces();
-  Check(lmtest::WriteFile(places.setup, std::string(reinterpret_cast<const char*>(data), size)), "cannot write the input");
+  Check(lmtest::WriteFile(places.setup, std::string(reinterpret_cast<const char*>(data), size)),
+        "cannot write the input");
   LmFileStream own;
   Check(own.OpenFile(places.setup.c_str(), 0) == 1, "cannot open the input");
   PayloadTable table;

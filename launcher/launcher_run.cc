@@ -3,14 +3,14 @@
 #include <algorithm>
 #include <string>
 
-#include "file/delete_tree.h"
-#include "launcher/exit_codes.h"
-#include "file/lm_file.h"
 #include "core/lm_time.h"
+#include "file/delete_tree.h"
+#include "file/lm_file.h"
+#include "launcher/exit_codes.h"
+#include "launcher/program_start.h"
 #include "payload/payload_extraction.h"
 #include "platform/platform.h"
 #include "platform/process.h"
-#include "launcher/program_start.h"
 #include "platform/temp_directory.h"
 
 namespace {
@@ -41,8 +41,7 @@ LaunchOutcome Extract(const std::string& ownPath, const LmString& workingDirecto
 // was started but no process came back to wait for (the shell handed the
 // start to a process that was already running): the files may still be in
 // use, so they stay, and the exit code is 0 since the start succeeded.
-int StartAndWait(const LmString& workingDirectory, const LmString& launchName, ProgramRunner run,
-                 bool* keepFiles) {
+int StartAndWait(const LmString& workingDirectory, const LmString& launchName, ProgramRunner run, bool* keepFiles) {
   LmString program = LmString::Concat(LmString::Concat(workingDirectory, "\\"), launchName);
   platform::ProcessResult result = StartProgram(program.GetText(), run);
   *keepFiles = result.kind == platform::ProcessResult::kStartedUnwatched;

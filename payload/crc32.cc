@@ -32,21 +32,19 @@ const Tables& CrcTables() {
   return tables;
 }
 
-uint32_t LittleEndian(const uint8_t* p) {
-  return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24;
-}
+uint32_t LittleEndian(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24; }
 
 }  // namespace
 
 void Crc32::Update(const void* data, size_t size) {
-  const uint32_t (&t)[8][256] = CrcTables().table;
+  const uint32_t(&t)[8][256] = CrcTables().table;
   const uint8_t* p = static_cast<const uint8_t*>(data);
   uint32_t c = state_;
   for (; size >= 8; p += 8, size -= 8) {
     uint32_t low = c ^ LittleEndian(p);
     uint32_t high = LittleEndian(p + 4);
-    c = t[7][low & 0xFF] ^ t[6][(low >> 8) & 0xFF] ^ t[5][(low >> 16) & 0xFF] ^ t[4][low >> 24] ^
-        t[3][high & 0xFF] ^ t[2][(high >> 8) & 0xFF] ^ t[1][(high >> 16) & 0xFF] ^ t[0][high >> 24];
+    c = t[7][low & 0xFF] ^ t[6][(low >> 8) & 0xFF] ^ t[5][(low >> 16) & 0xFF] ^ t[4][low >> 24] ^ t[3][high & 0xFF] ^
+        t[2][(high >> 8) & 0xFF] ^ t[1][(high >> 16) & 0xFF] ^ t[0][high >> 24];
   }
   for (; size > 0; ++p, --size) c = (c >> 8) ^ t[0][(c ^ *p) & 0xFF];
   state_ = c;

@@ -63,8 +63,8 @@ bool IntegrityRecord::Describes(uint32_t covered, std::string* problem) const {
       break;
   }
   if (covered_ == covered) return true;
-  *problem = "the integrity record covers " + std::to_string(covered_) + " bytes, the payload has " +
-             std::to_string(covered);
+  *problem =
+      "the integrity record covers " + std::to_string(covered_) + " bytes, the payload has " + std::to_string(covered);
   return false;
 }
 

@@ -6,8 +6,8 @@
 #include <functional>
 #include <string>
 
-#include "launcher/exit_codes.h"  // LaunchOutcome; the table of codes stays the launcher's
 #include "core/lm_string.h"
+#include "launcher/exit_codes.h"  // LaunchOutcome; the table of codes stays the launcher's
 #include "payload/payload_reader.h"
 
 // How many names are tried when a name is taken: `base`, then `base` with

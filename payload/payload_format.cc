@@ -20,12 +20,11 @@ bool IsReservedDeviceName(const char* name, size_t length) {
   std::string base = FoldCase(std::string(name, dot ? static_cast<size_t>(dot - name) : length));
   // Windows also ignores trailing spaces before the extension ("CON .txt").
   while (!base.empty() && base.back() == ' ') base.pop_back();
-  if (base == "con" || base == "prn" || base == "aux" || base == "nul" || base == "conin$" ||
-      base == "conout$") {
+  if (base == "con" || base == "prn" || base == "aux" || base == "nul" || base == "conin$" || base == "conout$") {
     return true;
   }
-  return base.size() == 4 && (base.compare(0, 3, "com") == 0 || base.compare(0, 3, "lpt") == 0) &&
-         base[3] >= '1' && base[3] <= '9';
+  return base.size() == 4 && (base.compare(0, 3, "com") == 0 || base.compare(0, 3, "lpt") == 0) && base[3] >= '1' &&
+         base[3] <= '9';
 }
 
 // Splits a path of safe components separated by '\'. `text` has no

@@ -26,9 +26,9 @@
 #include <map>
 #include <string>
 
-#include "payload/filenode.h"
 #include "core/lm_list.h"
 #include "core/lm_string.h"
+#include "payload/filenode.h"
 
 // The launcher moves compressed and decompressed data in pieces of at most
 // this many bytes, through one buffer.

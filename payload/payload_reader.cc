@@ -50,7 +50,7 @@ class BoundedReader {
       }
     }
     *problem = limit == static_cast<int64_t>(sizeof(text)) ? "a string is longer than 259 bytes"
-                                                            : "a string runs past the end of the payload";
+                                                           : "a string runs past the end of the payload";
     return false;
   }
 
@@ -156,8 +156,8 @@ PayloadResult ReadPayloadBefore(LmFileStream* own, int64_t tableOffset, PayloadT
 // Reads what stands in the record's place in front of the payload, then
 // returns to the compressed data.
 PayloadResult ReadIntegrityRecord(LmFileStream* own, PayloadTable* table, std::string* problem) {
-  const int size = table->payloadOffset < payload::IntegrityRecord::kSize ? table->payloadOffset
-                                                                           : payload::IntegrityRecord::kSize;
+  const int size =
+      table->payloadOffset < payload::IntegrityRecord::kSize ? table->payloadOffset : payload::IntegrityRecord::kSize;
   char bytes[payload::IntegrityRecord::kSize];
   if (!own->Seek(table->payloadOffset - size, 0) || own->Read(bytes, size) != size) {
     return Bad(problem, "the bytes in front of the payload cannot be read");

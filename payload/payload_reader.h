@@ -15,21 +15,21 @@
 #include <cstdint>
 #include <string>
 
+#include "core/lm_list.h"
+#include "core/lm_string.h"
+#include "file/lm_file_stream.h"
 #include "payload/crc32.h"
 #include "payload/filenode.h"
 #include "payload/integrity_record.h"
-#include "file/lm_file_stream.h"
-#include "core/lm_list.h"
-#include "core/lm_string.h"
 
 struct PayloadTable {
   LmString launchName;
-  LmList<FILENODE> entries;     // in table order
-  int32_t payloadOffset = 0;    // P
-  int32_t compressedLength = 0; // L
-  int32_t dataOffset = 0;       // where the compressed data begins
-  uint64_t unpackedSize = 0;    // sum of the file entries' sizes
-  int32_t trailerOffset = 0;    // where the trailer begins; the payload ends 4 bytes later
+  LmList<FILENODE> entries;      // in table order
+  int32_t payloadOffset = 0;     // P
+  int32_t compressedLength = 0;  // L
+  int32_t dataOffset = 0;        // where the compressed data begins
+  uint64_t unpackedSize = 0;     // sum of the file entries' sizes
+  int32_t trailerOffset = 0;     // where the trailer begins; the payload ends 4 bytes later
   // Where a signed file's certificate table begins; 0 when the file has none
   // and the payload ends at the file's end.
   int32_t certificateTableOffset = 0;
@@ -81,8 +81,8 @@ class PayloadReader {
   // On kOk *payloadCrc is the CRC-32 of the payload's bytes from P through
   // the trailer, for IntegrityRecord::Matches; the copy is complete whether
   // or not it matches.
-  static PayloadResult CopyCompressed(LmFileStream* own, LmFileStream* staging, const PayloadTable& table,
-                                      char* buffer, uint32_t* payloadCrc, std::string* problem);
+  static PayloadResult CopyCompressed(LmFileStream* own, LmFileStream* staging, const PayloadTable& table, char* buffer,
+                                      uint32_t* payloadCrc, std::string* problem);
 };
 
 #endif  // LM_PAYLOAD_PAYLOAD_READER_H_

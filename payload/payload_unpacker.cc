@@ -2,9 +2,9 @@
 
 #include "bzip2/byte_source.h"
 #include "bzip2/bzip2_reader.h"
-#include "payload/filenode.h"
 #include "file/lm_file.h"
 #include "file/lm_file_stream.h"
+#include "payload/filenode.h"
 #include "payload/payload_format.h"
 #include "platform/platform.h"
 #include "platform/process.h"

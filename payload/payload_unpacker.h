@@ -2,8 +2,8 @@
 #ifndef LM_PAYLOAD_PAYLOAD_UNPACKER_H_
 #define LM_PAYLOAD_PAYLOAD_UNPACKER_H_
 
-#include "launcher/exit_codes.h"
 #include "core/lm_string.h"
+#include "launcher/exit_codes.h"
 #include "payload/payload_reader.h"
 
 namespace bzip2 {

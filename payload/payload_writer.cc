@@ -95,7 +95,6 @@ bool PayloadWriter::Finish(LmIOStream* out, int lengthPosition, int32_t compress
 }
 
 int PayloadWriter::PaddingForSigning(int64_t imageSize, int64_t tableSize, int64_t compressedLength) {
-  int64_t unpadded =
-      imageSize + payload::IntegrityRecord::kSize + tableSize + compressedLength + payload::kTrailerSize;
+  int64_t unpadded = imageSize + payload::IntegrityRecord::kSize + tableSize + compressedLength + payload::kTrailerSize;
   return static_cast<int>((8 - unpadded % 8) % 8);
 }

@@ -6,10 +6,10 @@
 #include <cstdint>
 #include <string>
 
-#include "payload/filenode.h"
-#include "file/lm_io_stream.h"
 #include "core/lm_list.h"
 #include "core/lm_string.h"
+#include "file/lm_io_stream.h"
+#include "payload/filenode.h"
 
 class PayloadWriter {
  public:
@@ -24,8 +24,7 @@ class PayloadWriter {
   static bool WritePayload(LmIOStream* out, const LmString& launchName, const LmList<FILENODE>& entries,
                            LmIOStream* data, int32_t compressedLength);
   // The table's bytes: launch name, count, records and `compressedLength`.
-  static std::string EncodeTable(const LmString& launchName, const LmList<FILENODE>& entries,
-                                 int32_t compressedLength);
+  static std::string EncodeTable(const LmString& launchName, const LmList<FILENODE>& entries, int32_t compressedLength);
 
   // Writes the launch name, the entry count, the records and a placeholder
   // for the compressed length at the current position of `out`, with no

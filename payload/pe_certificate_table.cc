@@ -8,9 +8,9 @@ namespace {
 
 using Status = PeCertificateTable::Status;
 
-const uint32_t kDosMagic = 0x5A4D;          // "MZ"
-const int64_t kNewHeaderField = 0x3C;       // e_lfanew: where "PE\0\0" stands
-const uint32_t kPeSignature = 0x00004550;   // "PE\0\0"
+const uint32_t kDosMagic = 0x5A4D;         // "MZ"
+const int64_t kNewHeaderField = 0x3C;      // e_lfanew: where "PE\0\0" stands
+const uint32_t kPeSignature = 0x00004550;  // "PE\0\0"
 const int kCoffHeaderSize = 20;
 const uint32_t kPe32Magic = 0x10B;
 const uint32_t kPe32PlusMagic = 0x20B;
@@ -49,8 +49,7 @@ class Locator {
   Verdict Run() {
     int64_t coff;
     ImageHeaders headers;
-    if (!FindSignature(&coff) || !ReadHeaders(coff, &headers) || !CheckPlacement(headers) ||
-        !CheckEntries(headers)) {
+    if (!FindSignature(&coff) || !ReadHeaders(coff, &headers) || !CheckPlacement(headers) || !CheckEntries(headers)) {
       return verdict_;
     }
     return Verdict{Status::kFound, headers.tableOffset, ""};

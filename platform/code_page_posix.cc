@@ -216,8 +216,7 @@ bool Utf8ToCodePage(const std::string& utf8, int codePage, std::string* out) {
   if (!IsSupportedCodePage(codePage) || !DecodeUtf8(utf8, &text)) return false;
   const CodePageName& page = *FindCodePage(codePage);
   std::string bytes;
-  bool ok = page.singleByte ? EncodeSingleByte(ByteTableFor(page), text, &bytes)
-                            : EncodeMultiByte(page, text, &bytes);
+  bool ok = page.singleByte ? EncodeSingleByte(ByteTableFor(page), text, &bytes) : EncodeMultiByte(page, text, &bytes);
   if (ok) out->swap(bytes);
   return ok;
 }
@@ -228,8 +227,7 @@ bool CodePageToUtf8(const std::string& bytes, int codePage, std::string* utf8) {
   if (!IsSupportedCodePage(codePage)) return false;
   const CodePageName& page = *FindCodePage(codePage);
   std::u32string text;
-  bool ok = page.singleByte ? DecodeSingleByte(ByteTableFor(page), bytes, &text)
-                            : DecodeMultiByte(page, bytes, &text);
+  bool ok = page.singleByte ? DecodeSingleByte(ByteTableFor(page), bytes, &text) : DecodeMultiByte(page, bytes, &text);
   return ok && EncodeUtf8(text, utf8);
 }
 

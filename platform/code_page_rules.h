@@ -10,9 +10,7 @@ namespace platform {
 // C1 controls and private-use characters: refused in every code page but
 // 65001, because Windows uses them for bytes that glibc's tables (and the
 // code pages' own definitions) leave undefined. See code_page.h.
-inline bool IsRefusedCharacter(uint32_t c) {
-  return (c >= 0x80 && c <= 0x9F) || (c >= 0xE000 && c <= 0xF8FF);
-}
+inline bool IsRefusedCharacter(uint32_t c) { return (c >= 0x80 && c <= 0x9F) || (c >= 0xE000 && c <= 0xF8FF); }
 
 }  // namespace platform
 

@@ -11,7 +11,7 @@ namespace platform {
 
 namespace {
 
-const int kCodePages[] = {437,  850,  852,  866,  874,  932,  936,  949,  950,  1250,
+const int kCodePages[] = {437,  850,  852,  866,  874,  932,  936,  949,  950,          1250,
                           1251, 1252, 1253, 1254, 1255, 1256, 1257, 1258, kCodePageUtf8};
 
 bool IsListed(int codePage) {
@@ -31,9 +31,7 @@ bool HasRefusedCharacter(const std::wstring& text) {
 
 }  // namespace
 
-bool IsSupportedCodePage(int codePage) {
-  return IsListed(codePage) && IsValidCodePage(static_cast<UINT>(codePage));
-}
+bool IsSupportedCodePage(int codePage) { return IsListed(codePage) && IsValidCodePage(static_cast<UINT>(codePage)); }
 
 int GetAnsiCodePage() { return static_cast<int>(GetACP()); }
 

@@ -95,9 +95,9 @@ int MakeDirectory(const char* path);
 int Rename(const char* from, const char* to);
 
 struct StatInfo {
-  uint32_t mode;   // type bits (0x4000 directory, 0x8000 regular) and 0x1C0 owner bits
-  int64_t mtime;   // seconds since 1970-01-01 00:00:00 UTC
-  uint32_t size;   // low 32 bits of the size; 0 for a directory
+  uint32_t mode;  // type bits (0x4000 directory, 0x8000 regular) and 0x1C0 owner bits
+  int64_t mtime;  // seconds since 1970-01-01 00:00:00 UTC
+  uint32_t size;  // low 32 bits of the size; 0 for a directory
 };
 // stat() following links. A path ending in '\' fails for anything but a
 // drive root; on Windows directories and .exe/.com/.bat/.cmd names report

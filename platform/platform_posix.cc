@@ -49,7 +49,8 @@ void RecursiveLock::Leave() { pthread_mutex_unlock(MutexIn(storage_)); }
 uint32_t TickCount() {
   struct timespec now;
   clock_gettime(CLOCK_MONOTONIC, &now);
-  return static_cast<uint32_t>(static_cast<uint64_t>(now.tv_sec) * 1000u + static_cast<uint64_t>(now.tv_nsec) / 1000000u);
+  return static_cast<uint32_t>(static_cast<uint64_t>(now.tv_sec) * 1000u +
+                               static_cast<uint64_t>(now.tv_nsec) / 1000000u);
 }
 
 void SleepMs(uint32_t milliseconds) {

@@ -42,7 +42,7 @@ enum class StartMethod {
 
 struct ProcessResult {
   enum Kind {
-    kExited,             // exitCode holds the program's exit code
+    kExited,  // exitCode holds the program's exit code
     kNotFound,
     kNotExecutable,
     kNotStarted,

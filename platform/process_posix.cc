@@ -23,7 +23,10 @@ bool GetExecutablePath(std::string* path) {
 
 int MakePrivateDirectory(const char* path) { return mkdir(NativePath(path).c_str(), 0700); }
 int MarkIfExecutable(const char* path, const unsigned char* head, int headLength, bool isLaunchTarget) {
-  bool program = (headLength >= 4 && memcmp(head, "\x7f" "ELF", 4) == 0) ||
+  bool program = (headLength >= 4 && memcmp(head,
+                                            "\x7f"
+                                            "ELF",
+                                            4) == 0) ||
                  (headLength >= 2 && head[0] == '#' && head[1] == '!');
   if (!program && !isLaunchTarget) return 0;
   std::string native = NativePath(path);
@@ -40,14 +43,15 @@ ProcessResult RunAndWait(const char* program, StartMethod) {
   pid_t pid = 0;
   int error = posix_spawn(&pid, native.c_str(), nullptr, nullptr, argv, environ);
   if (error == ENOENT || error == ENOTDIR) return {ProcessResult::kNotFound, 0, static_cast<uint32_t>(error)};
-  if (error == EACCES || error == EPERM || error == ENOEXEC) return {ProcessResult::kNotExecutable, 0, static_cast<uint32_t>(error)};
+  if (error == EACCES || error == EPERM || error == ENOEXEC)
+    return {ProcessResult::kNotExecutable, 0, static_cast<uint32_t>(error)};
   if (error != 0) return {ProcessResult::kNotStarted, 0, static_cast<uint32_t>(error)};
   int status = 0;
   while (waitpid(pid, &status, 0) < 0) {
     if (errno != EINTR) return {ProcessResult::kNotStarted, 0, static_cast<uint32_t>(errno)};
   }
-  uint32_t code = WIFSIGNALED(status) ? 128u + static_cast<uint32_t>(WTERMSIG(status))
-                                      : static_cast<uint32_t>(WEXITSTATUS(status));
+  uint32_t code =
+      WIFSIGNALED(status) ? 128u + static_cast<uint32_t>(WTERMSIG(status)) : static_cast<uint32_t>(WEXITSTATUS(status));
   return {ProcessResult::kExited, code, 0};
 }
 

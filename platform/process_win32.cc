@@ -10,8 +10,8 @@
 #include <shellapi.h>
 
 #include "platform/platform.h"
-#include "platform/win32/private_directory.h"
 #include "platform/process.h"
+#include "platform/win32/private_directory.h"
 #include "platform/win32/system_library.h"
 
 namespace platform {
@@ -58,9 +58,7 @@ ProcessResult CreateAndWait(const std::string& application, std::string line) {
 // The full path both as the program to run and, quoted, as the command
 // line: a path with spaces can neither run a truncated name nor split the
 // program's first argument.
-ProcessResult RunDirect(const char* program) {
-  return CreateAndWait(program, std::string("\"") + program + "\"");
-}
+ProcessResult RunDirect(const char* program) { return CreateAndWait(program, std::string("\"") + program + "\""); }
 
 // msiexec from the system directory, never through a search path.
 ProcessResult RunInstallerPackage(const char* package) {

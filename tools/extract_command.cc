@@ -5,11 +5,11 @@
 #include <vector>
 
 #include "file/delete_tree.h"
-#include "payload/filenode.h"
 #include "file/lm_file.h"
-#include "tools/name_encoding.h"
+#include "payload/filenode.h"
 #include "payload/payload_extraction.h"
 #include "platform/platform.h"
+#include "tools/name_encoding.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 #include "tools/folder_scan.h"
 
+#include "file/walk_tree.h"
 #include "payload/filenode.h"
 #include "payload/payload_format.h"
-#include "file/walk_tree.h"
 
 namespace {
 
@@ -43,9 +43,12 @@ bool Accept(const std::string& host, const std::string& relative, const platform
 
 bool ScanFolder(const std::string& folder, std::vector<PackEntry>* entries, std::string* problem) {
   problem->clear();
-  bool walked = WalkTree(folder, [&](const std::string& relative, const platform::EntryInfo& info) {
-    return Accept(folder + "\\" + relative, relative, info, entries, problem);
-  }, TreeNames::kUtf8);
+  bool walked = WalkTree(
+      folder,
+      [&](const std::string& relative, const platform::EntryInfo& info) {
+        return Accept(folder + "\\" + relative, relative, info, entries, problem);
+      },
+      TreeNames::kUtf8);
   if (!walked && problem->empty()) *problem = "cannot list everything under " + folder;
   return walked;
 }

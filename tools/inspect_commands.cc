@@ -6,13 +6,13 @@
 
 #include "bzip2/bzip2_failure.h"
 #include "bzip2/bzip2_reader.h"
+#include "file/lm_file_stream.h"
 #include "payload/filenode.h"
 #include "payload/integrity_record.h"
-#include "file/lm_file_stream.h"
-#include "tools/name_encoding.h"
 #include "payload/payload_format.h"
 #include "payload/payload_reader.h"
 #include "platform/platform.h"
+#include "tools/name_encoding.h"
 
 namespace {
 
@@ -111,7 +111,6 @@ ExitStatus RunVerify(const LmpackOptions& options) {
     return ExitStatus::kRefused;
   }
   printf("%s: OK, %d entries, %llu bytes in %d compressed; integrity record: %s\n", options.input.c_str(),
-         table.entries.GetCount(), static_cast<unsigned long long>(produced), table.compressedLength,
-         record.c_str());
+         table.entries.GetCount(), static_cast<unsigned long long>(produced), table.compressedLength, record.c_str());
   return ExitStatus::kOk;
 }

@@ -9,9 +9,12 @@
 int main(int argc, char** argv) {
   LmpackOptions options;
   switch (ParseOptions(argc, argv, &options)) {
-    case ParseResult::kDone: return static_cast<int>(ExitStatus::kOk);
-    case ParseResult::kBadUsage: return static_cast<int>(ExitStatus::kUsage);
-    case ParseResult::kRun: break;
+    case ParseResult::kDone:
+      return static_cast<int>(ExitStatus::kOk);
+    case ParseResult::kBadUsage:
+      return static_cast<int>(ExitStatus::kUsage);
+    case ParseResult::kRun:
+      break;
   }
   ExitStatus status = options.command == "pack"      ? RunPack(options)
                       : options.command == "list"    ? RunList(options)

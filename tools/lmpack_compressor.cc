@@ -4,8 +4,8 @@
 
 #include "bzip2/bzip2_reader.h"
 #include "bzip2/bzip2_writer.h"
-#include "payload/filenode.h"
 #include "file/lm_file_stream.h"
+#include "payload/filenode.h"
 #include "platform/platform.h"
 #include "platform/utf8_files.h"
 
@@ -59,7 +59,10 @@ class Compressor {
     return out->Write(data, static_cast<int>(size)) == static_cast<int>(size);
   }
   ExitStatus Failure() {
-    if (!reported_) ReportError(tooLarge_ ? "the compressed data would reach 2 GiB" : writer_.sinkFailed() ? "cannot write the compressed data" : "bzip2 failed");
+    if (!reported_)
+      ReportError(tooLarge_              ? "the compressed data would reach 2 GiB"
+                  : writer_.sinkFailed() ? "cannot write the compressed data"
+                                         : "bzip2 failed");
     reported_ = true;
     return tooLarge_ ? ExitStatus::kRefused : ExitStatus::kIo;
   }
@@ -108,7 +111,8 @@ ExitStatus CompressFiles(const LmpackOptions& options, const std::vector<PackEnt
     Progress progress(total, options.quiet);
     std::vector<char> buffer(kReadChunk);
     for (const PackEntry& e : entries) {
-      if (e.kind == FILENODE::kFile && status == ExitStatus::kOk) status = CompressFile(e, &compressor, &progress, &buffer);
+      if (e.kind == FILENODE::kFile && status == ExitStatus::kOk)
+        status = CompressFile(e, &compressor, &progress, &buffer);
     }
     if (status == ExitStatus::kOk) status = compressor.Finish();
     *compressedLength = static_cast<int64_t>(compressor.written());

@@ -71,14 +71,22 @@ bool TakeOption(int argc, char** argv, int* i, LmpackOptions* options) {
   }
   if (*i + 1 >= argc) return false;
   std::string value = argv[++*i];
-  if (arg == "--stub") options->stub = value;
-  else if (arg == "--run") options->run = value;
-  else if (arg == "-o" || arg == "--output") options->output = value;
-  else if (arg == "--target") options->target = value;
-  else if (arg == "--level") return ParseNumber(value, 1, 9, &options->level);
-  else if (arg == "--jobs") return ParseNumber(value, 1, 256, &options->jobs);
-  else if (arg == "--codepage") return ParseNumber(value, 1, 65535, &options->codePage);
-  else return false;
+  if (arg == "--stub")
+    options->stub = value;
+  else if (arg == "--run")
+    options->run = value;
+  else if (arg == "-o" || arg == "--output")
+    options->output = value;
+  else if (arg == "--target")
+    options->target = value;
+  else if (arg == "--level")
+    return ParseNumber(value, 1, 9, &options->level);
+  else if (arg == "--jobs")
+    return ParseNumber(value, 1, 256, &options->jobs);
+  else if (arg == "--codepage")
+    return ParseNumber(value, 1, 65535, &options->codePage);
+  else
+    return false;
   return arg != "--target" || value == "windows" || value == "native";
 }
 
@@ -110,8 +118,10 @@ ParseResult ParseOptions(int argc, char** argv, LmpackOptions* options) {
                  : !options->input.empty() && (!isDirectory || !options->output.empty())) {
       return BadUsage("bad argument " + arg);
     }
-    if (isDirectory) options->output = arg;
-    else if (!isOption) options->input = arg;
+    if (isDirectory)
+      options->output = arg;
+    else if (!isOption)
+      options->input = arg;
   }
   bool complete = !options->input.empty() &&
                   (options->command != "pack" || (!options->run.empty() && !options->output.empty())) &&

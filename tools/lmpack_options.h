@@ -9,7 +9,7 @@ enum class ExitStatus {
   kOk = 0,
   kRefused = 1,  // the folder cannot be packed, or the payload is damaged
   kUsage = 2,
-  kIo = 3,       // a file could not be read or written
+  kIo = 3,  // a file could not be read or written
 };
 
 struct LmpackOptions {
@@ -17,8 +17,8 @@ struct LmpackOptions {
   std::string stub;
   std::string target = "windows";
   std::string run;
-  std::string output;   // pack's -o; extract's DIR
-  std::string input;    // pack's FOLDER; the setup file of the others
+  std::string output;  // pack's -o; extract's DIR
+  std::string input;   // pack's FOLDER; the setup file of the others
   int level = 9;
   int jobs = 0;      // 0: one per processor
   int codePage = 0;  // --codepage; 0: none declared

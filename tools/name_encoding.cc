@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
-#include "platform/code_page.h"
 #include "payload/payload_format.h"
+#include "platform/code_page.h"
 
 namespace {
 

@@ -5,20 +5,20 @@
 #include <cstdio>
 #include <vector>
 
-#include "payload/filenode.h"
-#include "tools/folder_scan.h"
-#include "payload/integrity_record.h"
-#include "file/lm_file_stream.h"
 #include "core/lm_list.h"
-#include "tools/lmpack_compressor.h"
-#include "tools/name_encoding.h"
+#include "file/lm_file_stream.h"
+#include "payload/filenode.h"
+#include "payload/integrity_record.h"
 #include "payload/payload_format.h"
-#include "payload/pe_certificate_table.h"
 #include "payload/payload_writer.h"
+#include "payload/pe_certificate_table.h"
 #include "platform/code_page.h"
 #include "platform/platform.h"
-#include "platform/utf8_files.h"
 #include "platform/process.h"
+#include "platform/utf8_files.h"
+#include "tools/folder_scan.h"
+#include "tools/lmpack_compressor.h"
+#include "tools/name_encoding.h"
 
 namespace {
 
@@ -108,7 +108,8 @@ bool CopyFile(const std::string& from, LmFileStream* out, int64_t* copied, unsig
   std::vector<char> buffer(kCopyChunk);
   int n;
   while ((n = in.Read(buffer.data(), kCopyChunk)) > 0) {
-    for (int i = 0; i < n && head != nullptr && *headLength < 4; ++i) head[(*headLength)++] = static_cast<unsigned char>(buffer[i]);
+    for (int i = 0; i < n && head != nullptr && *headLength < 4; ++i)
+      head[(*headLength)++] = static_cast<unsigned char>(buffer[i]);
     if (out->Write(buffer.data(), n) != n) return false;
     *copied += n;
   }
@@ -132,14 +133,15 @@ ExitStatus Assemble(const LmpackOptions& options, const std::string& stub, const
     return ExitStatus::kIo;
   }
   int64_t tableSize = PayloadWriter::TableSize(plan.launchName, plan.table);
-  int padding = options.target == "windows" ? PayloadWriter::PaddingForSigning(imageSize, tableSize, compressedLength) : 0;
+  int padding =
+      options.target == "windows" ? PayloadWriter::PaddingForSigning(imageSize, tableSize, compressedLength) : 0;
   std::vector<char> zeros(static_cast<size_t>(padding) + 1, '\0');
   int64_t payloadOffset = imageSize + padding + payload::IntegrityRecord::kSize;
   LmFileStream data;
-  bool ok = out.Write(zeros.data(), padding) == padding && payloadOffset < (int64_t{1} << 31) &&
-            data.OpenFile(dataPath.c_str(), 0) &&
-            PayloadWriter::WritePayload(&out, plan.launchName, plan.table, &data,
-                                        static_cast<int32_t>(compressedLength));
+  bool ok =
+      out.Write(zeros.data(), padding) == padding && payloadOffset < (int64_t{1} << 31) &&
+      data.OpenFile(dataPath.c_str(), 0) &&
+      PayloadWriter::WritePayload(&out, plan.launchName, plan.table, &data, static_cast<int32_t>(compressedLength));
   ok = out.Close() && ok;
   // The output is a program wherever the launcher is one.
   ok = ok && platform::MarkIfExecutable(options.output.c_str(), head, headLength, false) == 0;
@@ -163,7 +165,8 @@ bool IsSigned(const std::string& stub) {
   LmFileStream in;
   if (!in.OpenFile(stub.c_str(), 0) || !in.Seek(0, 2)) return false;
   int size = in.Tell();
-  return size > 0 && payload::PeCertificateTable::Find(&in, size).status() != payload::PeCertificateTable::Status::kNone;
+  return size > 0 &&
+         payload::PeCertificateTable::Find(&in, size).status() != payload::PeCertificateTable::Status::kNone;
 }
 
 }  // namespace

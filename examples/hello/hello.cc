@@ -6,10 +6,10 @@
 #include <cstring>
 #include <string>
 
-#include "platform/platform.h"
-#include "platform/process.h"
 #include "file/read_whole_file.h"
 #include "file/walk_tree.h"
+#include "platform/platform.h"
+#include "platform/process.h"
 
 namespace {
 

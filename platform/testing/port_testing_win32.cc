@@ -37,10 +37,9 @@ int CreateLink(const char* link, const char* target, bool isDirectory) {
   // systems without symbolic links.
   typedef BOOLEAN(WINAPI * CreateSymbolicLinkFn)(LPCSTR, LPCSTR, DWORD);
   HMODULE kernel = GetModuleHandleA("kernel32.dll");
-  CreateSymbolicLinkFn create =
-      kernel ? reinterpret_cast<CreateSymbolicLinkFn>(
-                   reinterpret_cast<void*>(GetProcAddress(kernel, "CreateSymbolicLinkA")))
-             : nullptr;
+  CreateSymbolicLinkFn create = kernel ? reinterpret_cast<CreateSymbolicLinkFn>(
+                                             reinterpret_cast<void*>(GetProcAddress(kernel, "CreateSymbolicLinkA")))
+                                       : nullptr;
   if (create == nullptr) return -1;
   return create(link, target, isDirectory ? 1 : 0) ? 0 : -1;
 }
@@ -59,8 +58,8 @@ void SetEnv(const char* name, const char* value) {
 
 namespace {
 
-bool Start(const std::string& program, const std::vector<std::string>& arguments,
-           const std::string& currentDirectory, PROCESS_INFORMATION* process) {
+bool Start(const std::string& program, const std::vector<std::string>& arguments, const std::string& currentDirectory,
+           PROCESS_INFORMATION* process) {
   std::string line = "\"" + program + "\"";
   for (const std::string& arg : arguments) line += " " + Quote(arg);
   STARTUPINFOA startup;
@@ -79,7 +78,8 @@ std::string DaclText(void* descriptor) {
                                GetProcAddress(advapi, "ConvertSecurityDescriptorToStringSecurityDescriptorA")))
                          : nullptr;
   char* text = nullptr;
-  if (toString == nullptr || !toString(descriptor, 1 /* SDDL_REVISION_1 */, DACL_SECURITY_INFORMATION, &text, nullptr)) {
+  if (toString == nullptr ||
+      !toString(descriptor, 1 /* SDDL_REVISION_1 */, DACL_SECURITY_INFORMATION, &text, nullptr)) {
     return std::string();
   }
   std::string result = text;
@@ -126,9 +126,9 @@ int ChangeDirectory(const std::string& path) { return SetCurrentDirectoryA(path.
 std::string AccessText(const std::string& path) {
   typedef BOOL(WINAPI * GetFileSecurityFn)(LPCSTR, DWORD, void*, DWORD, DWORD*);
   HMODULE advapi = LoadLibraryA("advapi32.dll");
-  auto getSecurity = advapi ? reinterpret_cast<GetFileSecurityFn>(
-                                  reinterpret_cast<void*>(GetProcAddress(advapi, "GetFileSecurityA")))
-                            : nullptr;
+  auto getSecurity =
+      advapi ? reinterpret_cast<GetFileSecurityFn>(reinterpret_cast<void*>(GetProcAddress(advapi, "GetFileSecurityA")))
+             : nullptr;
   std::string descriptor(4096, '\0');
   DWORD needed = 0;
   if (getSecurity == nullptr || !getSecurity(path.c_str(), DACL_SECURITY_INFORMATION, &descriptor[0],

@@ -29,9 +29,7 @@ bool GetEnvironmentUtf8(const char* name, std::string* utf8Value) {
   return value != nullptr;
 }
 
-bool MakeDirectoryUtf8(const std::string& utf8Path) {
-  return mkdir(SystemPath(utf8Path).c_str(), 0700) == 0;
-}
+bool MakeDirectoryUtf8(const std::string& utf8Path) { return mkdir(SystemPath(utf8Path).c_str(), 0700) == 0; }
 
 bool RemoveDirectoryUtf8(const std::string& utf8Path) { return rmdir(SystemPath(utf8Path).c_str()) == 0; }
 

@@ -16,9 +16,9 @@ namespace {
 
 const uint8_t kSidRevision = 1;
 const uint8_t kAclRevision = 2;
-const uint8_t kAccessAllowed = 0;                   // ACCESS_ALLOWED_ACE_TYPE
+const uint8_t kAccessAllowed = 0;                  // ACCESS_ALLOWED_ACE_TYPE
 const uint8_t kInheritedByFilesAndFolders = 0x03;  // OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE
-const uint32_t kFullControl = 0x001F01FF;           // FILE_ALL_ACCESS
+const uint32_t kFullControl = 0x001F01FF;          // FILE_ALL_ACCESS
 const uint16_t kSelfRelative = 0x8000, kDaclProtected = 0x1000, kDaclPresent = 0x0004;
 const size_t kDescriptorHeader = 20, kAclHeader = 8, kAceHeader = 8;
 

@@ -4,13 +4,9 @@
 
 namespace platform {
 
-bool Utf8ToWide(const std::string& utf8, std::wstring* wide) {
-  return CodePageToWide(utf8, CP_UTF8, wide);
-}
+bool Utf8ToWide(const std::string& utf8, std::wstring* wide) { return CodePageToWide(utf8, CP_UTF8, wide); }
 
-bool WideToUtf8(const std::wstring& wide, std::string* utf8) {
-  return WideToCodePageExactly(wide, CP_UTF8, utf8);
-}
+bool WideToUtf8(const std::wstring& wide, std::string* utf8) { return WideToCodePageExactly(wide, CP_UTF8, utf8); }
 
 bool CodePageToWide(const std::string& bytes, unsigned codePage, std::wstring* wide) {
   wide->clear();

@@ -8,14 +8,14 @@
 #include <string>
 #include <vector>
 
+#include <bzlib.h>
 #include "bzip2/allocator_cache.h"
 #include "bzip2/byte_source.h"
 #include "bzip2/bzip2_buffer.h"
-#include "tests/bzip2/bzip2_test_corpus.h"
-#include <bzlib.h>
-#include "gtest/gtest.h"
 #include "bzip2/magic_scanner.h"
+#include "gtest/gtest.h"
 #include "platform/platform.h"
+#include "tests/bzip2/bzip2_test_corpus.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -53,7 +53,6 @@ std::vector<uint64_t> BlockStarts(const std::string& stream) {
 
 class Bzip2ReaderTest : public ::testing::Test {
  protected:
-
   // Writes `bytes` to a fresh file; returns its native path.
   std::string Put(const std::string& bytes) {
     std::string path = dir_.Join("s" + std::to_string(files_++) + ".bz2");
@@ -85,7 +84,7 @@ class Bzip2ReaderTest : public ::testing::Test {
 
   // Decodes the file `stream` was written to and expects `data` back.
   Decoded ExpectData(const std::string& path, const std::string& stream, const std::string& data, int workers,
-                            int chunk, const std::string& what) {
+                     int chunk, const std::string& what) {
     Decoded decoded = Decode(path, static_cast<int64_t>(stream.size()), workers, 0, chunk);
     EXPECT_EQ(0, decoded.result) << what;
     EXPECT_TRUE(decoded.bytes == data) << what;
@@ -431,7 +430,8 @@ TEST_F(Bzip2ReaderTest, ReadsBeyondFourGigabytes) {
   const int64_t offset = (int64_t{5} << 30) + 3;  // a sparse file: no disk space used
   FILE* file = fopen(path.c_str(), "wb");
   ASSERT_NE(nullptr, file);
-  bool written = fseeko64(file, offset, SEEK_SET) == 0 && fwrite(stream.data(), 1, stream.size(), file) == stream.size();
+  bool written =
+      fseeko64(file, offset, SEEK_SET) == 0 && fwrite(stream.data(), 1, stream.size(), file) == stream.size();
   fclose(file);
   if (!written) GTEST_SKIP() << "no large sparse files here";
   for (int workers : {1, 2}) {

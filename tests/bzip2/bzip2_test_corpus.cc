@@ -22,9 +22,9 @@ class Random {
   uint32_t state_;
 };
 
-const char* const kWords[] = {"the", "setup", "launcher", "unpacks", "files", "into", "a", "fresh",
-                              "working", "directory", "and", "starts", "installer", "payload", "of",
-                              "bzip2", "stream", "block", "with", "checksum", "table", "entry"};
+const char* const kWords[] = {"the",     "setup",     "launcher", "unpacks",  "files",     "into",    "a",  "fresh",
+                              "working", "directory", "and",      "starts",   "installer", "payload", "of", "bzip2",
+                              "stream",  "block",     "with",     "checksum", "table",     "entry"};
 
 // `size` bytes made by calling add(random, &out) until there are enough.
 template <typename Add>
@@ -71,10 +71,18 @@ std::string Mixed(size_t size, unsigned seed) {
   return Generate(size, seed, [](Random& random, std::string* out) {
     size_t piece = 1000 + random.Below(60000);
     switch (random.Below(4)) {
-      case 0: *out += NoRepeats(piece, random.Next()); break;
-      case 1: *out += Text(piece, random.Next()); break;
-      case 2: *out += Runs(piece, random.Next()); break;
-      default: out->append(piece * 4, static_cast<char>(random.Below(256))); break;
+      case 0:
+        *out += NoRepeats(piece, random.Next());
+        break;
+      case 1:
+        *out += Text(piece, random.Next());
+        break;
+      case 2:
+        *out += Runs(piece, random.Next());
+        break;
+      default:
+        out->append(piece * 4, static_cast<char>(random.Below(256)));
+        break;
     }
   });
 }

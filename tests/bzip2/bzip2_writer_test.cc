@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "bzip2/bzip2_buffer.h"
-#include "tests/bzip2/bzip2_test_corpus.h"
 #include "gtest/gtest.h"
 #include "platform/platform.h"
+#include "tests/bzip2/bzip2_test_corpus.h"
 #include "tests/support/test_support.h"
 
 namespace {

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "payload/filenode.h"
 #include "file/lm_file.h"
+#include "payload/filenode.h"
 
 namespace {
 

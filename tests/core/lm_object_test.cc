@@ -24,12 +24,13 @@ class Tracked : public virtual LmObject {
 // Holds an object's lock on another thread until told to let go.
 class LockHolder {
  public:
-  explicit LockHolder(LmObject* object) : thread_([this, object] {
-      object->Lock(0xFFFFFFFFu);
-      held_ = true;
-      while (!release_) std::this_thread::sleep_for(std::chrono::milliseconds(5));
-      object->Unlock();
-    }) {
+  explicit LockHolder(LmObject* object)
+      : thread_([this, object] {
+          object->Lock(0xFFFFFFFFu);
+          held_ = true;
+          while (!release_) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+          object->Unlock();
+        }) {
     while (!held_) std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
   void Release() {

@@ -12,8 +12,14 @@ namespace {
 std::string Text(LmTime& t) { return t.ToString().GetText(); }
 
 TEST(LmTimeTest, ConstructorChecksTheCalendar) {
-  EXPECT_EQ("2024-02-29 00:00:00", [] { LmTime t(2024, 2, 29, 0, 0, 0); return Text(t); }());
-  EXPECT_EQ("2000-02-29 00:00:00", [] { LmTime t(2000, 2, 29, 0, 0, 0); return Text(t); }());
+  EXPECT_EQ("2024-02-29 00:00:00", [] {
+    LmTime t(2024, 2, 29, 0, 0, 0);
+    return Text(t);
+  }());
+  EXPECT_EQ("2000-02-29 00:00:00", [] {
+    LmTime t(2000, 2, 29, 0, 0, 0);
+    return Text(t);
+  }());
   const int rejected[][6] = {{2023, 2, 29, 0, 0, 0}, {2100, 2, 29, 0, 0, 0}, {2024, 1, 1, 24, 0, 0},
                              {2024, 1, 1, 0, 60, 0}, {2024, 1, 1, 0, 0, 60}, {2024, 0, 1, 0, 0, 0},
                              {2024, 13, 1, 0, 0, 0}, {2024, 1, 0, 0, 0, 0},  {1899, 1, 1, 0, 0, 0},

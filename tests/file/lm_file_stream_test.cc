@@ -62,11 +62,12 @@ TEST_F(LmFileStreamTest, TypedValuesAreLittleEndian) {
     EXPECT_EQ(1, out.WriteString(LmString(static_cast<const char*>(nullptr))));
     EXPECT_EQ(1, out.Close());
   }
-  std::string expected("\x7f\x01\x02\x01\x02\x03\x04\xfe\xff\xff\xff\xd4\xc3\xb2\xa1"
-                       "\x00\x00\x80\x3f"
-                       "\x00\x00\x00\x00\x00\x00\x04\xc0"
-                       "abc\x00\x00\x00",
-                       33);
+  std::string expected(
+      "\x7f\x01\x02\x01\x02\x03\x04\xfe\xff\xff\xff\xd4\xc3\xb2\xa1"
+      "\x00\x00\x80\x3f"
+      "\x00\x00\x00\x00\x00\x00\x04\xc0"
+      "abc\x00\x00\x00",
+      33);
   EXPECT_EQ(expected, ReadFile(path));
 
   LmFileStream in;
@@ -206,7 +207,7 @@ TEST_F(LmFileStreamTest, CloneIsAClosedStreamWithTheSameNameAndMode) {
   OpenWith(&s, "clone", "xyz", 0);
   LmIOStream* copy = s.Clone();
   ASSERT_NE(nullptr, copy);
-  EXPECT_EQ(-1, copy->Tell());  // not opened
+  EXPECT_EQ(-1, copy->Tell());   // not opened
   EXPECT_EQ('x', s.ReadChar());  // the original stays open
   ASSERT_EQ(1, copy->Open());
   EXPECT_EQ(0, copy->Write("q", 1));  // mode 0 was kept: read only

@@ -139,7 +139,7 @@ TEST(LmFileTest, DeleteMakeDirectoryRename) {
   EXPECT_EQ(0u, sub.GetErrorCode());
 
   LmFile inner(S(dir.Join("sub\\inner")));
-  EXPECT_EQ(0, inner.Rename(S(dir.Join("sub")))); // target exists
+  EXPECT_EQ(0, inner.Rename(S(dir.Join("sub"))));  // target exists
   EXPECT_EQ(ImplLmFile::kNotFound, inner.GetErrorCode());
   EXPECT_EQ(1, inner.Rename(S(dir.Join("moved"))));
   EXPECT_EQ(0, inner.Exists());  // still names the old location
@@ -233,8 +233,7 @@ TEST(LmFileTest, ErrorTablesDifferBetweenFileObjectsAndStreams) {
   EXPECT_STREQ("File exis", f.GetErrorText(0xF0000001u));
   EXPECT_STREQ("Open file fail", s.GetErrorText(0xF0000001u));
   EXPECT_STREQ("Paramater is wrong", f.GetErrorText(0xF0000002u));
-  EXPECT_STREQ("Access denied: file's permission setting does not allow specified access",
-               f.GetErrorText(0xF0000003u));
+  EXPECT_STREQ("Access denied: file's permission setting does not allow specified access", f.GetErrorText(0xF0000003u));
   EXPECT_STREQ("No more file descriptors are available", f.GetErrorText(0xF0000005u));
   EXPECT_STREQ("File name error", f.GetErrorText(0xF0000006u));
   EXPECT_STREQ("Open file fail", f.GetErrorText(0xF0000007u));

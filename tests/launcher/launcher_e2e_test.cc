@@ -10,17 +10,17 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/fnv1a.h"
-#include "launcher/launcher_run.h"
 #include "file/lm_file_stream.h"
+#include "launcher/launcher_run.h"
+#include "launcher/program_start.h"
+#include "payload/payload_reader.h"
+#include "platform/code_page.h"
 #include "platform/platform.h"
 #include "platform/process.h"
-#include "launcher/program_start.h"
-#include "platform/code_page.h"
-#include "platform/testing/port_testing.h"
-#include "payload/payload_reader.h"
 #include "platform/temp_directory.h"
+#include "platform/testing/port_testing.h"
 #include "platform/testing/test_env.h"
+#include "tests/support/fnv1a.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -153,8 +153,7 @@ class LauncherTest : public ::testing::Test {
     EXPECT_FALSE(lmtest::PathExists(cwd_ + "\\probe-report.txt")) << "the program was started";
     EXPECT_TRUE(lmtest::ListNames(temp_).empty()) << "the working directory was left behind";
     EXPECT_EQ("precious", lmtest::ReadFile(outside_ + "\\precious.txt"));
-    EXPECT_EQ((std::vector<std::string>{"Temp Dir", "cwd", "outside",
-                                        lmtest::OnWindows() ? "setup.exe" : "setup"}),
+    EXPECT_EQ((std::vector<std::string>{"Temp Dir", "cwd", "outside", lmtest::OnWindows() ? "setup.exe" : "setup"}),
               lmtest::ListNames(root_.path()));
   }
 
@@ -220,10 +219,9 @@ TEST_F(LauncherTest, UnpacksEveryFileRunsTheProgramAndRemovesTheWorkingDirectory
     EXPECT_EQ(Normal(self), Normal(line.substr(1, line.size() - 2)));
   }
   // Every file byte for byte, and nothing else: the staging file was gone.
-  std::vector<std::string> expectedFiles = {
-      FileLine("data\\big.bin", big),   FileLine("data\\empty.txt", ""),
-      FileLine("data\\sub\\text.txt", text), FileLine("exitcode.txt", "42"),
-      FileLine(probeName_, probe_)};
+  std::vector<std::string> expectedFiles = {FileLine("data\\big.bin", big), FileLine("data\\empty.txt", ""),
+                                            FileLine("data\\sub\\text.txt", text), FileLine("exitcode.txt", "42"),
+                                            FileLine(probeName_, probe_)};
   std::sort(expectedFiles.begin(), expectedFiles.end());
   EXPECT_EQ(expectedFiles, All(report, "file"));
   EXPECT_EQ((std::vector<std::string>{"data", "data\\empty dir", "data\\sub"}), All(report, "dir"));
@@ -292,10 +290,18 @@ TEST_F(LauncherTest, EmptyTableOrMissingProgramIsABadPayload) {
 }
 
 TEST_F(LauncherTest, UnsafePathsAreRefusedBeforeAnythingIsWritten) {
-  const char* unsafe[] = {"\\..\\..\\outside\\evil.txt", "\\..\\evil.txt",  "\\C:\\evil.txt",
-                          "\\c:evil.txt",                "\\file.txt:stream", "\\CON",
-                          "\\nul.txt",                   "\\lpt1",          "\\sub/../../evil.txt",
-                          "evil.txt",                    "\\a\\\\b",         "\\trailing.",
+  const char* unsafe[] = {"\\..\\..\\outside\\evil.txt",
+                          "\\..\\evil.txt",
+                          "\\C:\\evil.txt",
+                          "\\c:evil.txt",
+                          "\\file.txt:stream",
+                          "\\CON",
+                          "\\nul.txt",
+                          "\\lpt1",
+                          "\\sub/../../evil.txt",
+                          "evil.txt",
+                          "\\a\\\\b",
+                          "\\trailing.",
                           "\\trailing "};
   for (const char* path : unsafe) {
     std::vector<TestEntry> entries = ProbeEntries();
@@ -354,10 +360,10 @@ TEST_F(LauncherTest, EveryBitFlipOfAPackedTableIsRefused) {
   ASSERT_TRUE(lmtest::MakeDirectory(folder));
   ASSERT_TRUE(lmtest::WriteFile(folder + "\\" + probeName_, probe_));
   ASSERT_TRUE(lmtest::WriteFile(folder + "\\exitcode.txt", "3"));
-  ASSERT_EQ(0, lmtest::RunProgram(lmtest::BuildPath("LM_LMPACK"),
-                                  {"pack", "--quiet", "--stub", lmtest::BuildPath("LM_LAUNCHER"), "--target",
-                                   lmtest::OnWindows() ? "windows" : "native", "--run", probeName_, "-o", setupPath,
-                                   folder}));
+  ASSERT_EQ(0, lmtest::RunProgram(
+                   lmtest::BuildPath("LM_LMPACK"),
+                   {"pack", "--quiet", "--stub", lmtest::BuildPath("LM_LAUNCHER"), "--target",
+                    lmtest::OnWindows() ? "windows" : "native", "--run", probeName_, "-o", setupPath, folder}));
   const std::string setup = lmtest::ReadFile(setupPath);
   PayloadTable table;
   {
@@ -468,8 +474,19 @@ TEST_F(LauncherTest, AFullTempDiskGivesTheDiskFullCode) {
 TEST_F(LauncherTest, NamesInTheAnsiCodePageUnpackUnderThoseNames) {
   if (!lmtest::OnWindows() || platform::GetAnsiCodePage() != 1252) GTEST_SKIP() << "Windows with code page 1252 only";
   std::string dir, file;
-  ASSERT_TRUE(platform::Utf8ToCodePage("\xC3\x9C" "n" "\xC3\xAF" "c" "\xC3\xB6" "d" "\xC3\xA9", 1252, &dir));  // Ünïcödé
-  ASSERT_TRUE(platform::Utf8ToCodePage("na\xC3\xAF" "ve.txt", 1252, &file));                   // naïve.txt
+  ASSERT_TRUE(
+      platform::Utf8ToCodePage("\xC3\x9C"
+                               "n"
+                               "\xC3\xAF"
+                               "c"
+                               "\xC3\xB6"
+                               "d"
+                               "\xC3\xA9",
+                               1252, &dir));  // Ünïcödé
+  ASSERT_TRUE(
+      platform::Utf8ToCodePage("na\xC3\xAF"
+                               "ve.txt",
+                               1252, &file));  // naïve.txt
   std::vector<TestEntry> entries = ProbeEntries();
   entries.push_back({"\\" + dir, kDirectory, ""});
   entries.push_back({"\\" + dir + "\\" + file, kFile, "accented"});
@@ -483,7 +500,8 @@ TEST_F(LauncherTest, NamesInTheAnsiCodePageUnpackUnderThoseNames) {
 
 TEST_F(LauncherTest, ATempDirectoryOutsideTheCodePageIsUsedThroughItsShortForm) {
   if (!lmtest::OnWindows()) GTEST_SKIP() << "Windows only";
-  std::string cyrillic = root_.Join("\xD0\x9F\xD0\xBE\xD0\xBB\xD1\x8C\xD0\xB7\xD0\xBE\xD0\xB2\xD0\xB0\xD1\x82\xD0\xB5\xD0\xBB\xD1\x8C");
+  std::string cyrillic =
+      root_.Join("\xD0\x9F\xD0\xBE\xD0\xBB\xD1\x8C\xD0\xB7\xD0\xBE\xD0\xB2\xD0\xB0\xD1\x82\xD0\xB5\xD0\xBB\xD1\x8C");
   std::string ansi;
   if (platform::Utf8ToCodePage(cyrillic, platform::GetAnsiCodePage(), &ansi)) GTEST_SKIP() << "a Cyrillic code page";
   ASSERT_TRUE(platform::MakeDirectoryUtf8(cyrillic));
@@ -501,7 +519,8 @@ TEST_F(LauncherTest, ATempDirectoryOutsideTheCodePageIsUsedThroughItsShortForm) 
 TEST_F(LauncherTest, HugeClaimsAreRefusedBeforeAnythingIsRead) {
   std::vector<std::string> setups;
   // 2^31 - 1 entries, a compressed length of 2^31 - 1, a trailer past the end.
-  setups.push_back(stub_ + PayloadBytes().Text(probeName_).Int(0x7FFFFFFFu).Int(0).Int(static_cast<uint32_t>(stub_.size())).bytes());
+  setups.push_back(
+      stub_ + PayloadBytes().Text(probeName_).Int(0x7FFFFFFFu).Int(0).Int(static_cast<uint32_t>(stub_.size())).bytes());
   std::vector<TestEntry> entries = ProbeEntries();
   std::string setup = lmtest::BuildSetup(stub_, probeName_, entries);
   std::string compressed = lmtest::Compress(probe_ + "0");
@@ -523,7 +542,8 @@ TEST_F(LauncherTest, HugeClaimsAreRefusedBeforeAnythingIsRead) {
     LmFileStream out;
     ASSERT_EQ(1, out.OpenFile(path.c_str(), 2));
     const std::string zeros(1 << 20, '\0');
-    for (int i = 0; i < 100; ++i) ASSERT_EQ(static_cast<int>(zeros.size()), out.Write(zeros.data(), static_cast<int>(zeros.size())));
+    for (int i = 0; i < 100; ++i)
+      ASSERT_EQ(static_cast<int>(zeros.size()), out.Write(zeros.data(), static_cast<int>(zeros.size())));
     ASSERT_EQ(1, out.WriteInt(static_cast<int32_t>(stub_.size())));
   }
   platform::MarkIfExecutable(path.c_str(), reinterpret_cast<const unsigned char*>(stub_.data()), 4, false);

@@ -19,12 +19,12 @@
 #include <cstring>
 #include <string>
 
-#include "tests/support/fnv1a.h"
+#include "file/read_whole_file.h"
+#include "file/walk_tree.h"
 #include "platform/platform.h"
 #include "platform/process.h"
 #include "platform/testing/port_testing.h"
-#include "file/read_whole_file.h"
-#include "file/walk_tree.h"
+#include "tests/support/fnv1a.h"
 
 namespace {
 

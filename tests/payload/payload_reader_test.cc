@@ -8,11 +8,11 @@
 #include <string>
 
 #include "payload/crc32.h"
-#include "tests/support/fake_pe_image.h"
 #include "payload/integrity_record.h"
 #include "payload/payload_format.h"
-#include "tests/support/payload_table_lines.h"
 #include "payload/payload_writer.h"
+#include "tests/support/fake_pe_image.h"
+#include "tests/support/payload_table_lines.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -127,8 +127,7 @@ TEST_F(PayloadReaderTest, WorkedExampleRoundTrips) {
   PayloadTable table;
   std::string problem;
   ASSERT_EQ(PayloadResult::kOk, PayloadReader::ReadTable(&own, &table, &problem)) << problem;
-  EXPECT_EQ((std::vector<std::string>{"bin\\run.exe", "\\bin 2 0", "\\bin\\run.exe 1 3"}),
-            lmtest::TableLines(table));
+  EXPECT_EQ((std::vector<std::string>{"bin\\run.exe", "\\bin 2 0", "\\bin\\run.exe 1 3"}), lmtest::TableLines(table));
   EXPECT_EQ(1000, table.payloadOffset);
   EXPECT_EQ(1054, table.dataOffset);
   EXPECT_EQ(3u, table.unpackedSize);
@@ -148,7 +147,9 @@ TEST_F(PayloadReaderTest, IntegrityRecordsRoundTripAndDamageIsToldFromAbsence) {
   const struct {
     const char* text;
     uint32_t crc;
-  } known[] = {{"", 0}, {"a", 0xE8B7BE43u}, {"123456789", 0xCBF43926u},
+  } known[] = {{"", 0},
+               {"a", 0xE8B7BE43u},
+               {"123456789", 0xCBF43926u},
                {"The quick brown fox jumps over the lazy dog", 0x414FA339u}};
   for (const auto& k : known) {
     Crc32 crc;
@@ -161,7 +162,8 @@ TEST_F(PayloadReaderTest, IntegrityRecordsRoundTripAndDamageIsToldFromAbsence) {
   whole.Update(random.data(), random.size());
   for (size_t piece = 1; piece <= 17; ++piece) {
     Crc32 crc;
-    for (size_t at = 0; at < random.size(); at += piece) crc.Update(random.data() + at, std::min(piece, random.size() - at));
+    for (size_t at = 0; at < random.size(); at += piece)
+      crc.Update(random.data() + at, std::min(piece, random.size() - at));
     EXPECT_EQ(whole.value(), crc.value()) << piece;
   }
 
@@ -183,15 +185,17 @@ TEST_F(PayloadReaderTest, IntegrityRecordsRoundTripAndDamageIsToldFromAbsence) {
     flipped[1000 + bit / 8] = static_cast<char>(flipped[1000 + bit / 8] ^ (1 << (bit % 8)));
     ASSERT_EQ(compressed, Compressed(flipped, &table, &crc)) << bit;
     EXPECT_EQ(bit < 64 ? payload::IntegrityRecord::Status::kDamaged : payload::IntegrityRecord::Status::kPresent,
-              table.record.status()) << bit;
+              table.record.status())
+        << bit;
     EXPECT_FALSE(table.record.Matches(table.payloadSize(), crc, &problem)) << bit;
   }
   // No record: a magic changed beyond recognition, zero padding, or fewer
   // bytes in front of P than a record takes.
   std::string hidden = setup;
   for (int i = 0; i < 8; ++i) hidden[1000 + i] = static_cast<char>(hidden[1000 + i] ^ (i % 2 == 0 ? 0x0F : 0x30));
-  for (const std::string& without : {hidden, lmtest::BuildSetup(std::string(1000, '\0'), "run.exe", {{"\\run.exe", 1, "x"}}),
-                                     lmtest::BuildSetup("STUB", "run.exe", {{"\\run.exe", 1, "x"}})}) {
+  for (const std::string& without :
+       {hidden, lmtest::BuildSetup(std::string(1000, '\0'), "run.exe", {{"\\run.exe", 1, "x"}}),
+        lmtest::BuildSetup("STUB", "run.exe", {{"\\run.exe", 1, "x"}})}) {
     ASSERT_FALSE(Compressed(without, &table, &crc).empty());
     EXPECT_EQ(payload::IntegrityRecord::Status::kAbsent, table.record.status());
     EXPECT_TRUE(table.record.Matches(table.payloadSize(), crc, &problem));
@@ -231,7 +235,7 @@ TEST_F(PayloadReaderTest, ImplausibleNumbersFailBeforeAnythingIsRead) {
     return p.bytes();
   };
   EXPECT_EQ(PayloadResult::kOk, Read(payload(1, 2, 4)));
-  EXPECT_EQ(PayloadResult::kBadPayload, Read(payload(1, 2, 5000)));        // P beyond the end
+  EXPECT_EQ(PayloadResult::kBadPayload, Read(payload(1, 2, 5000)));         // P beyond the end
   EXPECT_EQ(PayloadResult::kBadPayload, Read(payload(1, 2, 0x80000000u)));  // P negative
   EXPECT_EQ(PayloadResult::kBadPayload, Read(payload(0x7FFFFFFF, 2, 4)));   // huge count
   EXPECT_EQ(PayloadResult::kBadPayload, Read(payload(2, 2, 4)));            // one record too many
@@ -325,8 +329,8 @@ TEST_F(PayloadReaderTest, OnlyUpToSevenZeroBytesStandBeforeTheTable) {
 // trailer. Neither can be told from the other, so the file is refused.
 TEST_F(PayloadReaderTest, APayloadEndAfterTwoPaddingsIsRefused) {
   FakePeImage image(false);
-  const uint32_t firstOffset = FakePeImage::kSize;     // trailer bytes 00 04 00 00
-  const uint32_t secondOffset = 0x40000 + 0x10;        // the first's last data byte is 0x10
+  const uint32_t firstOffset = FakePeImage::kSize;  // trailer bytes 00 04 00 00
+  const uint32_t secondOffset = 0x40000 + 0x10;     // the first's last data byte is 0x10
   auto build = [&](const std::string& secondName) {
     PayloadBytes second;
     second.Text(secondName).Int(1).Text("\\run.exe").Int(1).Int(7);
@@ -370,7 +374,7 @@ TEST_F(PayloadReaderTest, DamagedSignaturesAreRefusedOrReadAsUnsigned) {
     return file;
   };
   // Damage to a signed PE image: refused.
-  EXPECT_EQ(PayloadResult::kBadPayload, Read(with(signedSetup, directory, 0x7FFFFFF8u)));  // outside the file
+  EXPECT_EQ(PayloadResult::kBadPayload, Read(with(signedSetup, directory, 0x7FFFFFF8u)));   // outside the file
   EXPECT_EQ(PayloadResult::kBadPayload, Read(with(signedSetup, directory + 4, size + 8)));  // past its end
   EXPECT_EQ(PayloadResult::kBadPayload, Read(signedSetup + "appended"));  // the table no longer at the end
   EXPECT_EQ(PayloadResult::kBadPayload, Read(with(signedSetup, directory + 4, 0)));
@@ -413,18 +417,19 @@ TEST(PayloadTableCheckerTest, PathRules) {
     return true;
   };
   EXPECT_TRUE(accepts({{"\\a", 2}, {"\\a\\b.txt", 1}, {"\\a\\.hidden", 1}, {"\\x y", 1}, {"\\cone.d", 2}}));
-  EXPECT_FALSE(accepts({{"\\a\\b.txt", 1}}));                // directory missing
-  EXPECT_FALSE(accepts({{"\\a\\b.txt", 1}, {"\\a", 2}}));    // directory after its contents
-  EXPECT_FALSE(accepts({{"\\a", 1}, {"\\a\\b", 1}}));        // a file is no directory
-  EXPECT_FALSE(accepts({{"\\a", 1}, {"\\A", 1}}));           // twice, ignoring case
+  EXPECT_FALSE(accepts({{"\\a\\b.txt", 1}}));              // directory missing
+  EXPECT_FALSE(accepts({{"\\a\\b.txt", 1}, {"\\a", 2}}));  // directory after its contents
+  EXPECT_FALSE(accepts({{"\\a", 1}, {"\\a\\b", 1}}));      // a file is no directory
+  EXPECT_FALSE(accepts({{"\\a", 1}, {"\\A", 1}}));         // twice, ignoring case
   // A parent is found only as it is spelt: a case-sensitive file system
   // would have no "\data" to put "a.txt" in.
   EXPECT_FALSE(accepts({{"\\Data", 2}, {"\\data\\a.txt", 1}}));
   EXPECT_FALSE(accepts({{"\\Data", 2}, {"\\DATA", 2}}));
-  EXPECT_TRUE(accepts({{"\\..", 0}, {"C:\\x", 3}}));         // other kinds create nothing
-  for (const char* bad : {"", "\\", "a", "\\.", "\\..\\x", "\\a\\..\\b", "\\c:", "\\f:s", "\\a/b", "\\t\x01",
-                          "\\x.", "\\x ", "\\CON", "\\con.txt", "\\Aux.tar.gz", "\\COM1", "\\lpt9.x", "\\NUL ",
-                          "\\a?", "\\a*", "\\a|b", "\\<a>", "\\CON .txt", "\\aux  .x"}) {
+  EXPECT_TRUE(accepts({{"\\..", 0}, {"C:\\x", 3}}));  // other kinds create nothing
+  for (const char* bad :
+       {"",         "\\",      "a",    "\\.",  "\\..\\x", "\\a\\..\\b", "\\c:",         "\\f:s",
+        "\\a/b",    "\\t\x01", "\\x.", "\\x ", "\\CON",   "\\con.txt",  "\\Aux.tar.gz", "\\COM1",
+        "\\lpt9.x", "\\NUL ",  "\\a?", "\\a*", "\\a|b",   "\\<a>",      "\\CON .txt",   "\\aux  .x"}) {
     EXPECT_FALSE(accepts({{bad, 1}})) << bad;
   }
   EXPECT_TRUE(accepts({{"\\COM0", 1}, {"\\console", 1}, {"\\lpt", 1}}));

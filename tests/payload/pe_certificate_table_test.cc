@@ -79,7 +79,10 @@ TEST_P(PeCertificateTableTest, FilesThatNameNoTable) {
   EXPECT_EQ(Status::kNone, Find(file).status());
 
   // Without "MZ" and a "PE\0\0" inside the file there is no PE image at all.
-  for (const std::string& other : {std::string(), std::string("MZ"), std::string("\x7f" "ELF") + std::string(200, 1),
+  for (const std::string& other : {std::string(), std::string("MZ"),
+                                   std::string("\x7f"
+                                               "ELF") +
+                                       std::string(200, 1),
                                    std::string(1000, 'S')}) {
     EXPECT_EQ(Status::kNone, Find(other).status());
   }
@@ -208,8 +211,6 @@ TEST_P(PeCertificateTableTest, RandomDamageNeverReadsOutsideTheFile) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Pe32AndPe32Plus, PeCertificateTableTest, ::testing::Bool(),
-                         [](const ::testing::TestParamInfo<bool>& info) {
-                           return info.param ? "Pe32Plus" : "Pe32";
-                         });
+                         [](const ::testing::TestParamInfo<bool>& info) { return info.param ? "Pe32Plus" : "Pe32"; });
 
 }  // namespace

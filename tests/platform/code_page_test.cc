@@ -20,19 +20,27 @@ struct Sample {
 // glibc's tables differ from Windows' and code_page.h's rules decide.
 const Sample kSamples[] = {
     {1252, "Müller-Lüdenscheidt, Straße, Ærø, façade, naïve, œuvre €5 ™ ‰ Ÿ",
-     "M\xFCller-L\xFC" "denscheidt, Stra\xDF" "e, \xC6r\xF8, fa\xE7" "ade, na\xEFve, \x9Cuvre \x80" "5 \x99 \x89 \x9F"},
+     "M\xFCller-L\xFC"
+     "denscheidt, Stra\xDF"
+     "e, \xC6r\xF8, fa\xE7"
+     "ade, na\xEFve, \x9Cuvre \x80"
+     "5 \x99 \x89 \x9F"},
     {1252, "À bientôt, Noël", "\xC0 bient\xF4t, No\xEBl"},
-    {1251, "Привет, мир! Ёлка № Ђ ћ ґ",
-     "\xCF\xF0\xE8\xE2\xE5\xF2, \xEC\xE8\xF0! \xA8\xEB\xEA\xE0 \xB9 \x80 \x9E \xB4"},
+    {1251, "Привет, мир! Ёлка № Ђ ћ ґ", "\xCF\xF0\xE8\xE2\xE5\xF2, \xEC\xE8\xF0! \xA8\xEB\xEA\xE0 \xB9 \x80 \x9E \xB4"},
     {932, "日本語のファイル名 ｶﾀｶﾅ ー～①",
-     "\x93\xFA\x96{\x8C\xEA\x82\xCC\x83t\x83@\x83" "C\x83\x8B\x96\xBC \xB6\xC0\xB6\xC5 \x81[\x81`\x87@"},
+     "\x93\xFA\x96{\x8C\xEA\x82\xCC\x83t\x83@\x83"
+     "C\x83\x8B\x96\xBC \xB6\xC0\xB6\xC5 \x81[\x81`\x87@"},
     {932, "C:\\dir\\~x", "C:\\dir\\~x"},  // 0x5C and 0x7E stay '\' and '~'
     {936, "中文文件名 €", "\xD6\xD0\xCE\xC4\xCE\xC4\xBC\xFE\xC3\xFB \x80"},
     {949, "한국어 파일", "\xC7\xD1\xB1\xB9\xBE\xEE \xC6\xC4\xC0\xCF"},
-    {950, "繁體中文", "\xC1" "c\xC5\xE9\xA4\xA4\xA4\xE5"},
+    {950, "繁體中文",
+     "\xC1"
+     "c\xC5\xE9\xA4\xA4\xA4\xE5"},
     {950, "═╞╡╪", "\xF9\xF9\xF9\xE9\xF9\xEB\xF9\xEA"},
     {874, "ภาษาไทย", "\xC0\xD2\xC9\xD2\xE4\xB7\xC2"},
-    {1250, "Łódź Žluťoučký kůň", "\xA3\xF3" "d\x9F \x8Elu\x9Dou\xE8k\xFD k\xF9\xF2"},
+    {1250, "Łódź Žluťoučký kůň",
+     "\xA3\xF3"
+     "d\x9F \x8Elu\x9Dou\xE8k\xFD k\xF9\xF2"},
     {1253, "Ελληνικά ΆΈ", "\xC5\xEB\xEB\xE7\xED\xE9\xEA\xDC \xA2\xB8"},
     {1254, "İstanbul ğüşiöç", "\xDDstanbul \xF0\xFC\xFEi\xF6\xE7"},
     {1255, "עברית", "\xF2\xE1\xF8\xE9\xFA"},
@@ -41,9 +49,16 @@ const Sample kSamples[] = {
     {1257, "Ąžuolas Lietuvių", "\xC0\xFEuolas Lietuvi\xF8"},
     {1258, "Vi\xC3\xAA\xCC\xA3t Nam", "Vi\xEA\xF2t Nam"},  // e-circumflex, U+0323 combining dot below
     {1258, "A\xCC\x83", "A\xDE"},                          // A, U+0303 combining tilde: not composed
-    {437, "Größe ½ ░", "Gr\x94\xE1" "e \xAB \xB0"},
-    {850, "Ñandú Øre", "\xA5" "and\xA3 \x9Dre"},
-    {852, "Łódź Ďábel", "\x9D\xA2" "d\xAB \xD2\xA0" "bel"},
+    {437, "Größe ½ ░",
+     "Gr\x94\xE1"
+     "e \xAB \xB0"},
+    {850, "Ñandú Øre",
+     "\xA5"
+     "and\xA3 \x9Dre"},
+    {852, "Łódź Ďábel",
+     "\x9D\xA2"
+     "d\xAB \xD2\xA0"
+     "bel"},
     {866, "Привет Ёж", "\x8F\xE0\xA8\xA2\xA5\xE2 \xF0\xA6"},
     {65001, "Ünïcödé 日本 \xF0\x9F\x98\x80 \xEF\xBF\xBF \xF4\x8F\xBF\xBF",
      "Ünïcödé 日本 \xF0\x9F\x98\x80 \xEF\xBF\xBF \xF4\x8F\xBF\xBF"},
@@ -76,9 +91,11 @@ TEST(CodePageTest, SamplesConvertToTheTableBytesAndBack) {
   for (const Sample& sample : kSamples) {
     std::string bytes;
     std::string utf8;
-    ASSERT_TRUE(platform::Utf8ToCodePage(sample.utf8, sample.codePage, &bytes)) << sample.codePage << " " << sample.utf8;
+    ASSERT_TRUE(platform::Utf8ToCodePage(sample.utf8, sample.codePage, &bytes))
+        << sample.codePage << " " << sample.utf8;
     EXPECT_EQ(Hex(sample.bytes), Hex(bytes)) << sample.codePage << " " << sample.utf8;
-    ASSERT_TRUE(platform::CodePageToUtf8(sample.bytes, sample.codePage, &utf8)) << sample.codePage << " " << sample.utf8;
+    ASSERT_TRUE(platform::CodePageToUtf8(sample.bytes, sample.codePage, &utf8))
+        << sample.codePage << " " << sample.utf8;
     EXPECT_EQ(sample.utf8, utf8) << sample.codePage;
   }
 }
@@ -104,7 +121,7 @@ TEST(CodePageTest, UnrepresentableTextIsRefused) {
       {1252, "Müller Привет", nullptr},  // one foreign letter spoils the name
       {1251, "Müller", nullptr},
       {1252, "日本", nullptr},
-      {1252, "\xC2\x81", nullptr},      // U+0081: Windows would write 0x81
+      {1252, "\xC2\x81", nullptr},  // U+0081: Windows would write 0x81
       {1252, "\xC2\x9D", nullptr},
       {1252, "\xEE\x80\x80", nullptr},  // U+E000
       {932, "\xC2\xA5", nullptr},       // U+00A5 YEN SIGN: never 0x5C '\'
@@ -115,16 +132,17 @@ TEST(CodePageTest, UnrepresentableTextIsRefused) {
       {936, "\xEE\x80\x80", nullptr},
       {949, "\xEE\x80\x80", nullptr},
       {950, "\xEE\x80\x80", nullptr},
-      {1253, "\xEF\xA3\xB9", nullptr},  // U+F8F9: Windows writes 0xAA, which reads as nothing
-      {1258, "\xC3\x83", nullptr},      // U+00C3: iconv would decompose it
+      {1253, "\xEF\xA3\xB9", nullptr},     // U+F8F9: Windows writes 0xAA, which reads as nothing
+      {1258, "\xC3\x83", nullptr},         // U+00C3: iconv would decompose it
       {1258, "Vi\xE1\xBB\x87t", nullptr},  // U+1EC7 precomposed
-      {1255, "\xEF\xAC\x9D", nullptr},  // U+FB1D: iconv would decompose it
+      {1255, "\xEF\xAC\x9D", nullptr},     // U+FB1D: iconv would decompose it
       {437, "€", nullptr},
       {874, "\xC2\x85", nullptr},
   };
   for (const Sample& sample : kRefused) {
     std::string out = "x";
-    EXPECT_FALSE(platform::Utf8ToCodePage(sample.utf8, sample.codePage, &out)) << sample.codePage << " " << Hex(sample.utf8);
+    EXPECT_FALSE(platform::Utf8ToCodePage(sample.utf8, sample.codePage, &out))
+        << sample.codePage << " " << Hex(sample.utf8);
     EXPECT_EQ("", out);
   }
 }
@@ -158,18 +176,20 @@ TEST(CodePageTest, InvalidUtf8IsRefusedEverywhere) {
 
 TEST(CodePageTest, InvalidBytesAreRefused) {
   const Sample kInvalid[] = {
-      {1252, nullptr, "\x81"},  {1252, nullptr, "a\x8D"}, {1252, nullptr, "\x8F"}, {1252, nullptr, "\x90"},
-      {1252, nullptr, "\x9D"},  {1251, nullptr, "\x98"},  {1250, nullptr, "\x83"}, {1253, nullptr, "\xAA"},
-      {1255, nullptr, "\xD9"},  {874, nullptr, "\xDB"},   {932, nullptr, "\x81"},  // lead byte at the end
-      {932, nullptr, "\x81\x20"},  // invalid trail byte
-      {932, nullptr, "\x80"},      {932, nullptr, "\xA0"},  {932, nullptr, "\xFD"},
+      {1252, nullptr, "\x81"},    {1252, nullptr, "a\x8D"},   {1252, nullptr, "\x8F"},
+      {1252, nullptr, "\x90"},    {1252, nullptr, "\x9D"},    {1251, nullptr, "\x98"},
+      {1250, nullptr, "\x83"},    {1253, nullptr, "\xAA"},    {1255, nullptr, "\xD9"},
+      {874, nullptr, "\xDB"},     {932, nullptr, "\x81"},  // lead byte at the end
+      {932, nullptr, "\x81\x20"},                          // invalid trail byte
+      {932, nullptr, "\x80"},     {932, nullptr, "\xA0"},     {932, nullptr, "\xFD"},
       {932, nullptr, "\xF0\x40"},  // end-user-defined character
-      {936, nullptr, "\xFF"},      {936, nullptr, "\xAA\xA1"}, {949, nullptr, "\xC9\xA1"},
-      {950, nullptr, "\xFA\x40"},  {950, nullptr, "\x80"},
+      {936, nullptr, "\xFF"},     {936, nullptr, "\xAA\xA1"}, {949, nullptr, "\xC9\xA1"},
+      {950, nullptr, "\xFA\x40"}, {950, nullptr, "\x80"},
   };
   for (const Sample& sample : kInvalid) {
     std::string out = "x";
-    EXPECT_FALSE(platform::CodePageToUtf8(sample.bytes, sample.codePage, &out)) << sample.codePage << " " << Hex(sample.bytes);
+    EXPECT_FALSE(platform::CodePageToUtf8(sample.bytes, sample.codePage, &out))
+        << sample.codePage << " " << Hex(sample.bytes);
     EXPECT_EQ("", out);
   }
   // Both byte forms of a 950 box-drawing character read as the character.

@@ -252,7 +252,7 @@ TEST(PlatformTest, CalendarTimeOnBothRuntimes) {
   EXPECT_EQ(23, fields.tm_hour);
   EXPECT_EQ(59, fields.tm_sec);
   EXPECT_EQ(364, fields.tm_yday);
-  EXPECT_EQ(3, fields.tm_wday);  // a Wednesday
+  EXPECT_EQ(3, fields.tm_wday);                             // a Wednesday
   ASSERT_TRUE(platform::GmTime64(-2077660800LL, &fields));  // 1904-03-01, after a leap day
   EXPECT_EQ(4, fields.tm_year);
   EXPECT_EQ(2, fields.tm_mon);

@@ -6,7 +6,7 @@ namespace lmtest {
 
 namespace {
 
-const uint32_t kPe32Size = 224;      // the optional header with 16 directories
+const uint32_t kPe32Size = 224;  // the optional header with 16 directories
 const uint32_t kPe32PlusSize = 240;
 const size_t kSectionHeaderSize = 40;
 
@@ -73,8 +73,8 @@ std::string FakePeImage::CertificateTable(int count, size_t contentSize) {
   for (int i = 0; i < count; ++i) {
     std::string entry(8, '\0');
     PutU32(&entry, 0, static_cast<uint32_t>(8 + contentSize));  // dwLength
-    PutU16(&entry, 4, 0x0200);                                   // WIN_CERT_REVISION_2_0
-    PutU16(&entry, 6, 0x0002);                                   // WIN_CERT_TYPE_PKCS_SIGNED_DATA
+    PutU16(&entry, 4, 0x0200);                                  // WIN_CERT_REVISION_2_0
+    PutU16(&entry, 6, 0x0002);                                  // WIN_CERT_TYPE_PKCS_SIGNED_DATA
     entry += RandomBytes(contentSize, static_cast<unsigned>(i + 1));
     table += entry + std::string(AlignUp(entry.size()) - entry.size(), '\0');
   }

@@ -7,8 +7,8 @@
 #include "file/delete_tree.h"
 #include "file/lm_file.h"
 #include "platform/platform.h"
-#include "platform/testing/port_testing.h"
 #include "platform/temp_directory.h"
+#include "platform/testing/port_testing.h"
 
 namespace lmtest {
 
@@ -50,7 +50,8 @@ std::string TempDir::Join(const std::string& relative) const { return path_ + "\
 
 std::string MemoryBackedParent() {
   const char* shared = "/dev/shm";
-  bool usable = platform::GetEntryInfo(shared).type == platform::EntryType::kDirectory && platform::Access(shared, 2) == 0;
+  bool usable =
+      platform::GetEntryInfo(shared).type == platform::EntryType::kDirectory && platform::Access(shared, 2) == 0;
   return usable ? shared : "";
 }
 

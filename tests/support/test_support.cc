@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "bzip2/bzip2_buffer.h"
+#include "file/read_whole_file.h"
 #include "platform/platform.h"
 #include "platform/testing/port_testing.h"
-#include "file/read_whole_file.h"
 
 namespace lmtest {
 

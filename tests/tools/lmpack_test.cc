@@ -3,16 +3,16 @@
 
 #include <string>
 
+#include "file/lm_file_stream.h"
+#include "file/walk_tree.h"
 #include "payload/crc32.h"
 #include "payload/integrity_record.h"
-#include "file/lm_file_stream.h"
 #include "payload/payload_reader.h"
-#include "tests/support/payload_table_lines.h"
 #include "platform/platform.h"
-#include "platform/utf8_files.h"
 #include "platform/testing/port_testing.h"
+#include "platform/utf8_files.h"
+#include "tests/support/payload_table_lines.h"
 #include "tests/support/test_support.h"
-#include "file/walk_tree.h"
 
 namespace {
 
@@ -70,7 +70,8 @@ class LmpackTest : public ::testing::Test {
     std::vector<std::string> lines;
     WalkTree(root, [&](const std::string& relative, const platform::EntryInfo& info) {
       bool isFile = info.type == platform::EntryType::kFile;
-      lines.push_back((isFile ? "f " : "d ") + relative + (isFile ? " " + lmtest::ReadFile(root + "\\" + relative) : ""));
+      lines.push_back((isFile ? "f " : "d ") + relative +
+                      (isFile ? " " + lmtest::ReadFile(root + "\\" + relative) : ""));
       return true;
     });
     return lines;
@@ -91,17 +92,11 @@ TEST_F(LmpackTest, PacksAFolderThatVerifiesAndReadsBack) {
 
   PayloadTable table;
   ASSERT_TRUE(ReadBack(out, &table));
-  std::vector<std::string> expected = {"bin\\app.exe",
-                                       "\\B-upper.txt 1 24",
-                                       "\\bin 2 0",
-                                       "\\bin\\app.exe 1 7",
-                                       "\\data 2 0",
-                                       "\\data\\big.bin 1 " + std::to_string(bigSize),
-                                       "\\data\\deep 2 0",
-                                       "\\data\\deep\\er 2 0",
-                                       "\\data\\deep\\er\\x.txt 1 1",
-                                       "\\data\\empty 2 0",
-                                       "\\data\\zero.txt 1 0"};
+  std::vector<std::string> expected = {
+      "bin\\app.exe",       "\\B-upper.txt 1 24",   "\\bin 2 0",
+      "\\bin\\app.exe 1 7", "\\data 2 0",           "\\data\\big.bin 1 " + std::to_string(bigSize),
+      "\\data\\deep 2 0",   "\\data\\deep\\er 2 0", "\\data\\deep\\er\\x.txt 1 1",
+      "\\data\\empty 2 0",  "\\data\\zero.txt 1 0"};
   EXPECT_EQ(expected, lmtest::TableLines(table));
   // For the Windows target the integrity record lies behind at most 7 zero
   // bytes, so that the file's length is a multiple of 8 and a signer adds no
@@ -171,12 +166,12 @@ TEST_F(LmpackTest, ExtractGivesBackTheFolderAndWritesNothingElse) {
   // beside it, and a target that existed stays, empty.
   const std::string stub = lmtest::ReadFile(stub_);
   std::vector<std::string> refused;
-  for (const char* path : {"\\..\\evil.txt", "\\..\\..\\evil.txt", "\\sub/../../evil.txt", "\\C:\\evil.txt",
-                           "\\con.txt", "\\a\\\\b"}) {
+  for (const char* path :
+       {"\\..\\evil.txt", "\\..\\..\\evil.txt", "\\sub/../../evil.txt", "\\C:\\evil.txt", "\\con.txt", "\\a\\\\b"}) {
     refused.push_back(lmtest::BuildSetup(stub, "run.exe", {{"\\run.exe", 1, "program"}, {path, 1, "evil"}}));
   }
-  std::string corrupt =
-      lmtest::BuildSetup(stub, "run.exe", {{"\\run.exe", 1, "program"}, {"\\big.bin", 1, lmtest::RandomBytes(30000, 5)}});
+  std::string corrupt = lmtest::BuildSetup(
+      stub, "run.exe", {{"\\run.exe", 1, "program"}, {"\\big.bin", 1, lmtest::RandomBytes(30000, 5)}});
   corrupt[corrupt.size() - 200] = static_cast<char>(corrupt[corrupt.size() - 200] ^ 0x10);
   refused.push_back(corrupt);
   PayloadTable table;
@@ -234,8 +229,17 @@ TEST_F(LmpackTest, RefusesWhatTheLauncherCouldNotUnpack) {
 
 TEST_F(LmpackTest, NonAsciiNamesNeedADeclaredCodePage) {
   if (lmtest::OnWindows()) GTEST_SKIP() << "folder names as UTF-8 text";
-  const std::string dir = "\xC3\x9C" "n" "\xC3\xAF" "c" "\xC3\xB6" "d" "\xC3\xA9";  // Ünïcödé
-  const std::string file = "na\xC3\xAF" "ve.txt";                      // naïve.txt
+  const std::string dir =
+      "\xC3\x9C"
+      "n"
+      "\xC3\xAF"
+      "c"
+      "\xC3\xB6"
+      "d"
+      "\xC3\xA9";  // Ünïcödé
+  const std::string file =
+      "na\xC3\xAF"
+      "ve.txt";  // naïve.txt
   Put("run.exe", "program");
   ASSERT_TRUE(lmtest::MakeDirectory(folder_ + "\\" + dir));
   Put(dir + "\\" + file, "accented");
@@ -251,8 +255,17 @@ TEST_F(LmpackTest, NonAsciiNamesNeedADeclaredCodePage) {
   EXPECT_EQ(0, Lmpack({"verify", out}));
   PayloadTable table;
   ASSERT_TRUE(ReadBack(out, &table));
-  const std::string dir1252 = "\\\xDC" "n" "\xEF" "c" "\xF6" "d" "\xE9";
-  EXPECT_EQ((std::vector<std::string>{"run.exe", "\\run.exe 1 7", dir1252 + " 2 0", dir1252 + "\\na\xEF" "ve.txt 1 8"}),
+  const std::string dir1252 =
+      "\\\xDC"
+      "n"
+      "\xEF"
+      "c"
+      "\xF6"
+      "d"
+      "\xE9";
+  EXPECT_EQ((std::vector<std::string>{"run.exe", "\\run.exe 1 7", dir1252 + " 2 0",
+                                      dir1252 + "\\na\xEF"
+                                                "ve.txt 1 8"}),
             lmtest::TableLines(table));
   // Extracted, the names are converted back; bytes that are no names in the
   // code page given are refused.
