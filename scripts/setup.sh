@@ -12,7 +12,7 @@ export DEBIAN_FRONTEND=noninteractive
 packages=(cmake g++ make libbz2-dev bzip2 googletest libgtest-dev
           g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine32:i386
           dpkg-dev time osslsigncode openssl locales clang libclang-rt-14-dev
-          msitools wixl)
+          msitools wixl clang-format)
 
 missing=()
 for p in "${packages[@]}"; do
