@@ -13,6 +13,7 @@
 #include "payload/payload_reader.h"
 #include "platform/platform.h"
 #include "tools/name_encoding.h"
+#include "tools/setup_branding.h"
 
 namespace {
 
@@ -85,6 +86,7 @@ ExitStatus RunList(const LmpackOptions& options) {
   std::string record, problem;
   CheckRecord(&file, table, &record, &problem);
   printf("integrity record: %s\n", record.c_str());
+  PrintVersionStrings(options.input, table.payloadOffset);
   printf("entries: %d\n", table.entries.GetCount());
   for (auto* node = table.entries.GetHead(); node != nullptr; node = node->next) {
     const FILENODE& e = node->value;

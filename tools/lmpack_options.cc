@@ -13,7 +13,8 @@ namespace {
 const char kUsage[] =
     "usage:\n"
     "  lmpack pack [--target windows|native] [--stub LAUNCHER] --run NAME -o OUT\n"
-    "              [--level 1-9] [--jobs N] [--codepage N] [--quiet] FOLDER\n"
+    "              [--level 1-9] [--jobs N] [--codepage N] [--quiet]\n"
+    "              [--icon FILE.ico] [--version-info KEY=VALUE]... FOLDER\n"
     "  lmpack list [--codepage N] FILE\n"
     "  lmpack verify FILE\n"
     "  lmpack extract [--codepage N] [--quiet] FILE DIR\n"
@@ -34,10 +35,20 @@ const char kUsage[] =
     "        right only for machines whose ANSI code page is N. A name that N\n"
     "        cannot represent exactly is refused. For --target native names are\n"
     "        stored as the file system has them.\n"
+    "        Branding (--target windows): --icon replaces the setup's icon with\n"
+    "        the images of FILE.ico; --version-info (repeatable) sets a version\n"
+    "        string: CompanyName, FileDescription, FileVersion, InternalName,\n"
+    "        LegalCopyright, LegalTrademarks, OriginalFilename, ProductName,\n"
+    "        ProductVersion, Comments, PrivateBuild or SpecialBuild, in UTF-8.\n"
+    "        FileVersion and ProductVersion are 1-4 numbers (2.5 is 2.5.0.0).\n"
+    "        Language=ID and CodePage=N name the string table (default\n"
+    "        Language=0x0409, US English, and CodePage=1200). Sign the setup\n"
+    "        after packing, never the launcher before.\n"
     "list    prints the launch name, the payload offset, the compressed length,\n"
     "        the integrity record (matching, wrong or none) and the table of a\n"
-    "        setup executable; names are shown converted from --codepage N,\n"
-    "        without it ASCII as is and other bytes as \\xNN.\n"
+    "        setup executable, and its version strings; names are shown\n"
+    "        converted from --codepage N, without it ASCII as is and other bytes\n"
+    "        as \\xNN.\n"
     "verify  checks everything list checks, fails on a wrong integrity record,\n"
     "        and decompresses the data, which must hold exactly the table's\n"
     "        files; writes nothing.\n"
@@ -79,6 +90,10 @@ bool TakeOption(int argc, char** argv, int* i, LmpackOptions* options) {
     options->output = value;
   else if (arg == "--target")
     options->target = value;
+  else if (arg == "--icon")
+    options->icon = value;
+  else if (arg == "--version-info")
+    options->versionInfo.push_back(value);
   else if (arg == "--level")
     return ParseNumber(value, 1, 9, &options->level);
   else if (arg == "--jobs")
@@ -129,6 +144,10 @@ ParseResult ParseOptions(int argc, char** argv, LmpackOptions* options) {
   if (!complete) return BadUsage("missing arguments");
   if (options->codePage != 0 && options->command == "pack" && options->target != "windows") {
     return BadUsage("--codepage is for --target windows: native setups store names as they stand");
+  }
+  if ((!options->icon.empty() || !options->versionInfo.empty()) &&
+      (options->command != "pack" || options->target != "windows")) {
+    return BadUsage("--icon and --version-info brand a setup made with pack --target windows");
   }
   if (options->codePage != 0 && !platform::IsSupportedCodePage(options->codePage)) {
     return BadUsage("code page " + std::to_string(options->codePage) + " is not supported");

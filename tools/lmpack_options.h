@@ -3,6 +3,7 @@
 #define LM_TOOLS_LMPACK_OPTIONS_H_
 
 #include <string>
+#include <vector>
 
 // lmpack's exit statuses.
 enum class ExitStatus {
@@ -20,8 +21,10 @@ struct LmpackOptions {
   std::string output;  // pack's -o; extract's DIR
   std::string input;   // pack's FOLDER; the setup file of the others
   int level = 9;
-  int jobs = 0;      // 0: one per processor
-  int codePage = 0;  // --codepage; 0: none declared
+  int jobs = 0;                          // 0: one per processor
+  int codePage = 0;                      // --codepage; 0: none declared
+  std::string icon;                      // --icon; empty: the launcher's own
+  std::vector<std::string> versionInfo;  // each --version-info KEY=VALUE
   bool quiet = false;
 };
 

@@ -19,6 +19,7 @@
 #include "tools/folder_scan.h"
 #include "tools/lmpack_compressor.h"
 #include "tools/name_encoding.h"
+#include "tools/setup_branding.h"
 
 namespace {
 
@@ -196,7 +197,11 @@ ExitStatus RunPack(const LmpackOptions& options) {
     return ExitStatus::kRefused;
   }
   if (!MakeTable(options, &plan)) return ExitStatus::kRefused;
-  ExitStatus status = WriteSetup(options, stub, plan);
+  // A branded launcher is staged beside the output and packed in its place.
+  const std::string branded = options.output + ".lmpack-stub";
+  ExitStatus status = WantsBranding(options) ? StageBrandedLauncher(options, stub, branded) : ExitStatus::kOk;
+  if (status == ExitStatus::kOk) status = WriteSetup(options, WantsBranding(options) ? branded : stub, plan);
+  if (WantsBranding(options)) platform::RemoveFile(branded.c_str());
   if (status == ExitStatus::kOk && !options.quiet) {
     printf("%s: %d entries, %llu bytes packed\n", options.output.c_str(), plan.table.GetCount(),
            static_cast<unsigned long long>(plan.total));

@@ -1,0 +1,77 @@
+#include "tools/setup_branding.h"
+
+#include <cstdio>
+#include <vector>
+
+#include "file/lm_file_stream.h"
+#include "file/read_whole_file.h"
+#include "payload/launcher_branding.h"
+#include "platform/code_page.h"
+#include "platform/platform.h"
+
+namespace {
+
+ExitStatus Report(const std::string& message, ExitStatus status) {
+  ReportError(message);
+  return status;
+}
+
+ExitStatus TakeVersionSettings(const LmpackOptions& options, payload::VersionInfo* version) {
+  for (const std::string& setting : options.versionInfo) {
+    std::string utf8;
+    if (!platform::CodePageToUtf8(setting, platform::GetAnsiCodePage(), &utf8)) {
+      return Report("--version-info " + setting + ": not text of this system's code page", ExitStatus::kUsage);
+    }
+    Result result = version->Set(utf8);
+    if (!result.ok()) return Report("--version-info " + result.message(), ExitStatus::kUsage);
+  }
+  return ExitStatus::kOk;
+}
+
+ExitStatus ReadIcon(const std::string& path, payload::IconFile* icon) {
+  bool ok = false;
+  std::string bytes = ReadWholeFile(path, &ok);
+  if (!ok) return Report(path + ": cannot read the icon file", ExitStatus::kIo);
+  Result result = payload::IconFile::Read(bytes, icon);
+  return result.ok() ? ExitStatus::kOk : Report(path + ": " + result.message(), ExitStatus::kRefused);
+}
+
+}  // namespace
+
+bool WantsBranding(const LmpackOptions& options) { return !options.icon.empty() || !options.versionInfo.empty(); }
+
+ExitStatus StageBrandedLauncher(const LmpackOptions& options, const std::string& stub, const std::string& staged) {
+  payload::VersionInfo version;
+  payload::IconFile icon;
+  payload::Branding branding;
+  ExitStatus status = TakeVersionSettings(options, &version);
+  if (status == ExitStatus::kOk && !options.icon.empty()) status = ReadIcon(options.icon, &icon);
+  if (status != ExitStatus::kOk) return status;
+  branding.icon = options.icon.empty() ? nullptr : &icon;
+  branding.version = version.empty() ? nullptr : &version;
+  bool ok = false;
+  std::string launcher = ReadWholeFile(stub, &ok), branded;
+  if (!ok) return Report(stub + ": cannot read the launcher", ExitStatus::kIo);
+  Result result = payload::BrandLauncher(launcher, branding, &branded);
+  if (!result.ok()) return Report(stub + ": " + result.message(), ExitStatus::kRefused);
+  LmFileStream out;
+  ok = out.OpenFile(staged.c_str(), 1) &&
+       out.Write(branded.data(), static_cast<int>(branded.size())) == static_cast<int>(branded.size());
+  ok = out.Close() && ok;
+  if (ok) return ExitStatus::kOk;
+  platform::RemoveFile(staged.c_str());
+  return Report(staged + ": cannot write", ExitStatus::kIo);
+}
+
+void PrintVersionStrings(const std::string& path, int64_t imageSize) {
+  LmFileStream file;
+  std::vector<char> image(static_cast<size_t>(imageSize > 0 ? imageSize : 0));
+  if (image.empty() || !file.OpenFile(path.c_str(), 0) ||
+      file.Read(image.data(), static_cast<int>(image.size())) != static_cast<int>(image.size())) {
+    return;
+  }
+  payload::VersionInfo::Strings strings;
+  Result result = payload::ReadVersionStrings(std::string(image.begin(), image.end()), &strings);
+  if (!result.ok()) printf("version info: unreadable: %s\n", result.message().c_str());
+  for (const auto& [key, value] : strings) printf("version info: %s=%s\n", key.c_str(), value.c_str());
+}
