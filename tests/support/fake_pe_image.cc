@@ -59,6 +59,28 @@ size_t FakePeImage::securityDirectory() const { return directoryCountField() + 4
 
 size_t FakePeImage::sectionTable() const { return kOptionalHeader + (pe32Plus_ ? kPe32PlusSize : kPe32Size); }
 
+void FakePeImage::AddSection(const std::string& name, const std::string& data, int directory) {
+  const size_t count = bytes_[kSectionCountField];
+  const size_t last = sectionTable() + (count - 1) * kSectionHeaderSize;
+  const size_t header = last + kSectionHeaderSize;
+  const uint32_t address = (GetU32(bytes_, last + 12) + GetU32(bytes_, last + 8) + 0xFFF) & ~0xFFFu;
+  const uint32_t rawSize = static_cast<uint32_t>((data.size() + 0x1FF) & ~size_t{0x1FF});
+  bytes_.replace(header, name.size(), name);
+  PutU32(&bytes_, header + 8, static_cast<uint32_t>(data.size()));
+  PutU32(&bytes_, header + 12, address);
+  PutU32(&bytes_, header + 16, rawSize);
+  PutU32(&bytes_, header + 20, static_cast<uint32_t>(bytes_.size()));
+  PutU32(&bytes_, header + 36, 0x40000040);  // initialized data, readable
+  PutU16(&bytes_, kSectionCountField, static_cast<uint32_t>(count + 1));
+  PutU32(&bytes_, kOptionalHeader + 8, GetU32(bytes_, kOptionalHeader + 8) + rawSize);
+  PutU32(&bytes_, kOptionalHeader + 56, (address + static_cast<uint32_t>(data.size()) + 0xFFF) & ~0xFFFu);
+  if (directory >= 0) {
+    PutU32(&bytes_, this->directory(directory), address);
+    PutU32(&bytes_, this->directory(directory) + 4, static_cast<uint32_t>(data.size()));
+  }
+  bytes_ += data + std::string(rawSize - data.size(), '\0');
+}
+
 std::string FakePeImage::Sign(const std::string& file, int padding, size_t contentSize) const {
   size_t zeros = padding >= 0 ? static_cast<size_t>(padding) : AlignUp(file.size()) - file.size();
   std::string table = CertificateTable(1, contentSize);

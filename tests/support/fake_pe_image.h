@@ -40,6 +40,13 @@ class FakePeImage {
   size_t securityDirectory() const;    // entry 4: file offset, then size
   size_t sectionTable() const;
 
+  // Adds a section of initialized data named `name` holding `data` behind
+  // the last one (at the next 0x1000-aligned address, its raw data padded
+  // to 0x200 at the file's end), names it in data directory `directory`
+  // (-1: none), and updates SizeOfImage and SizeOfInitializedData.
+  void AddSection(const std::string& name, const std::string& data, int directory);
+  size_t directory(int index) const { return directoryCountField() + 4 + 8 * static_cast<size_t>(index); }
+
   // `file` (which begins with this image) as a signing tool leaves it:
   // `padding` zero bytes (-1: up to a multiple of 8), a certificate table of
   // one WIN_CERTIFICATE entry with `contentSize` bytes of content, padded to
