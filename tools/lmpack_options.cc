@@ -57,8 +57,9 @@ const char kUsage[] =
     "        converted from --codepage N, without it written as stored. On any\n"
     "        failure what it wrote is removed again.\n"
     "\n"
-    "exit codes: 0 success; 1 the folder cannot be packed or the payload is\n"
-    "damaged; 2 wrong usage; 3 a file could not be read or written.\n";
+    "exit codes: 0 success; 1 the folder, the icon file or the launcher cannot\n"
+    "be packed, or the payload is damaged; 2 wrong usage; 3 a file could not be\n"
+    "read or written.\n";
 
 ParseResult BadUsage(const std::string& why) {
   ReportError(why);

@@ -297,6 +297,27 @@ TEST_F(LmpackTest, NamesOutsideTheAnsiCodePageAreReadAsText) {
             lmtest::TableLines(table));
 }
 
+// Branding is checked before anything is written: a refused setting, icon
+// file or launcher leaves no output and no staged file.
+TEST_F(LmpackTest, BrandingThatCannotBeDoneWritesNothing) {
+  Put("app.exe", "program");
+  ASSERT_TRUE(WriteFile(dir_.Join("empty.ico"), std::string("\0\0\1\0\0\0", 6)));
+  const struct {
+    std::vector<std::string> options;
+    int code;
+  } cases[] = {
+      {{"--version-info", "Company=x"}, 2},
+      {{"--version-info", "FileVersion=1.x"}, 2},
+      {{"--icon", dir_.Join("missing.ico")}, 3},
+      {{"--icon", dir_.Join("empty.ico")}, 1},
+      {{"--target", "native", "--version-info", "Comments=x"}, 2},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(c.code, Pack("app.exe", dir_.Join("setup.exe"), c.options)) << c.options.back();
+    EXPECT_EQ((std::vector<std::string>{"app folder", "empty.ico"}), lmtest::ListNames(dir_.path()));
+  }
+}
+
 TEST_F(LmpackTest, UsageErrors) {
   EXPECT_EQ(0, Lmpack({"--help"}));
   EXPECT_EQ(0, Lmpack({"--version"}));

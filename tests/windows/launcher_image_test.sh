@@ -3,7 +3,8 @@
 # check. It must be a 32-bit GUI program that imports only KERNEL32.dll and
 # msvcrt.dll, with an icon group of three images and a manifest asking to
 # run asInvoker without uiAccess (without it, Windows' installer detection
-# would ask to elevate a program named setup.exe).
+# would ask to elevate a program named setup.exe). Its last section must be
+# .rsrc, which lmpack rebuilds to brand a setup.
 #
 # Usage: launcher_image_test.sh OBJDUMP WINDRES LMSETUP_EXE
 set -u
@@ -23,6 +24,9 @@ grep -Eq '^Magic[[:space:]]+010b' <<<"$headers" || fail "not a PE32 image"
 grep -Eq '^Subsystem[[:space:]]+00000002' <<<"$headers" || fail "not a GUI-subsystem program"
 imports=$(sed -n 's/^[[:space:]]*DLL Name: //p' <<<"$headers" | sort | tr '\n' ' ')
 [ "$imports" = "KERNEL32.dll msvcrt.dll " ] || fail "imports $imports"
+
+last_section=$("$objdump" -h "$exe" | awk '$1 ~ /^[0-9]+$/ { name = $2 } END { print name }')
+[ "$last_section" = .rsrc ] || fail "the last section is $last_section, not .rsrc"
 
 resources=$("$windres" -i "$exe" -O rc) || { echo "FAIL: $windres cannot read the resources of $exe"; exit 1; }
 [ "$(grep -c '/\* RT_ICON \*/' <<<"$resources")" -eq 3 ] || fail "the icon images are not three"
