@@ -1,11 +1,14 @@
 #!/usr/bin/env python3
 """Draws the launcher's icon (a box with an arrow into it) and writes it as a
-Windows .ico with three 32-bit images: 16x16, 32x32 and 48x48.
+Windows .ico of 32-bit images, by default 16x16, 32x32 and 48x48. Images of
+256x256 and more are stored as PNG files, as Windows expects them; the
+others as bitmaps.
 
-Usage: make_icon.py OUTPUT.ico
+Usage: make_icon.py OUTPUT.ico [SIZE...]
 """
 import struct
 import sys
+import zlib
 
 
 def pixel(x, y, n):
@@ -43,13 +46,24 @@ def image(n):
     return header + b"".join(rows) + b"".join(mask_rows)
 
 
+def png(n):
+    """A PNG file of the n x n image: RGBA rows top-down, each unfiltered."""
+    rows = b"".join(b"\0" + bytes(c for x in range(n) for c in pixel(x, y, n)) for y in range(n))
+
+    def chunk(kind, data):
+        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+
+    header = struct.pack(">IIBBBBB", n, n, 8, 6, 0, 0, 0)
+    return b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(rows, 9)) + chunk(b"IEND", b"")
+
+
 def main():
-    sizes = (16, 32, 48)
-    images = [image(n) for n in sizes]
+    sizes = tuple(int(n) for n in sys.argv[2:]) or (16, 32, 48)
+    images = [png(n) if n >= 256 else image(n) for n in sizes]
     out = struct.pack("<HHH", 0, 1, len(sizes))
     offset = 6 + 16 * len(sizes)
     for n, data in zip(sizes, images):
-        out += struct.pack("<BBBBHHII", n, n, 0, 0, 1, 32, len(data), offset)
+        out += struct.pack("<BBBBHHII", n % 256, n % 256, 0, 0, 1, 32, len(data), offset)
         offset += len(data)
     out += b"".join(images)
     with open(sys.argv[1], "wb") as f:
