@@ -20,14 +20,13 @@ if [ $# -ne 6 ]; then
   echo "usage: $0 LMPACK LMSETUP_EXE PROBE_EXE VERSION_PROBE_EXE MAKE_ICON WINE_RUN" >&2
   exit 2
 fi
-for tool in osslsigncode openssl python3; do
-  command -v "$tool" >/dev/null || { echo "FAIL: $tool is not installed (bash scripts/setup.sh)"; exit 1; }
-done
-for file in "$@"; do
-  [ -f "$file" ] || { echo "FAIL: $file is missing (lmpack: build the native preset first)"; exit 1; }
-done
-lmpack=$(realpath "$1") launcher=$(realpath "$2") probe=$(realpath "$3") version_probe=$(realpath "$4")
-make_icon=$(realpath "$5") wine_run=$(realpath "$6")
+command -v osslsigncode openssl python3 >/dev/null ||
+  { echo "FAIL: osslsigncode, openssl and python3 are needed (bash scripts/setup.sh)"; exit 1; }
+# realpath -e fails for a missing file.
+paths=$(realpath -e "$@") || { echo "FAIL: a file is missing (lmpack: build the native preset first)"; exit 1; }
+mapfile -t paths <<<"$paths"
+lmpack=${paths[0]} launcher=${paths[1]} probe=${paths[2]} version_probe=${paths[3]} make_icon=${paths[4]}
+wine_run=${paths[5]}
 
 source "$(dirname "${BASH_SOURCE[0]}")/../support/script_support.sh" lmbrand
 
