@@ -3,6 +3,7 @@
 #include <thread>
 
 #include "bzip2/byte_source.h"
+#include "bzip2/bzip2_failure.h"
 #include "bzip2/parallel_decoder.h"
 #include "bzip2/stream_decoder.h"
 
@@ -12,7 +13,7 @@ int Bzip2DefaultWorkers() {
   return threads > 8 ? 8 : static_cast<int>(threads);
 }
 
-Bzip2Reader::Bzip2Reader() = default;
+Bzip2Reader::Bzip2Reader() : failure_(Bzip2Failure::kNone) {}
 
 Bzip2Reader::~Bzip2Reader() { Close(); }
 
@@ -62,6 +63,8 @@ int Bzip2Reader::Read(void* buffer, int size) {
   if (n < 0) failure_ = sequential_ ? sequential_->failure() : parallel_->failure();
   return result_;
 }
+
+Result Bzip2Reader::result() const { return Bzip2Result(failure_); }
 
 bzip2::ParallelStats Bzip2Reader::stats() const { return parallel_ ? parallel_->stats() : stats_; }
 

@@ -4,8 +4,6 @@
 
 namespace payload {
 
-namespace {
-
 std::string FoldCase(const std::string& text) {
   std::string folded(text);
   for (char& c : folded) {
@@ -13,6 +11,8 @@ std::string FoldCase(const std::string& text) {
   }
   return folded;
 }
+
+namespace {
 
 bool IsReservedDeviceName(const char* name, size_t length) {
   // The device name is what stands before the first dot.
@@ -27,26 +27,21 @@ bool IsReservedDeviceName(const char* name, size_t length) {
          base[3] <= '9';
 }
 
+Result Bad(const std::string& what) { return Result::Fail(Outcome::kBadInput, what); }
+
 // Splits a path of safe components separated by '\'. `text` has no
 // leading separator.
-bool IsSafeRelativePath(const std::string& text, std::string* problem) {
-  if (text.empty()) {
-    *problem = "empty path";
-    return false;
-  }
-  if (text.size() > static_cast<size_t>(kMaxStringLength)) {
-    *problem = "path longer than 259 bytes";
-    return false;
-  }
+Result IsSafeRelativePath(const std::string& text) {
+  if (text.empty()) return Bad("empty path");
+  if (text.size() > static_cast<size_t>(kMaxStringLength)) return Bad("path longer than 259 bytes");
   size_t start = 0;
   for (;;) {
     size_t end = text.find('\\', start);
     size_t length = (end == std::string::npos ? text.size() : end) - start;
     if (!IsSafeComponent(text.data() + start, length)) {
-      *problem = "unsafe path component \"" + text.substr(start, length) + "\"";
-      return false;
+      return Bad("unsafe path component \"" + text.substr(start, length) + "\"");
     }
-    if (end == std::string::npos) return true;
+    if (end == std::string::npos) return Result();
     start = end + 1;
   }
 }
@@ -69,22 +64,13 @@ bool IsSafeComponent(const char* name, size_t length) {
   return !IsReservedDeviceName(name, length);
 }
 
-bool PayloadTableChecker::Add(const FILENODE& entry, std::string* problem) {
-  if (entry.kind != FILENODE::kFile && entry.kind != FILENODE::kDirectory) return true;
+Result PayloadTableChecker::Add(const FILENODE& entry) {
+  if (entry.kind != FILENODE::kFile && entry.kind != FILENODE::kDirectory) return Result();
   std::string path(entry.path.GetText() ? entry.path.GetText() : "", static_cast<size_t>(entry.path.GetLength()));
-  if (path.size() != strlen(path.c_str())) {
-    *problem = "entry path holds a NUL byte";
-    return false;
-  }
-  if (path.empty() || path[0] != '\\') {
-    *problem = "entry path \"" + path + "\" does not begin with \\";
-    return false;
-  }
-  std::string why;
-  if (!IsSafeRelativePath(path.substr(1), &why)) {
-    *problem = "entry path \"" + path + "\": " + why;
-    return false;
-  }
+  if (path.size() != strlen(path.c_str())) return Bad("entry path holds a NUL byte");
+  if (path.empty() || path[0] != '\\') return Bad("entry path \"" + path + "\" does not begin with \\");
+  Result safe = IsSafeRelativePath(path.substr(1));
+  if (!safe.ok()) return Bad("entry path \"" + path + "\": " + safe.message());
   // The parent must be an earlier directory entry spelt exactly as here:
   // the unpacked path is built from these bytes, and a case-sensitive file
   // system would not find a directory spelt otherwise.
@@ -92,32 +78,26 @@ bool PayloadTableChecker::Add(const FILENODE& entry, std::string* problem) {
   if (!parent.empty()) {
     auto found = entries_.find(FoldCase(parent));
     if (found == entries_.end() || found->second.kind != FILENODE::kDirectory || found->second.path != parent) {
-      *problem = "entry \"" + path + "\" comes before its directory, or its directory is missing";
-      return false;
+      return Bad("entry \"" + path + "\" comes before its directory, or its directory is missing");
     }
   }
   // Duplicates are compared without regard to case: they cannot coexist
   // on Windows.
   if (!entries_.emplace(FoldCase(path), Known{entry.kind, path}).second) {
-    *problem = "entry \"" + path + "\" stands twice in the table";
-    return false;
+    return Bad("entry \"" + path + "\" stands twice in the table");
   }
-  return true;
+  return Result();
 }
 
-bool PayloadTableChecker::CheckLaunchName(const LmString& name, std::string* problem) const {
+Result PayloadTableChecker::CheckLaunchName(const LmString& name) const {
   std::string text(name.GetText() ? name.GetText() : "", static_cast<size_t>(name.GetLength()));
-  std::string why;
-  if (!IsSafeRelativePath(text, &why)) {
-    *problem = "launch name \"" + text + "\": " + why;
-    return false;
-  }
+  Result safe = IsSafeRelativePath(text);
+  if (!safe.ok()) return Bad("launch name \"" + text + "\": " + safe.message());
   auto found = entries_.find(FoldCase("\\" + text));
   if (found == entries_.end() || found->second.kind != FILENODE::kFile || found->second.path != "\\" + text) {
-    *problem = "launch name \"" + text + "\" names no file of the table";
-    return false;
+    return Bad("launch name \"" + text + "\" names no file of the table");
   }
-  return true;
+  return Result();
 }
 
 bool IsTopLevelName(const LmList<FILENODE>& entries, const LmString& name) {

@@ -29,6 +29,7 @@
 #include "core/lm_list.h"
 #include "core/lm_string.h"
 #include "payload/filenode.h"
+#include "util/result.h"
 
 // The launcher moves compressed and decompressed data in pieces of at most
 // this many bytes, through one buffer.
@@ -62,9 +63,9 @@ bool IsSafeComponent(const char* name, size_t length);
 // file entries byte for byte.
 class PayloadTableChecker {
  public:
-  // False, with the reason in *problem, when the entry is not acceptable.
-  bool Add(const FILENODE& entry, std::string* problem);
-  bool CheckLaunchName(const LmString& name, std::string* problem) const;
+  // kBadInput, with the reason, when the entry or name is not acceptable.
+  Result Add(const FILENODE& entry);
+  Result CheckLaunchName(const LmString& name) const;
 
  private:
   struct Known {
@@ -74,6 +75,10 @@ class PayloadTableChecker {
   // Every file and directory entry so far, by case-folded path.
   std::map<std::string, Known> entries_;
 };
+
+// `text` with ASCII letters in lower case: two paths whose folded forms are
+// equal name the same file on Windows.
+std::string FoldCase(const std::string& text);
 
 // Whether `name` (one component) is, without regard to ASCII case, the name
 // of a top-level file or directory entry: something unpacking would create

@@ -40,11 +40,10 @@ class LmpackTest : public ::testing::Test {
   // Reads the table of a setup lmpack wrote.
   static bool ReadBack(const std::string& setup, PayloadTable* table) {
     LmFileStream file;
-    std::string problem;
     if (file.OpenFile(setup.c_str(), 0) != 1) return false;
-    bool ok = PayloadReader::ReadTable(&file, table, &problem) == PayloadResult::kOk;
-    EXPECT_TRUE(ok) << problem;
-    return ok;
+    Result result = PayloadReader::ReadTable(&file, table);
+    EXPECT_TRUE(result.ok()) << result.message();
+    return result.ok();
   }
 
   void Put(const std::string& relative, const std::string& contents) {
