@@ -1,4 +1,5 @@
 #include "payload/payload_reader.h"
+#include "file/read_whole_file.h"
 
 #include <gtest/gtest.h>
 
@@ -59,7 +60,7 @@ class PayloadReaderTest : public ::testing::Test {
     EXPECT_TRUE(PayloadWriter::Finish(&out, lengthPosition, static_cast<int32_t>(compressed->size()),
                                       static_cast<int32_t>(stub.size())));
     EXPECT_EQ(1, out.Close());
-    return lmtest::ReadFile(path);
+    return ReadWholeFile(path);
   }
 
   static std::string Trailer(uint32_t offset) { return PayloadBytes().Int(offset).bytes(); }
@@ -81,7 +82,7 @@ class PayloadReaderTest : public ::testing::Test {
     EXPECT_TRUE(PayloadWriter::WritePayload(&out, LmString("bin\\run.exe"), entries, &data,
                                             static_cast<int32_t>(compressed->size())));
     EXPECT_EQ(1, out.Close());
-    return lmtest::ReadFile(path);
+    return ReadWholeFile(path);
   }
 
   // Reads the table of `bytes` and copies its compressed data; empty when
@@ -98,7 +99,7 @@ class PayloadReaderTest : public ::testing::Test {
     uint32_t crc = 0;
     if (!PayloadReader::CopyCompressed(&own, &staging, *table, buffer, &crc).ok()) return std::string();
     if (payloadCrc != nullptr) *payloadCrc = crc;
-    return lmtest::ReadFile(stagingPath);
+    return ReadWholeFile(stagingPath);
   }
 
   // A setup executable whose stub is a PE image and `extra` bytes, holding
@@ -135,7 +136,7 @@ TEST_F(PayloadReaderTest, WorkedExampleRoundTrips) {
   char buffer[CHUNK_SIZE];
   uint32_t crc = 0;
   EXPECT_TRUE(PayloadReader::CopyCompressed(&own, &staging, table, buffer, &crc).ok());
-  EXPECT_EQ(compressed, lmtest::ReadFile(stagingPath));
+  EXPECT_EQ(compressed, ReadWholeFile(stagingPath));
   EXPECT_EQ(-1, own.Tell());  // both streams are closed
   EXPECT_EQ(-1, staging.Tell());
 }
@@ -273,7 +274,7 @@ TEST_F(PayloadReaderTest, CopyEndsWhenTheDataEndsEarly) {
   char buffer[CHUNK_SIZE];
   uint32_t crc = 0;
   EXPECT_EQ(Outcome::kBadInput, PayloadReader::CopyCompressed(&own, &staging, table, buffer, &crc).outcome());
-  EXPECT_EQ(30000u, lmtest::ReadFile(dir_.Join("staging")).size());
+  EXPECT_EQ(30000u, ReadWholeFile(dir_.Join("staging")).size());
 }
 
 // Signing pads to a multiple of 8 and appends the certificate table. Stubs of

@@ -1,6 +1,7 @@
 // The port's contracts as platform.h states them, with the same expectations
 // for both ports wherever the contract gives the Windows meaning.
 #include "platform/platform.h"
+#include "file/read_whole_file.h"
 
 #include <gtest/gtest.h>
 
@@ -16,7 +17,6 @@
 
 namespace {
 
-using lmtest::ReadFile;
 using lmtest::TempDir;
 using lmtest::WriteFile;
 
@@ -91,7 +91,7 @@ TEST(PlatformTest, CreateNewFileNeverTruncates) {
   EXPECT_EQ(0x180u, StatOf(path).mode & 0x180);  // owner read and write
   ASSERT_TRUE(WriteFile(path, "keep"));
   EXPECT_EQ(platform::CreateResult::kExists, platform::CreateNewFile(path.c_str()));
-  EXPECT_EQ("keep", ReadFile(path));
+  EXPECT_EQ("keep", ReadWholeFile(path));
   EXPECT_EQ(platform::CreateResult::kFailed, platform::CreateNewFile(dir.Join("missing\\new.txt").c_str()));
 }
 
@@ -108,14 +108,14 @@ TEST(PlatformTest, RemovalsAndMovesRefuseWhatTheyDoNotName) {
   EXPECT_TRUE(lmtest::IsDirectoryPath(sub));
 
   EXPECT_EQ(-1, platform::Rename(other.c_str(), file.c_str()));
-  EXPECT_EQ("a", ReadFile(file));
-  EXPECT_EQ("b", ReadFile(other));
+  EXPECT_EQ("a", ReadWholeFile(file));
+  EXPECT_EQ("b", ReadWholeFile(other));
   std::string empty = dir.Join("empty");
   ASSERT_EQ(0, platform::MakeDirectory(empty.c_str()));
   EXPECT_EQ(-1, platform::Rename(sub.c_str(), empty.c_str()));  // not even onto an empty directory
-  EXPECT_EQ("a", ReadFile(file));
+  EXPECT_EQ("a", ReadWholeFile(file));
   EXPECT_EQ(0, platform::Rename(other.c_str(), dir.Join("c.txt").c_str()));
-  EXPECT_EQ("b", ReadFile(dir.Join("c.txt")));
+  EXPECT_EQ("b", ReadWholeFile(dir.Join("c.txt")));
   EXPECT_FALSE(lmtest::PathExists(other));
 
   EXPECT_EQ(0, platform::RemoveFile(file.c_str()));
@@ -146,7 +146,7 @@ TEST(PlatformTest, GetLongPathNeedsAnExistingPath) {
   std::string file = dir.Join("a long file name.text");
   ASSERT_TRUE(WriteFile(file, "x"));
   ASSERT_TRUE(platform::GetLongPath(file.c_str(), &longPath));
-  EXPECT_EQ("x", ReadFile(longPath));
+  EXPECT_EQ("x", ReadWholeFile(longPath));
   std::string again;
   ASSERT_TRUE(platform::GetLongPath(longPath.c_str(), &again));
   EXPECT_EQ(longPath, again);
@@ -159,7 +159,7 @@ TEST(PlatformTest, SetModifiedTimeSetsTheTimeOfWritableFilesOnly) {
   const int64_t kJuly2017 = 1500000000;
   EXPECT_EQ(platform::SetTimeResult::kDone, platform::SetModifiedTime(file.c_str(), kJuly2017, 250));
   EXPECT_EQ(kJuly2017, StatOf(file).mtime);
-  EXPECT_EQ("x", ReadFile(file));
+  EXPECT_EQ("x", ReadWholeFile(file));
   const int64_t kBefore1601 = -11644473601LL;
   EXPECT_EQ(platform::SetTimeResult::kBadTime, platform::SetModifiedTime(file.c_str(), kBefore1601, 0));
   EXPECT_EQ(platform::SetTimeResult::kOpenFailed, platform::SetModifiedTime(dir.Join("missing").c_str(), 0, 0));
@@ -198,7 +198,7 @@ TEST(PlatformTest, EntriesAreReportedAsTheyAreOnDisk) {
   EXPECT_EQ(kDirectoryBits, StatOf(link).mode & 0xF000);  // Stat follows it
   EXPECT_EQ(0, platform::RemoveLink(link.c_str()));
   EXPECT_EQ(platform::EntryType::kMissing, platform::GetEntryInfo(link.c_str()).type);
-  EXPECT_EQ(70000u, ReadFile(file).size());
+  EXPECT_EQ(70000u, ReadWholeFile(file).size());
 }
 
 TEST(PlatformTest, RecursiveLockIsReentrantAndExcludesOtherThreads) {
