@@ -3,8 +3,10 @@
 // directories, time and locks; process.h the launcher's process needs.
 //
 // CMake compiles exactly one implementation of each: *_win32.cc (KERNEL32
-// and msvcrt) or *_posix.cc (POSIX). No other file names a system type or
-// call, and no other file asks which system it is built for.
+// and msvcrt) or *_posix.cc (POSIX), and the internals of each in win32/
+// or posix/. Apart from the launcher's process entries
+// (launcher/entry_*.cc, also chosen by CMake), no other file names a system
+// type or call, and no other file asks which system it is built for.
 //
 // Paths are byte strings with '\' as separator: on Windows in the ANSI code
 // page, handed to the A functions as they stand; on POSIX every '\' becomes
