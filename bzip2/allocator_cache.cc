@@ -66,7 +66,7 @@ AllocatorCache::~AllocatorCache() {
   }
 }
 
-void* AllocatorCache::Alloc(void* opaque, int items, int size) {
+void* AllocatorCache::Alloc(void* opaque, int items, int size) noexcept {
   if (items < 0 || size < 0) return nullptr;
   size_t bytes = static_cast<size_t>(items) * static_cast<size_t>(size);
   if (size != 0 && bytes / static_cast<size_t>(size) != static_cast<size_t>(items)) return nullptr;
@@ -88,7 +88,7 @@ void* AllocatorCache::Alloc(void* opaque, int items, int size) {
   return raw + kHeader;
 }
 
-void AllocatorCache::Free(void* opaque, void* block) {
+void AllocatorCache::Free(void* opaque, void* block) noexcept {
   if (block == nullptr) return;
   AllocatorCache* cache = static_cast<AllocatorCache*>(opaque);
   // Keep it in a free slot, or in place of the smallest kept block.

@@ -13,7 +13,10 @@ if(WIN32)
     ${LM_BZIP2_DIR}/randtable.c ${LM_BZIP2_DIR}/compress.c ${LM_BZIP2_DIR}/decompress.c
     ${LM_BZIP2_DIR}/bzlib.c)
   target_include_directories(lm_bz2 PUBLIC ${LM_BZIP2_DIR})
-  target_compile_options(lm_bz2 PRIVATE -w)
+  # libbz2 is C: no exception passes through it (its allocator callbacks are
+  # noexcept), so its frames need no unwind tables, which MinGW's linker
+  # would keep for every function.
+  target_compile_options(lm_bz2 PRIVATE -w -fno-asynchronous-unwind-tables -fno-unwind-tables)
   add_library(Lm::BZip2 ALIAS lm_bz2)
 else()
   find_package(BZip2 1.0.8 REQUIRED)
