@@ -8,7 +8,6 @@
 #include <cstdio>
 #include <ctime>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "platform/testing/port_testing.h"
@@ -205,11 +204,12 @@ TEST(PlatformTest, RecursiveLockIsReentrantAndExcludesOtherThreads) {
   platform::RecursiveLock lock;
   auto tryFromAnotherThread = [&lock] {
     bool entered = false;
-    std::thread other([&] {
+    platform::Thread other;
+    EXPECT_TRUE(other.Start([&] {
       entered = lock.TryEnter();
       if (entered) lock.Leave();
-    });
-    other.join();
+    }));
+    other.Join();
     return entered;
   };
   lock.Enter();
@@ -225,16 +225,50 @@ TEST(PlatformTest, RecursiveLockIsReentrantAndExcludesOtherThreads) {
   // Enter blocks another thread until the holder leaves.
   std::atomic<bool> inside{false};
   lock.Enter();
-  std::thread waiter([&] {
+  platform::Thread waiter;
+  ASSERT_TRUE(waiter.Start([&] {
     lock.Enter();
     inside = true;
     lock.Leave();
-  });
+  }));
   platform::SleepMs(20);
   EXPECT_FALSE(inside);
   lock.Leave();
-  waiter.join();
+  waiter.Join();
   EXPECT_TRUE(inside);
+}
+
+// Threads that count under a Mutex lose no increment, and a value handed
+// from one thread to the next through a ConditionVariable arrives in turn:
+// each of kThreads threads waits for its own number, adds to the total and
+// passes the turn on, round after round.
+TEST(PlatformTest, MutexAndConditionVariablePassTurnsBetweenThreads) {
+  const int kThreads = 4;
+  const int kRounds = 500;
+  platform::Mutex mutex;
+  platform::ConditionVariable turnChanged;
+  int turn = 0;       // guarded by mutex
+  long total = 0;     // guarded by mutex
+  int outOfTurn = 0;  // guarded by mutex
+  platform::Thread threads[kThreads];
+  for (int i = 0; i < kThreads; ++i) {
+    ASSERT_TRUE(threads[i].Start([&, i] {
+      for (int round = 0; round < kRounds; ++round) {
+        platform::MutexLock lock(&mutex);
+        while (turn % kThreads != i) turnChanged.Wait(&lock);
+        if (turn != round * kThreads + i) ++outOfTurn;
+        total += turn;
+        ++turn;
+        lock.Unlock();
+        turnChanged.NotifyAll();
+      }
+    }));
+  }
+  for (platform::Thread& thread : threads) thread.Join();
+  const long last = kThreads * kRounds - 1;
+  EXPECT_EQ(last * (last + 1) / 2, total);
+  EXPECT_EQ(0, outOfTurn);
+  EXPECT_EQ(kThreads * kRounds, turn);
 }
 
 TEST(PlatformTest, TickCountAdvancesAcrossASleep) {
