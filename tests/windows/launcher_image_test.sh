@@ -3,18 +3,22 @@
 # check. It must be a 32-bit GUI program that imports only KERNEL32.dll and
 # msvcrt.dll, with an icon group of three images and a manifest asking to
 # run asInvoker without uiAccess (without it, Windows' installer detection
-# would ask to elevate a program named setup.exe). It must also be built
-# without libstdc++'s verbose terminate handler and the demangler it links
-# (launcher/terminate_win32.cc replaces the handler; this check notices when
-# a changed toolchain brings them back).
+# would ask to elevate a program named setup.exe).
 #
-# Usage: launcher_image_test.sh OBJDUMP WINDRES LMSETUP_EXE
+# Its link map must name none of the library objects that the launcher
+# keeps out on purpose: libstdc++'s verbose terminate handler, demangler,
+# __throw_* functions and the string and exception builds they bring
+# (launcher/runtime_overrides_win32.cc replaces them), and winpthreads (the
+# win32 thread model links none). A toolchain whose libraries are cut
+# otherwise brings them back, and this test says which.
+#
+# Usage: launcher_image_test.sh OBJDUMP WINDRES LMSETUP_EXE LINK_MAP
 set -u
-if [ $# -ne 3 ]; then
-  echo "usage: $0 OBJDUMP WINDRES LMSETUP_EXE" >&2
+if [ $# -ne 4 ]; then
+  echo "usage: $0 OBJDUMP WINDRES LMSETUP_EXE LINK_MAP" >&2
   exit 2
 fi
-objdump=$1 windres=$2 exe=$3
+objdump=$1 windres=$2 exe=$3 map=$4
 failures=0
 fail() {
   echo "FAIL: $*"
@@ -27,10 +31,10 @@ grep -Eq '^Subsystem[[:space:]]+00000002' <<<"$headers" || fail "not a GUI-subsy
 imports=$(sed -n 's/^[[:space:]]*DLL Name: //p' <<<"$headers" | sort | tr '\n' ' ')
 [ "$imports" = "KERNEL32.dll msvcrt.dll " ] || fail "imports $imports"
 
-# Texts that only libstdc++'s verbose terminate handler and its demangler
-# hold.
-for text in 'terminate called after throwing an instance of' '(anonymous namespace)'; do
-  if LC_ALL=C grep -Fqa "$text" "$exe"; then fail "holds \"$text\": libstdc++'s verbose terminate handler is linked"; fi
+[ -f "$map" ] || { echo "FAIL: no link map $map"; exit 1; }
+for member in 'libstdc++.a(vterminate.o)' 'libstdc++.a(cp-demangle.o)' 'libstdc++.a(functexcept.o)' \
+  'libstdc++.a(cow-stdexcept.o)' 'libstdc++.a(cow-string-inst.o)' 'libstdc++.a(string-inst.o)' 'libwinpthread.a('; do
+  if grep -Fq "$member" "$map"; then fail "links $member"; fi
 done
 
 resources=$("$windres" -i "$exe" -O rc) || { echo "FAIL: $windres cannot read the resources of $exe"; exit 1; }
