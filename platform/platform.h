@@ -17,6 +17,8 @@
 #ifndef LM_PLATFORM_PLATFORM_H_
 #define LM_PLATFORM_PLATFORM_H_
 
+#include <cstdarg>
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <ctime>
@@ -224,6 +226,18 @@ bool ForEachEntry(const char* directory, const std::function<void(const char* na
 bool GetLongPath(const char* path, std::string* longPath);
 
 bool IsTerminal(FILE* stream);
+
+// ---- text ----
+// vsnprintf() as C99 has it: at most `size` bytes into `buffer`, the last
+// always a NUL (nothing when `size` is 0); returns the length of the whole
+// formatted text, or a negative number when the format cannot be applied.
+// On Windows the conversions are msvcrt's, not MinGW's (which would add
+// some 25 KB of formatting code to the launcher): formats keep to what both
+// runtimes read alike, the conversions d i u o x X c s p and %% with flags,
+// width and precision, and no length modifier but h and l. msvcrt knows no
+// z, j or t, and takes ll only on newer systems: wider integers are
+// formatted otherwise.
+int FormatText(char* buffer, size_t size, const char* format, va_list args);
 
 }  // namespace platform
 

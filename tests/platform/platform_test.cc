@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdarg>
 #include <cstdio>
 #include <ctime>
 #include <string>
@@ -269,6 +270,38 @@ TEST(PlatformTest, MutexAndConditionVariablePassTurnsBetweenThreads) {
   EXPECT_EQ(last * (last + 1) / 2, total);
   EXPECT_EQ(0, outOfTurn);
   EXPECT_EQ(kThreads * kRounds, turn);
+}
+
+std::string Formatted(size_t size, int* length, const char* format, ...) {
+  std::vector<char> buffer(size + 1, '#');  // one guard byte past `size`
+  va_list args;
+  va_start(args, format);
+  *length = platform::FormatText(buffer.data(), size, format, args);
+  va_end(args);
+  EXPECT_EQ('#', buffer[size]) << format;
+  if (size == 0) return std::string();
+  return std::string(buffer.data());
+}
+
+// The conversions that formats may use on both runtimes, whole and cut off
+// by the buffer: the length returned is always the whole text's.
+TEST(PlatformTest, FormatTextGivesTheWholeLengthAndCutsWithANul) {
+  int n;
+  EXPECT_EQ("20240131235905", Formatted(64, &n, "%04d%02d%02d%02d%02d%02d", 2024, 1, 31, 23, 59, 5));
+  EXPECT_EQ(14, n);
+  EXPECT_EQ("-7|0x00C0FFEE|c0ffee|4294967295|ab   |  -3",
+            Formatted(64, &n, "%d|0x%08X|%x|%u|%-5s|%4ld", -7, 0xC0FFEEu, 0xC0FFEEu, 0xFFFFFFFFu, "ab", -3L));
+  EXPECT_EQ(42, n);
+  EXPECT_EQ("abc", Formatted(4, &n, "%s", "abc"));  // exactly fits
+  EXPECT_EQ(3, n);
+  EXPECT_EQ("ab", Formatted(3, &n, "%s", "abc"));  // one short
+  EXPECT_EQ(3, n);
+  EXPECT_EQ("", Formatted(1, &n, "%d", 12345));
+  EXPECT_EQ(5, n);
+  EXPECT_EQ("", Formatted(0, &n, "%s", "abc"));  // nothing written
+  EXPECT_EQ(3, n);
+  EXPECT_EQ("100%", Formatted(8, &n, "%d%%", 100));
+  EXPECT_EQ(4, n);
 }
 
 TEST(PlatformTest, TickCountAdvancesAcrossASleep) {
