@@ -1,16 +1,14 @@
 #include "bzip2/bzip2_reader.h"
 
-#include <thread>
-
 #include "bzip2/byte_source.h"
 #include "bzip2/bzip2_failure.h"
 #include "bzip2/parallel_decoder.h"
 #include "bzip2/stream_decoder.h"
+#include "platform/platform.h"
 
 int Bzip2DefaultWorkers() {
-  unsigned threads = std::thread::hardware_concurrency();
-  if (threads < 1) return 1;
-  return threads > 8 ? 8 : static_cast<int>(threads);
+  int threads = platform::ProcessorCount();
+  return threads > 8 ? 8 : threads;
 }
 
 Bzip2Reader::Bzip2Reader() : failure_(Bzip2Failure::kNone) {}

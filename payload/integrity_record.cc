@@ -1,7 +1,5 @@
 #include "payload/integrity_record.h"
 
-#include <cstdio>
-
 namespace payload {
 
 namespace {
@@ -22,9 +20,11 @@ int BitsDifferingFromMagic(const unsigned char* bytes) {
   return bits;
 }
 
+// "0x" and eight upper-case digits.
 std::string Hex(uint32_t value) {
-  char text[16];
-  snprintf(text, sizeof(text), "0x%08X", value);
+  static const char kDigits[] = "0123456789ABCDEF";
+  std::string text = "0x";
+  for (int shift = 28; shift >= 0; shift -= 4) text.push_back(kDigits[(value >> shift) & 0xF]);
   return text;
 }
 

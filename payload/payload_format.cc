@@ -1,5 +1,6 @@
 #include "payload/payload_format.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace payload {
@@ -76,14 +77,14 @@ Result PayloadTableChecker::Add(const FILENODE& entry) {
   // system would not find a directory spelt otherwise.
   std::string parent = ParentOf(path);
   if (!parent.empty()) {
-    auto found = entries_.find(FoldCase(parent));
-    if (found == entries_.end() || found->second.kind != FILENODE::kDirectory || found->second.path != parent) {
+    const Known* found = Find(FoldCase(parent));
+    if (found == nullptr || found->kind != FILENODE::kDirectory || found->path != parent) {
       return Bad("entry \"" + path + "\" comes before its directory, or its directory is missing");
     }
   }
   // Duplicates are compared without regard to case: they cannot coexist
   // on Windows.
-  if (!entries_.emplace(FoldCase(path), Known{entry.kind, path}).second) {
+  if (!Insert(entry.kind, FoldCase(path), path)) {
     return Bad("entry \"" + path + "\" stands twice in the table");
   }
   return Result();
@@ -93,11 +94,49 @@ Result PayloadTableChecker::CheckLaunchName(const LmString& name) const {
   std::string text(name.GetText() ? name.GetText() : "", static_cast<size_t>(name.GetLength()));
   Result safe = IsSafeRelativePath(text);
   if (!safe.ok()) return Bad("launch name \"" + text + "\": " + safe.message());
-  auto found = entries_.find(FoldCase("\\" + text));
-  if (found == entries_.end() || found->second.kind != FILENODE::kFile || found->second.path != "\\" + text) {
+  const Known* found = Find(FoldCase("\\" + text));
+  if (found == nullptr || found->kind != FILENODE::kFile || found->path != "\\" + text) {
     return Bad("launch name \"" + text + "\" names no file of the table");
   }
   return Result();
+}
+
+namespace {
+
+uint32_t HashOf(const std::string& text) {
+  uint32_t hash = 2166136261u;  // FNV-1a
+  for (unsigned char c : text) hash = (hash ^ c) * 16777619u;
+  return hash;
+}
+
+}  // namespace
+
+const PayloadTableChecker::Known* PayloadTableChecker::Find(const std::string& folded) const {
+  if (slots_.empty()) return nullptr;
+  size_t mask = slots_.size() - 1;
+  for (size_t i = HashOf(folded) & mask; slots_[i] != 0; i = (i + 1) & mask) {
+    if (known_[slots_[i] - 1].folded == folded) return &known_[slots_[i] - 1];
+  }
+  return nullptr;
+}
+
+bool PayloadTableChecker::Insert(uint32_t kind, const std::string& folded, const std::string& path) {
+  if (Find(folded) != nullptr) return false;
+  known_.push_back(Known{kind, folded, path});
+  if (known_.size() * 2 <= slots_.size()) {
+    Place(static_cast<uint32_t>(known_.size() - 1));
+    return true;
+  }
+  slots_.assign(std::max<size_t>(16, slots_.size() * 2), 0);
+  for (uint32_t i = 0; i < known_.size(); ++i) Place(i);
+  return true;
+}
+
+void PayloadTableChecker::Place(uint32_t index) {
+  size_t mask = slots_.size() - 1;
+  size_t i = HashOf(known_[index].folded) & mask;
+  while (slots_[i] != 0) i = (i + 1) & mask;
+  slots_[i] = index + 1;
 }
 
 bool IsTopLevelName(const LmList<FILENODE>& entries, const LmString& name) {

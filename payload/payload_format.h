@@ -23,8 +23,8 @@
 #define LM_PAYLOAD_PAYLOAD_FORMAT_H_
 
 #include <cstdint>
-#include <map>
 #include <string>
+#include <vector>
 
 #include "core/lm_list.h"
 #include "core/lm_string.h"
@@ -70,10 +70,20 @@ class PayloadTableChecker {
  private:
   struct Known {
     uint32_t kind;
-    std::string path;  // as stored
+    std::string folded;  // the key: the path, case-folded
+    std::string path;    // as stored
   };
-  // Every file and directory entry so far, by case-folded path.
-  std::map<std::string, Known> entries_;
+  const Known* Find(const std::string& folded) const;
+  // False, and nothing added, when `folded` is known already.
+  bool Insert(uint32_t kind, const std::string& folded, const std::string& path);
+  void Place(uint32_t index);
+
+  // Every file and directory entry so far, and a hash index over them by
+  // case-folded path (open addressing; a slot holds index + 1, 0 is free;
+  // at most half full). Not std::map: the launcher would carry libstdc++'s
+  // red-black tree for this one use.
+  std::vector<Known> known_;
+  std::vector<uint32_t> slots_;
 };
 
 // `text` with ASCII letters in lower case: two paths whose folded forms are

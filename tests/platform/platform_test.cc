@@ -6,10 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdarg>
 #include <cstdio>
 #include <ctime>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "platform/testing/port_testing.h"
@@ -205,11 +205,12 @@ TEST(PlatformTest, RecursiveLockIsReentrantAndExcludesOtherThreads) {
   platform::RecursiveLock lock;
   auto tryFromAnotherThread = [&lock] {
     bool entered = false;
-    std::thread other([&] {
+    platform::Thread other;
+    EXPECT_TRUE(other.Start([&] {
       entered = lock.TryEnter();
       if (entered) lock.Leave();
-    });
-    other.join();
+    }));
+    other.Join();
     return entered;
   };
   lock.Enter();
@@ -225,16 +226,82 @@ TEST(PlatformTest, RecursiveLockIsReentrantAndExcludesOtherThreads) {
   // Enter blocks another thread until the holder leaves.
   std::atomic<bool> inside{false};
   lock.Enter();
-  std::thread waiter([&] {
+  platform::Thread waiter;
+  ASSERT_TRUE(waiter.Start([&] {
     lock.Enter();
     inside = true;
     lock.Leave();
-  });
+  }));
   platform::SleepMs(20);
   EXPECT_FALSE(inside);
   lock.Leave();
-  waiter.join();
+  waiter.Join();
   EXPECT_TRUE(inside);
+}
+
+// Threads that count under a Mutex lose no increment, and a value handed
+// from one thread to the next through a ConditionVariable arrives in turn:
+// each of kThreads threads waits for its own number, adds to the total and
+// passes the turn on, round after round.
+TEST(PlatformTest, MutexAndConditionVariablePassTurnsBetweenThreads) {
+  const int kThreads = 4;
+  const int kRounds = 500;
+  platform::Mutex mutex;
+  platform::ConditionVariable turnChanged;
+  int turn = 0;       // guarded by mutex
+  long total = 0;     // guarded by mutex
+  int outOfTurn = 0;  // guarded by mutex
+  platform::Thread threads[kThreads];
+  for (int i = 0; i < kThreads; ++i) {
+    ASSERT_TRUE(threads[i].Start([&, i] {
+      for (int round = 0; round < kRounds; ++round) {
+        platform::MutexLock lock(&mutex);
+        while (turn % kThreads != i) turnChanged.Wait(&lock);
+        if (turn != round * kThreads + i) ++outOfTurn;
+        total += turn;
+        ++turn;
+        lock.Unlock();
+        turnChanged.NotifyAll();
+      }
+    }));
+  }
+  for (platform::Thread& thread : threads) thread.Join();
+  const long last = kThreads * kRounds - 1;
+  EXPECT_EQ(last * (last + 1) / 2, total);
+  EXPECT_EQ(0, outOfTurn);
+  EXPECT_EQ(kThreads * kRounds, turn);
+}
+
+std::string Formatted(size_t size, int* length, const char* format, ...) {
+  std::vector<char> buffer(size + 1, '#');  // one guard byte past `size`
+  va_list args;
+  va_start(args, format);
+  *length = platform::FormatText(buffer.data(), size, format, args);
+  va_end(args);
+  EXPECT_EQ('#', buffer[size]) << format;
+  if (size == 0) return std::string();
+  return std::string(buffer.data());
+}
+
+// The conversions that formats may use on both runtimes, whole and cut off
+// by the buffer: the length returned is always the whole text's.
+TEST(PlatformTest, FormatTextGivesTheWholeLengthAndCutsWithANul) {
+  int n;
+  EXPECT_EQ("20240131235905", Formatted(64, &n, "%04d%02d%02d%02d%02d%02d", 2024, 1, 31, 23, 59, 5));
+  EXPECT_EQ(14, n);
+  EXPECT_EQ("-7|0x00C0FFEE|c0ffee|4294967295|ab   |  -3",
+            Formatted(64, &n, "%d|0x%08X|%x|%u|%-5s|%4ld", -7, 0xC0FFEEu, 0xC0FFEEu, 0xFFFFFFFFu, "ab", -3L));
+  EXPECT_EQ(42, n);
+  EXPECT_EQ("abc", Formatted(4, &n, "%s", "abc"));  // exactly fits
+  EXPECT_EQ(3, n);
+  EXPECT_EQ("ab", Formatted(3, &n, "%s", "abc"));  // one short
+  EXPECT_EQ(3, n);
+  EXPECT_EQ("", Formatted(1, &n, "%d", 12345));
+  EXPECT_EQ(5, n);
+  EXPECT_EQ("", Formatted(0, &n, "%s", "abc"));  // nothing written
+  EXPECT_EQ(3, n);
+  EXPECT_EQ("100%", Formatted(8, &n, "%d%%", 100));
+  EXPECT_EQ(4, n);
 }
 
 TEST(PlatformTest, TickCountAdvancesAcrossASleep) {
