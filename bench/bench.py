@@ -30,10 +30,11 @@ import sys
 import tempfile
 import time
 
-TOP = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-LMPACK = os.path.join(TOP, "build", "native", "bin", "lmpack")
-NATIVE_STUB = os.path.join(TOP, "build", "native", "bin", "lmsetup")
-WINDOWS_STUB = os.path.join(TOP, "build", "win32", "bin", "lmsetup.exe")
+from presets import TOP, build_dir, program
+
+LMPACK = program("native", "lmpack")
+NATIVE_STUB = program("native", "lmsetup")
+WINDOWS_STUB = program("win32", "lmsetup.exe")
 WINE_RUN = os.path.join(TOP, "scripts", "wine-run.sh")
 
 WORDS = ("setup launcher payload bzip2 stream directory install program vendor file "
@@ -238,7 +239,7 @@ def main():
         if wine:
             setup_exe = os.path.join(work, "setup.exe")
             pack(corpus, quick_exe, WINDOWS_STUB, setup_exe, "windows")
-            wine_env = dict(os.environ, LM_WINEPREFIX=os.path.join(TOP, "build", "win32", ".wine"))
+            wine_env = dict(os.environ, LM_WINEPREFIX=os.path.join(build_dir("win32"), ".wine"))
             subprocess.run([WINE_RUN, "cmd", "/c", "exit"], env=wine_env, stdout=subprocess.DEVNULL,
                            stderr=subprocess.DEVNULL)
             results["unpack launcher (wine)"] = timed([WINE_RUN, setup_exe], args.repeat, cwd=run_dir, env=wine_env)

@@ -60,7 +60,7 @@ int Decode(const char* path, int workers) {
   while ((n = reader.Read(buffer.data(), static_cast<int>(buffer.size()))) > 0) total += static_cast<uint64_t>(n);
   double seconds = Seconds(start);
   if (n < 0) {
-    fprintf(stderr, "bzip2_bench: %s: %s\n", path, Bzip2FailureText(reader.failure()));
+    fprintf(stderr, "bzip2_bench: %s: %s\n", path, reader.result().message().c_str());
     return 1;
   }
   bzip2::ParallelStats stats = reader.stats();

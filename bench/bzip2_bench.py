@@ -3,7 +3,7 @@
 
 Builds a corpus deterministically (about 60% text, 40% random bytes, as
 bench.py's), compresses it with `bzip2 -9`, then times, round after round:
-`bzip2 -dc`, `lbzip2 -d -n2`, build/native/bin/bzip2_bench decode with 1 and
+`bzip2 -dc`, `lbzip2 -d -n2`, the native preset's bzip2_bench decode with 1 and
 2 workers; `bzip2 -9`, bzip2_bench encode with 1 and 2 jobs. Prints ratios
 first, medians second. Run on an otherwise idle machine.
 """
@@ -15,8 +15,9 @@ import subprocess
 import tempfile
 import time
 
-HERE = os.path.dirname(os.path.abspath(__file__))
-BENCH = os.path.join(HERE, "..", "build", "native", "bin", "bzip2_bench")
+from presets import program
+
+BENCH = program("native", "bzip2_bench")
 WORDS = ("the setup launcher unpacks files into a fresh working directory and starts installer "
          "payload of bzip2 stream block with checksum table entry windows program data").split()
 

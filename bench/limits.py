@@ -8,9 +8,10 @@ import subprocess
 import sys
 import tempfile
 
-TOP = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-LAUNCHER = os.path.join(TOP, "build", "native", "bin", "lmsetup")
-LMPACK = os.path.join(TOP, "build", "native", "bin", "lmpack")
+from presets import program
+
+LAUNCHER = program("native", "lmsetup")
+LMPACK = program("native", "lmpack")
 
 
 def le(value):

@@ -2,8 +2,9 @@
 
 #include <cstdint>
 #include <cstdlib>
-#include <mutex>
 #include <vector>
+
+#include "platform/platform.h"
 
 namespace bzip2 {
 
@@ -20,7 +21,7 @@ void Release(void* block) { free(static_cast<char*>(block) - kHeader); }
 }  // namespace
 
 struct SparePool::State {
-  std::mutex lock;
+  platform::Mutex lock;
   size_t limit;
   std::vector<void*> blocks;
 };
@@ -33,7 +34,7 @@ SparePool::~SparePool() {
 }
 
 void* SparePool::Take(size_t bytes) {
-  std::lock_guard<std::mutex> hold(state_->lock);
+  platform::MutexLock hold(&state_->lock);
   std::vector<void*>& blocks = state_->blocks;
   for (size_t i = 0; i < blocks.size(); ++i) {
     if (SizeOf(blocks[i]) != bytes) continue;
@@ -45,7 +46,7 @@ void* SparePool::Take(size_t bytes) {
 }
 
 void SparePool::Give(void* block) {
-  std::lock_guard<std::mutex> hold(state_->lock);
+  platform::MutexLock hold(&state_->lock);
   if (state_->blocks.size() < state_->limit) {
     state_->blocks.push_back(block);
   } else {
@@ -66,7 +67,7 @@ AllocatorCache::~AllocatorCache() {
   }
 }
 
-void* AllocatorCache::Alloc(void* opaque, int items, int size) {
+void* AllocatorCache::Alloc(void* opaque, int items, int size) noexcept {
   if (items < 0 || size < 0) return nullptr;
   size_t bytes = static_cast<size_t>(items) * static_cast<size_t>(size);
   if (size != 0 && bytes / static_cast<size_t>(size) != static_cast<size_t>(items)) return nullptr;
@@ -88,7 +89,7 @@ void* AllocatorCache::Alloc(void* opaque, int items, int size) {
   return raw + kHeader;
 }
 
-void AllocatorCache::Free(void* opaque, void* block) {
+void AllocatorCache::Free(void* opaque, void* block) noexcept {
   if (block == nullptr) return;
   AllocatorCache* cache = static_cast<AllocatorCache*>(opaque);
   // Keep it in a free slot, or in place of the smallest kept block.

@@ -38,8 +38,11 @@ class AllocatorCache {
   AllocatorCache(const AllocatorCache&) = delete;
   AllocatorCache& operator=(const AllocatorCache&) = delete;
 
-  static void* Alloc(void* cache, int items, int size);
-  static void Free(void* cache, void* block);
+  // libbz2 calls these from C frames built without unwind tables: nothing
+  // may be thrown through them, so neither throws (a failed allocation is a
+  // null result, which libbz2 reports as BZ_MEM_ERROR).
+  static void* Alloc(void* cache, int items, int size) noexcept;
+  static void Free(void* cache, void* block) noexcept;
 
  private:
   static const int kSlots = 4;

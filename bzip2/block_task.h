@@ -5,11 +5,11 @@
 #ifndef LM_BZIP2_BLOCK_TASK_H_
 #define LM_BZIP2_BLOCK_TASK_H_
 
-#include <condition_variable>
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <vector>
+
+#include "platform/platform.h"
 
 namespace bzip2 {
 
@@ -22,10 +22,10 @@ const size_t kRingBytes = 1 << 20;
 // The lock and wake-ups shared by the reading thread and the workers.
 struct TaskSync {
   size_t ringBytes = kRingBytes;  // fixed before the workers start
-  std::mutex mutex;
-  std::condition_variable reader;  // a task made progress or finished
-  std::condition_variable space;   // ring space was freed, or a task was cancelled
-  std::condition_variable work;    // a task was queued, or the workers must stop
+  platform::Mutex mutex;
+  platform::ConditionVariable reader;  // a task made progress or finished
+  platform::ConditionVariable space;   // ring space was freed, or a task was cancelled
+  platform::ConditionVariable work;    // a task was queued, or the workers must stop
   // Rings of delivered blocks, for the next tasks: one ring per block
   // allocated and freed would fragment the heap over a long stream.
   std::vector<std::unique_ptr<char[]>> spareRings;
@@ -63,6 +63,11 @@ struct BlockTask {
   uint64_t written = 0;  // bytes decoded into the ring
   uint64_t read = 0;     // bytes taken out of it
 };
+
+// A new pending task, shared by the reading thread and a worker. Not
+// std::make_shared: its control block's type check links libstdc++'s
+// shared_ptr.o, with a 1 KB mutex pool, into the launcher.
+inline std::shared_ptr<BlockTask> NewBlockTask() { return std::shared_ptr<BlockTask>(new BlockTask()); }
 
 }  // namespace bzip2
 

@@ -20,3 +20,16 @@ const char* Bzip2FailureText(Bzip2Failure failure) {
   size_t index = static_cast<size_t>(failure);
   return index < sizeof(kTexts) / sizeof(kTexts[0]) ? kTexts[index] : "unknown failure";
 }
+
+Result Bzip2Result(Bzip2Failure failure) {
+  switch (failure) {
+    case Bzip2Failure::kNone:
+      return Result();
+    case Bzip2Failure::kIo:
+      return Result::Fail(Outcome::kUnreadable, Bzip2FailureText(failure));
+    case Bzip2Failure::kNoMemory:
+      return Result::Fail(Outcome::kNoMemory, Bzip2FailureText(failure));
+    default:
+      return Result::Fail(Outcome::kCorruptData, Bzip2FailureText(failure));
+  }
+}

@@ -2,6 +2,8 @@
 #ifndef LM_BZIP2_BZIP2_FAILURE_H_
 #define LM_BZIP2_BZIP2_FAILURE_H_
 
+#include "util/result.h"
+
 // Bzip2FailureText's table follows this order.
 enum class Bzip2Failure {
   kNone,
@@ -14,5 +16,10 @@ enum class Bzip2Failure {
 
 // A short English description ("the compressed data is corrupt", ...).
 const char* Bzip2FailureText(Bzip2Failure failure);
+
+// The failure as the layers above report it: success for kNone, otherwise
+// its kind (kCorruptData for damaged, truncated or trailing data;
+// kUnreadable; kNoMemory) with its description.
+Result Bzip2Result(Bzip2Failure failure);
 
 #endif  // LM_BZIP2_BZIP2_FAILURE_H_

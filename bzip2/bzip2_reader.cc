@@ -1,18 +1,17 @@
 #include "bzip2/bzip2_reader.h"
 
-#include <thread>
-
 #include "bzip2/byte_source.h"
+#include "bzip2/bzip2_failure.h"
 #include "bzip2/parallel_decoder.h"
 #include "bzip2/stream_decoder.h"
+#include "platform/platform.h"
 
 int Bzip2DefaultWorkers() {
-  unsigned threads = std::thread::hardware_concurrency();
-  if (threads < 1) return 1;
-  return threads > 8 ? 8 : static_cast<int>(threads);
+  int threads = platform::ProcessorCount();
+  return threads > 8 ? 8 : threads;
 }
 
-Bzip2Reader::Bzip2Reader() = default;
+Bzip2Reader::Bzip2Reader() : failure_(Bzip2Failure::kNone) {}
 
 Bzip2Reader::~Bzip2Reader() { Close(); }
 
@@ -62,6 +61,8 @@ int Bzip2Reader::Read(void* buffer, int size) {
   if (n < 0) failure_ = sequential_ ? sequential_->failure() : parallel_->failure();
   return result_;
 }
+
+Result Bzip2Reader::result() const { return Bzip2Result(failure_); }
 
 bzip2::ParallelStats Bzip2Reader::stats() const { return parallel_ ? parallel_->stats() : stats_; }
 

@@ -25,7 +25,9 @@
 #include <memory>
 #include <vector>
 
-#include "bzip2/bzip2_failure.h"
+#include "util/result.h"
+
+enum class Bzip2Failure;
 
 namespace bzip2 {
 class ByteSource;
@@ -75,8 +77,8 @@ class Bzip2Reader {
   Bzip2Reader& operator=(const Bzip2Reader&) = delete;
 
   // Opens bytes [offset, offset + length) of the file at `path` (as the
-  // port takes it) with `workers` as in the options. False (failure() kIo)
-  // when the file cannot be opened or the range is negative.
+  // port takes it) with `workers` as in the options. False (result()
+  // kUnreadable) when the file cannot be opened or the range is negative.
   bool Open(const char* path, int64_t offset, int64_t length, int workers);
   // Decodes all of `source` (not owned; it must outlive the reader), from
   // its start.
@@ -84,15 +86,18 @@ class Bzip2Reader {
 
   // Up to `size` (> 0) decoded bytes, in stream order: >0 the count; 0 once
   // the whole stream is decoded, its combined CRC is right and no byte
-  // follows it in the range; -1 on any failure (see failure()). After 0 or
+  // follows it in the range; -1 on any failure (see result()). After 0 or
   // -1 every call returns the same.
   int Read(void* buffer, int size);
 
-  // Stops the workers and closes the file. Read then returns -1 (kIo) unless
-  // it had already returned 0 or -1.
+  // Stops the workers and closes the file. Read then returns -1
+  // (kUnreadable) unless it had already returned 0 or -1.
   void Close();
 
-  Bzip2Failure failure() const { return failure_; }
+  // Success unless Read has returned -1 or Open false; then kCorruptData
+  // (damaged, truncated, or followed by other bytes, as the message says),
+  // kUnreadable or kNoMemory.
+  Result result() const;
   bzip2::ParallelStats stats() const;
 
  private:
@@ -103,7 +108,7 @@ class Bzip2Reader {
   std::unique_ptr<bzip2::ParallelDecoder> parallel_;
   bzip2::ParallelStats stats_;  // kept when the decoder goes
   int result_ = 1;              // 0 or -1 once final
-  Bzip2Failure failure_ = Bzip2Failure::kNone;
+  Bzip2Failure failure_;        // kNone until a failure
 };
 
 #endif  // LM_BZIP2_BZIP2_READER_H_

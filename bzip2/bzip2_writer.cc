@@ -150,11 +150,11 @@ bool Bzip2Writer::Append(const uint8_t* data, size_t size) {
 bool Bzip2Writer::Push() {
   Piece* piece = current_.get();
   if (!WaitFor([piece] { return piece->queued < kPieceQueue; })) return false;
-  std::lock_guard<std::mutex> lock(mutex_);
+  platform::MutexLock lock(&mutex_);
   piece->queued += staging_.size();
   piece->chunks.push_back(std::move(staging_));
   staging_.clear();
-  work_.notify_all();
+  work_.NotifyAll();
   return true;
 }
 
@@ -169,10 +169,10 @@ bool Bzip2Writer::OpenPiece() {
 
 bool Bzip2Writer::ClosePiece() {
   if (!staging_.empty() && !Push()) return false;
-  std::lock_guard<std::mutex> lock(mutex_);
+  platform::MutexLock lock(&mutex_);
   current_->inputDone = true;
   current_.reset();
-  work_.notify_all();
+  work_.NotifyAll();
   return true;
 }
 
@@ -181,10 +181,10 @@ bool Bzip2Writer::ClosePiece() {
 bool Bzip2Writer::WaitFor(const std::function<bool()>& ready) {
   for (;;) {
     if (!Emit()) return false;
-    std::unique_lock<std::mutex> lock(mutex_);
+    platform::MutexLock lock(&mutex_);
     if (ready()) return true;
     if (!pieces_.empty() && pieces_.front()->done) continue;
-    caller_.wait(lock);
+    caller_.Wait(&lock);
   }
 }
 
@@ -193,7 +193,7 @@ bool Bzip2Writer::Emit() {
   for (;;) {
     std::shared_ptr<Piece> front;
     {
-      std::lock_guard<std::mutex> lock(mutex_);
+      platform::MutexLock lock(&mutex_);
       if (pieces_.empty() || !pieces_.front()->done) break;
       front = pieces_.front();
     }
@@ -217,10 +217,10 @@ bool Bzip2Writer::Flush() {
 void Bzip2Writer::StopWorkers() {
   if (!pool_) return;
   {
-    std::lock_guard<std::mutex> lock(mutex_);
+    platform::MutexLock lock(&mutex_);
     stop_ = true;
   }
-  work_.notify_all();
+  work_.NotifyAll();
   pool_->Stop();
 }
 
@@ -233,22 +233,22 @@ void Bzip2Writer::Compress(Piece* piece, bzip2::AllocatorCache* cache) {
   while (ok) {
     std::vector<uint8_t> chunk;
     {
-      std::unique_lock<std::mutex> lock(mutex_);
-      while (!stop_ && piece->chunks.empty() && !piece->inputDone) work_.wait(lock);
+      platform::MutexLock lock(&mutex_);
+      while (!stop_ && piece->chunks.empty() && !piece->inputDone) work_.Wait(&lock);
       if (stop_) ok = false;
       if (!ok || piece->chunks.empty()) break;
       chunk = std::move(piece->chunks.front());
       piece->chunks.pop_front();
       piece->queued -= chunk.size();
-      caller_.notify_all();
+      caller_.NotifyAll();
     }
     ok = Feed(&bz, chunk.data(), chunk.size(), BZ_RUN, &piece->output);
   }
   ok = ok && Feed(&bz, nullptr, 0, BZ_FINISH, &piece->output) &&
        bzip2::FindSingleBlock(piece->output.data(), piece->output.size(), &piece->block);
   if (open) BZ2_bzCompressEnd(&bz);
-  std::lock_guard<std::mutex> lock(mutex_);
+  platform::MutexLock lock(&mutex_);
   piece->ok = ok;
   piece->done = true;
-  caller_.notify_all();
+  caller_.NotifyAll();
 }

@@ -18,16 +18,15 @@
 #ifndef LM_BZIP2_BZIP2_WRITER_H_
 #define LM_BZIP2_BZIP2_WRITER_H_
 
-#include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <vector>
 
 #include "bzip2/bit_writer.h"
 #include "bzip2/block_splitter.h"
+#include "platform/platform.h"
 
 namespace bzip2 {
 class AllocatorCache;
@@ -94,9 +93,9 @@ class Bzip2Writer {
   std::unique_ptr<bzip2::WorkerPool<bzip2::AllocatorCache>> pool_;
 
   // Guarded by mutex_.
-  std::mutex mutex_;
-  std::condition_variable work_;    // input was queued, or stop
-  std::condition_variable caller_;  // input was taken, or a piece finished
+  platform::Mutex mutex_;
+  platform::ConditionVariable work_;    // input was queued, or stop
+  platform::ConditionVariable caller_;  // input was taken, or a piece finished
   bool stop_ = false;
 };
 

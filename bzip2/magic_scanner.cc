@@ -22,15 +22,15 @@ struct Filter {
   }
 };
 
-const Filter& TheFilter() {
-  static const Filter filter;
-  return filter;
-}
+// Filled when the program starts (nothing scans before main): a
+// function-local static's thread-safe guard would link libstdc++'s guard
+// into the launcher.
+const Filter theFilter;
 
 }  // namespace
 
 void MagicScanner::Scan(const uint8_t* data, size_t from, size_t to, std::vector<Hit>* hits) {
-  const uint16_t* allows = TheFilter().allows;
+  const uint16_t* allows = theFilter.allows;
   for (size_t i = from; i < to; ++i) {
     uint16_t mask = allows[data[i + 2]];
     if (mask == 0) continue;

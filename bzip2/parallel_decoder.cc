@@ -67,11 +67,11 @@ int ParallelDecoder::ReadFromHead(char* buffer, int size) {
 }
 
 int ParallelDecoder::Drain(BlockTask* head, char* buffer, int size) {
-  std::unique_lock<std::mutex> lock(sync_.mutex);
+  platform::MutexLock lock(&sync_.mutex);
   for (;;) {
     bool running = head->state == BlockTask::State::kPending || head->state == BlockTask::State::kRunning;
     if (head->state == BlockTask::State::kPending && pool_.threads() == 0) {
-      lock.unlock();
+      lock.Unlock();
       return Resume(0);  // no worker could be started
     }
     bool deliverable = head->state == BlockTask::State::kDone || (running && head->streaming);
@@ -80,16 +80,16 @@ int ParallelDecoder::Drain(BlockTask* head, char* buffer, int size) {
       size_t n = std::min<uint64_t>(head->written - head->read, sync_.ringBytes - at);
       n = std::min(n, static_cast<size_t>(size));
       const char* from = head->ring.get() + at;
-      lock.unlock();
+      lock.Unlock();
       memcpy(buffer, from, n);
-      lock.lock();
+      lock.Lock();
       head->read += n;
       if (head->state != BlockTask::State::kDone) stats_.unchecked += n;
-      sync_.space.notify_all();
+      sync_.space.NotifyAll();
       return static_cast<int>(n);
     }
     if (!running) return 0;
-    sync_.reader.wait(lock);
+    sync_.reader.Wait(&lock);
   }
 }
 
@@ -99,7 +99,7 @@ int ParallelDecoder::Settle() {
   BlockTask::State state;
   uint64_t read, written;
   {
-    std::lock_guard<std::mutex> lock(sync_.mutex);
+    platform::MutexLock lock(&sync_.mutex);
     state = head->state;
     read = head->read;
     written = head->written;
@@ -115,7 +115,7 @@ int ParallelDecoder::FinishBlock() {
   combined_ = CombineCrc(combined_, tasks_.front()->storedCrc);
   ++stats_.blocks;
   {
-    std::lock_guard<std::mutex> lock(sync_.mutex);
+    platform::MutexLock lock(&sync_.mutex);
     std::unique_ptr<char[]>& ring = tasks_.front()->ring;
     if (ring && sync_.spareRings.size() <= static_cast<size_t>(maxWorkers_))
       sync_.spareRings.push_back(std::move(ring));
@@ -149,7 +149,7 @@ int ParallelDecoder::Merge() {
     return Resume(0);
   }
   Cancel(next.get());
-  TaskPtr merged = std::make_shared<BlockTask>();
+  TaskPtr merged = NewBlockTask();
   merged->start = head->start;
   merged->end = next->end;
   merged->raw.assign(head->raw.begin(), head->raw.begin() + static_cast<std::ptrdiff_t>(headBytes));
@@ -223,7 +223,7 @@ void ParallelDecoder::Dispatch(const TaskPtr& task) {
   pool_.Post(
       [this, task](TaskDecoder* decoder) {
         {
-          std::lock_guard<std::mutex> lock(sync_.mutex);
+          platform::MutexLock lock(&sync_.mutex);
           if (task->cancelled) return;
           task->state = BlockTask::State::kRunning;
         }
@@ -234,17 +234,17 @@ void ParallelDecoder::Dispatch(const TaskPtr& task) {
 }
 
 void ParallelDecoder::Cancel(BlockTask* task) {
-  std::lock_guard<std::mutex> lock(sync_.mutex);
+  platform::MutexLock lock(&sync_.mutex);
   task->cancelled = true;
-  sync_.space.notify_all();
+  sync_.space.NotifyAll();
 }
 
 void ParallelDecoder::StopWorkers() {
   {
-    std::lock_guard<std::mutex> lock(sync_.mutex);
+    platform::MutexLock lock(&sync_.mutex);
     for (const TaskPtr& task : tasks_) task->cancelled = true;
   }
-  sync_.space.notify_all();
+  sync_.space.NotifyAll();
   pool_.Stop();
 }
 

@@ -121,7 +121,7 @@ void TaskCutter::OnCandidate(uint64_t bit, Tasks* tasks) {
 }
 
 void TaskCutter::Close(uint64_t end, bool last, Tasks* tasks) {
-  std::shared_ptr<BlockTask> task = std::make_shared<BlockTask>();
+  std::shared_ptr<BlockTask> task = NewBlockTask();
   task->start = openStart_;
   task->end = end;
   task->last = last;

@@ -15,7 +15,7 @@ const size_t kInputPiece = 64 << 10;
 }  // namespace
 
 bool TaskDecoder::WaitForSpace(BlockTask* task, char** out, size_t* space) {
-  std::unique_lock<std::mutex> lock(sync_->mutex);
+  platform::MutexLock lock(&sync_->mutex);
   for (;;) {
     if (task->cancelled) return false;
     uint64_t used = task->written - task->read;
@@ -29,23 +29,23 @@ bool TaskDecoder::WaitForSpace(BlockTask* task, char** out, size_t* space) {
     }
     if (!task->streaming) {
       task->streaming = true;
-      sync_->reader.notify_all();
+      sync_->reader.NotifyAll();
     }
-    sync_->space.wait(lock);
+    sync_->space.Wait(&lock);
   }
 }
 
 void TaskDecoder::Commit(BlockTask* task, size_t produced) {
   if (produced == 0) return;
-  std::lock_guard<std::mutex> lock(sync_->mutex);
+  platform::MutexLock lock(&sync_->mutex);
   task->written += produced;
-  if (task->streaming) sync_->reader.notify_all();
+  if (task->streaming) sync_->reader.NotifyAll();
 }
 
 void TaskDecoder::Run(BlockTask* task) {
   BlockFrame frame(level_, task->raw.data(), task->start & 7, task->end - task->start, task->storedCrc);
   {
-    std::lock_guard<std::mutex> lock(sync_->mutex);
+    platform::MutexLock lock(&sync_->mutex);
     if (!sync_->spareRings.empty()) {
       task->ring = std::move(sync_->spareRings.back());
       sync_->spareRings.pop_back();
@@ -53,7 +53,7 @@ void TaskDecoder::Run(BlockTask* task) {
   }
   if (!task->ring) {
     std::unique_ptr<char[]> ring(new char[sync_->ringBytes]);
-    std::lock_guard<std::mutex> lock(sync_->mutex);
+    platform::MutexLock lock(&sync_->mutex);
     task->ring = std::move(ring);
   }
   bz_stream bz;
@@ -98,9 +98,9 @@ void TaskDecoder::Run(BlockTask* task) {
     }
     BZ2_bzDecompressEnd(&bz);
   }
-  std::lock_guard<std::mutex> lock(sync_->mutex);
+  platform::MutexLock lock(&sync_->mutex);
   if (!cancelled) task->state = outcome;
-  sync_->reader.notify_all();
+  sync_->reader.NotifyAll();
 }
 
 }  // namespace bzip2

@@ -10,14 +10,12 @@
 #ifndef LM_BZIP2_WORKER_POOL_H_
 #define LM_BZIP2_WORKER_POOL_H_
 
-#include <condition_variable>
 #include <deque>
 #include <functional>
 #include <memory>
-#include <mutex>
-#include <system_error>
-#include <thread>
 #include <vector>
+
+#include "platform/platform.h"
 
 namespace bzip2 {
 
@@ -41,7 +39,7 @@ class WorkerPool {
   bool Post(Job job, bool urgent = false) {
     bool spawn;
     {
-      std::lock_guard<std::mutex> lock(mutex_);
+      platform::MutexLock lock(&mutex_);
       stop_ = false;
       if (urgent) {
         jobs_.push_front(std::move(job));
@@ -51,24 +49,24 @@ class WorkerPool {
       spawn = idle_ == 0 && static_cast<int>(threads_.size()) < limit_ + (urgent ? 1 : 0);
     }
     if (spawn) {
-      try {
-        threads_.emplace_back([this] { Loop(); });
-      } catch (const std::system_error&) {
-        // Fewer threads than asked for.
-      }
+      // Room first: a started thread must never be dropped unjoined. When
+      // the system gives no thread, fewer run than asked for.
+      threads_.reserve(threads_.size() + 1);
+      std::unique_ptr<platform::Thread> thread(new platform::Thread);
+      if (thread->Start([this] { Loop(); })) threads_.push_back(std::move(thread));
     }
-    wake_.notify_one();
+    wake_.NotifyOne();
     return !threads_.empty();
   }
 
   void Stop() {
     {
-      std::lock_guard<std::mutex> lock(mutex_);
+      platform::MutexLock lock(&mutex_);
       stop_ = true;
       jobs_.clear();
     }
-    wake_.notify_all();
-    for (std::thread& thread : threads_) thread.join();
+    wake_.NotifyAll();
+    for (std::unique_ptr<platform::Thread>& thread : threads_) thread->Join();
     threads_.clear();
   }
 
@@ -78,26 +76,26 @@ class WorkerPool {
  private:
   void Loop() {
     std::unique_ptr<Context> context = make_();
-    std::unique_lock<std::mutex> lock(mutex_);
+    platform::MutexLock lock(&mutex_);
     for (;;) {
       ++idle_;
-      while (!stop_ && jobs_.empty()) wake_.wait(lock);
+      while (!stop_ && jobs_.empty()) wake_.Wait(&lock);
       --idle_;
       if (stop_) return;
       Job job = std::move(jobs_.front());
       jobs_.pop_front();
-      lock.unlock();
+      lock.Unlock();
       job(context.get());
       job = nullptr;
-      lock.lock();
+      lock.Lock();
     }
   }
 
   const int limit_;
   MakeContext make_;
-  std::vector<std::thread> threads_;
-  std::mutex mutex_;
-  std::condition_variable wake_;
+  std::vector<std::unique_ptr<platform::Thread>> threads_;
+  platform::Mutex mutex_;
+  platform::ConditionVariable wake_;
   // Guarded by mutex_.
   std::deque<Job> jobs_;
   int idle_ = 0;

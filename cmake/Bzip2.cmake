@@ -13,7 +13,15 @@ if(WIN32)
     ${LM_BZIP2_DIR}/randtable.c ${LM_BZIP2_DIR}/compress.c ${LM_BZIP2_DIR}/decompress.c
     ${LM_BZIP2_DIR}/bzlib.c)
   target_include_directories(lm_bz2 PUBLIC ${LM_BZIP2_DIR})
-  target_compile_options(lm_bz2 PRIVATE -w)
+  # libbz2 is C: no exception passes through it (its allocator callbacks are
+  # noexcept), so its frames need no unwind tables, which MinGW's linker
+  # would keep for every function.
+  target_compile_options(lm_bz2 PRIVATE -w -fno-asynchronous-unwind-tables -fno-unwind-tables)
+  # Its messages (fprintf to stderr: %d, %x, %s and %f with widths) go
+  # through msvcrt's printf. MinGW's headers pick MinGW's own formatter (for
+  # ll and z, which this code does not use) for C99 and later unless told
+  # otherwise; it would add some 25 KB to the launcher.
+  target_compile_definitions(lm_bz2 PRIVATE __USE_MINGW_ANSI_STDIO=0)
   add_library(Lm::BZip2 ALIAS lm_bz2)
 else()
   find_package(BZip2 1.0.8 REQUIRED)

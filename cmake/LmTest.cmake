@@ -10,7 +10,7 @@ function(lm_add_test name)
     "LM_LAUNCHER=$<TARGET_FILE:lmsetup>"
     "LM_PROBE=$<TARGET_FILE:lm_probe>")
   if(WIN32)
-    list(APPEND environment "LM_TEST_WINDOWS=1" "LM_WINEPREFIX=${CMAKE_BINARY_DIR}/.wine"
+    list(APPEND environment "LM_WINEPREFIX=${CMAKE_BINARY_DIR}/.wine"
          "LM_WINEARCH=${LM_WINE_ARCH}")
   endif()
   set_tests_properties(${name} PROPERTIES ENVIRONMENT "${environment}" TIMEOUT 900)

@@ -1,4 +1,4 @@
-# Cross-compiles 32-bit Windows programs with Debian's MinGW-w64 (posix thread
+# Cross-compiles 32-bit Windows programs with Debian's MinGW-w64 (win32 thread
 # model) and runs them under Wine.
 set(CMAKE_SYSTEM_PROCESSOR i686)
 set(LM_MINGW_TRIPLE i686-w64-mingw32)

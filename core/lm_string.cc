@@ -132,7 +132,7 @@ void LmString::Format(const char* format, ...) {
     char* buffer = new char[static_cast<size_t>(capacity) + 1];
     va_list args;
     va_start(args, format);
-    int produced = vsnprintf(buffer, static_cast<size_t>(capacity) + 1, format, args);
+    int produced = platform::FormatText(buffer, static_cast<size_t>(capacity) + 1, format, args);
     va_end(args);
     if (produced < 0) produced = 0;  // an encoding error leaves an empty text
     if (produced <= capacity) {

@@ -1,5 +1,7 @@
 #include "file/lm_file.h"
 
+#include "file/impl_lm_file.h"
+
 LmFile::LmFile(LmString path) : LmObject(), LmImpl() { impl = new ImplLmFile(path); }
 
 LmFile::~LmFile() {

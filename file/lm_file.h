@@ -16,7 +16,6 @@
 #include "core/lm_list.h"
 #include "core/lm_string.h"
 #include "core/lm_time.h"
-#include "file/impl_lm_file.h"
 #include "file/lm_file_filter.h"
 #include "file/lm_file_stream.h"
 #include "file/lm_impl.h"

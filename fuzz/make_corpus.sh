@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Makes the fuzz targets' seed corpora from setups the packer really writes.
 #
-# Usage: make_corpus.sh LMPACK OUT
+# Usage: make_corpus.sh LMPACK OUT [NATIVE_LAUNCHER [WINDOWS_LAUNCHER]]
 #   LMPACK  an lmpack program (the fuzz preset builds one)
 #   OUT     the corpus root: seeds go to OUT/<target>/, beside whatever
 #           earlier fuzzing added there
+#   NATIVE_LAUNCHER, WINDOWS_LAUNCHER  the real launchers, where built
 #
 # Most setups are small on purpose, so that the fuzzer mutates payloads and
 # not launchers: their stubs are a few bytes of text (native target), no
@@ -12,17 +13,16 @@
 # (Windows target, which places the payload for signing). Each of four
 # folders is packed at levels 1 and 9; the Windows setups are also signed
 # with osslsigncode under a throwaway certificate, once, twice (a nested
-# signature) and behind padding. Where build/native/bin/lmsetup and
-# build/win32/bin/lmsetup.exe exist, one folder is also packed behind the
-# real launchers (the Windows one signed and unsigned).
+# signature) and behind padding. Where the real launchers are given and
+# exist, one folder is also packed behind them (the Windows one signed and
+# unsigned).
 set -euo pipefail
 
-if [ $# -ne 2 ]; then
-  echo "usage: $0 LMPACK OUT" >&2
+if [ $# -lt 2 ] || [ $# -gt 4 ]; then
+  echo "usage: $0 LMPACK OUT [NATIVE_LAUNCHER [WINDOWS_LAUNCHER]]" >&2
   exit 2
 fi
 lmpack=$(realpath "$1")
-root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 mkdir -p "$2"
 out=$(realpath "$2")
 for tool in i686-w64-mingw32-gcc osslsigncode openssl; do
@@ -85,11 +85,13 @@ for entry in "${runs[@]}"; do
   sign unaligned "$payloads/$folder-signed-padded"
   sign "$payloads/$folder-1-signed" "$payloads/$folder-nested" -nest
 done
-if [ -x "$root/build/native/bin/lmsetup" ]; then
-  "$lmpack" pack --quiet --target native --stub "$root/build/native/bin/lmsetup" --run setup.cmd -o "$payloads/one-lmsetup" one
+native_launcher=${3:-}
+windows_launcher=${4:-}
+if [ -n "$native_launcher" ] && [ -x "$native_launcher" ]; then
+  "$lmpack" pack --quiet --target native --stub "$native_launcher" --run setup.cmd -o "$payloads/one-lmsetup" one
 fi
-if [ -f "$root/build/win32/bin/lmsetup.exe" ]; then
-  "$lmpack" pack --quiet --target windows --stub "$root/build/win32/bin/lmsetup.exe" --run setup.cmd -o "$payloads/one-lmsetup-exe" one
+if [ -n "$windows_launcher" ] && [ -f "$windows_launcher" ]; then
+  "$lmpack" pack --quiet --target windows --stub "$windows_launcher" --run setup.cmd -o "$payloads/one-lmsetup-exe" one
   sign "$payloads/one-lmsetup-exe" "$payloads/one-lmsetup-exe-signed"
 fi
 for file in "$payloads"/*-*; do "$lmpack" verify "$file" >/dev/null; done

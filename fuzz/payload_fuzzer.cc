@@ -168,12 +168,12 @@ std::set<std::string> Names(const std::string& directory) {
 void Unpack(const Places& places, const PayloadTable& table, char* buffer) {
   // libbz2's arrays go from input to input instead of being mapped anew.
   static bzip2::SparePool spares(8);
-  LaunchOutcome outcome =
-      UnpackPayload(LmString(places.staging.c_str()), LmString(places.work.c_str()), table, buffer, &spares);
-  Check(outcome == LaunchOutcome::kUnpacked || outcome == LaunchOutcome::kCorruptData ||
-            (outcome == LaunchOutcome::kWriteFault && HasOverlongComponent(table)),
+  Outcome outcome =
+      UnpackPayload(LmString(places.staging.c_str()), LmString(places.work.c_str()), table, buffer, &spares).outcome();
+  Check(outcome == Outcome::kOk || outcome == Outcome::kCorruptData ||
+            (outcome == Outcome::kWriteFault && HasOverlongComponent(table)),
         "unpacking failed for another reason than the data");
-  CheckTree(places.work, table, outcome == LaunchOutcome::kUnpacked);
+  CheckTree(places.work, table, outcome == Outcome::kOk);
 }
 
 // Stages and unpacks a payload whose table validated, then checks the
@@ -183,9 +183,8 @@ void Extract(const Places& places, LmFileStream* own, const PayloadTable& table)
   std::vector<char> buffer(CHUNK_SIZE);
   LmFileStream staging;
   Check(staging.OpenFile(places.staging.c_str(), 1) == 1, "cannot create the staging file");
-  std::string problem;
   uint32_t crc = 0;
-  Check(PayloadReader::CopyCompressed(own, &staging, table, buffer.data(), &crc, &problem) == PayloadResult::kOk,
+  Check(PayloadReader::CopyCompressed(own, &staging, table, buffer.data(), &crc).ok(),
         "the compressed data of a valid table cannot be staged");
   Check(platform::GetEntryInfo(places.staging.c_str()).size == static_cast<uint64_t>(table.compressedLength),
         "the staging file does not hold the compressed length");
@@ -210,9 +209,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   LmFileStream own;
   Check(own.OpenFile(places.setup.c_str(), 0) == 1, "cannot open the input");
   PayloadTable table;
-  std::string problem;
-  if (PayloadReader::ReadTable(&own, &table, &problem) != PayloadResult::kOk) {
-    Check(!problem.empty(), "a refused payload without a reason");
+  Result result = PayloadReader::ReadTable(&own, &table);
+  if (!result.ok()) {
+    Check(result.outcome() == Outcome::kBadInput && !result.message().empty(), "a refused payload without a reason");
     return 0;
   }
   CheckTable(table, data, static_cast<int64_t>(size));

@@ -15,6 +15,6 @@ int main() {
   try {
     return RunLauncher();
   } catch (...) {
-    return ExitCodeFor(LaunchOutcome::kNoMemory);
+    return ExitCodeFor(Outcome::kNoMemory);
   }
 }

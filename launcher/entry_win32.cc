@@ -26,6 +26,6 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   try {
     return RunLauncher();
   } catch (...) {
-    return ExitCodeFor(LaunchOutcome::kNoMemory);
+    return ExitCodeFor(Outcome::kNoMemory);
   }
 }

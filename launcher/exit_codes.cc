@@ -3,19 +3,19 @@
 namespace {
 
 struct ExitCodeRow {
-  LaunchOutcome outcome;
+  Outcome outcome;
   int windows;  // a Windows system error code
   int native;   // a BSD sysexits code
 };
 
 const ExitCodeRow kExitCodes[] = {
-    {LaunchOutcome::kOwnFileUnreadable, 110 /* ERROR_OPEN_FAILED */, 66 /* EX_NOINPUT */},
-    {LaunchOutcome::kBadPayload, 11 /* ERROR_BAD_FORMAT */, 65 /* EX_DATAERR */},
-    {LaunchOutcome::kCannotMake, 82 /* ERROR_CANNOT_MAKE */, 73 /* EX_CANTCREAT */},
-    {LaunchOutcome::kWriteFault, 29 /* ERROR_WRITE_FAULT */, 74 /* EX_IOERR */},
-    {LaunchOutcome::kDiskFull, 112 /* ERROR_DISK_FULL */, 74 /* EX_IOERR */},
-    {LaunchOutcome::kCorruptData, 1392 /* ERROR_FILE_CORRUPT */, 65 /* EX_DATAERR */},
-    {LaunchOutcome::kNoMemory, 8 /* ERROR_NOT_ENOUGH_MEMORY */, 71 /* EX_OSERR */},
+    {Outcome::kUnreadable, 110 /* ERROR_OPEN_FAILED */, 66 /* EX_NOINPUT */},
+    {Outcome::kBadInput, 11 /* ERROR_BAD_FORMAT */, 65 /* EX_DATAERR */},
+    {Outcome::kCannotMake, 82 /* ERROR_CANNOT_MAKE */, 73 /* EX_CANTCREAT */},
+    {Outcome::kWriteFault, 29 /* ERROR_WRITE_FAULT */, 74 /* EX_IOERR */},
+    {Outcome::kDiskFull, 112 /* ERROR_DISK_FULL */, 74 /* EX_IOERR */},
+    {Outcome::kCorruptData, 1392 /* ERROR_FILE_CORRUPT */, 65 /* EX_DATAERR */},
+    {Outcome::kNoMemory, 8 /* ERROR_NOT_ENOUGH_MEMORY */, 71 /* EX_OSERR */},
 };
 
 const int kWindowsFileNotFound = 2;
@@ -27,7 +27,7 @@ bool OnWindows() { return platform::ThisSystem() == platform::System::kWindows; 
 
 }  // namespace
 
-int ExitCodeFor(LaunchOutcome outcome) {
+int ExitCodeFor(Outcome outcome) {
   for (const ExitCodeRow& row : kExitCodes) {
     if (row.outcome == outcome) return OnWindows() ? row.windows : row.native;
   }

@@ -30,13 +30,6 @@ bool MakeWorkingDirectory(const std::string& tempPath, LmString* path) {
   return false;
 }
 
-// Stages the compressed data and unpacks every entry from it; the staging
-// file is gone again when this returns.
-LaunchOutcome Extract(const std::string& ownPath, const LmString& workingDirectory, PayloadTable* table) {
-  std::string problem;
-  return ExtractPayload(ownPath, workingDirectory, MakeTimestampName(), PayloadNameFilter(), table, &problem);
-}
-
 // Starts the program and waits for it. *keepFiles is set when the program
 // was started but no process came back to wait for (the shell handed the
 // start to a process that was already running): the files may still be in
@@ -80,6 +73,22 @@ void RemoveWorkingDirectory(const LmString& path) {
   }
 }
 
+// Removes the working directory when the run leaves RunSetup, whether it
+// returns or an exception (std::bad_alloc, which the class library lets out
+// by design) passes through on its way to the process entry.
+class WorkingDirectoryRemover {
+ public:
+  explicit WorkingDirectoryRemover(const LmString& path) : path_(path) {}
+  ~WorkingDirectoryRemover() {
+    if (!keep_) RemoveWorkingDirectory(path_);
+  }
+  void Keep() { keep_ = true; }
+
+ private:
+  LmString path_;
+  bool keep_ = false;
+};
+
 }  // namespace
 
 LmString MakeTimestampName() {
@@ -93,24 +102,18 @@ LmString MakeTimestampName() {
 
 int RunSetup(const std::string& ownPath, ProgramRunner run) {
   std::string tempPath;
-  if (!platform::GetAnsiTempDirectory(&tempPath)) return ExitCodeFor(LaunchOutcome::kCannotMake);
+  if (!platform::GetAnsiTempDirectory(&tempPath)) return ExitCodeFor(Outcome::kCannotMake);
   LmString workingDirectory;
-  if (!MakeWorkingDirectory(tempPath, &workingDirectory)) return ExitCodeFor(LaunchOutcome::kCannotMake);
+  if (!MakeWorkingDirectory(tempPath, &workingDirectory)) return ExitCodeFor(Outcome::kCannotMake);
 
+  WorkingDirectoryRemover remover(workingDirectory);
+  PayloadTable table;
+  // The staging file is gone again when the extraction returns.
+  Result result = ExtractPayload(ownPath, workingDirectory, MakeTimestampName(), PayloadNameFilter(), &table);
+  if (!result.ok()) return ExitCodeFor(result.outcome());
   bool keepFiles = false;
-  int exitCode;
-  try {
-    PayloadTable table;
-    LaunchOutcome outcome = Extract(ownPath, workingDirectory, &table);
-    exitCode = outcome == LaunchOutcome::kUnpacked ? StartAndWait(workingDirectory, table.launchName, run, &keepFiles)
-                                                   : ExitCodeFor(outcome);
-  } catch (...) {
-    // The class library lets std::bad_alloc out by design; the process
-    // entry turns it into an exit code, but the files go first.
-    RemoveWorkingDirectory(workingDirectory);
-    throw;
-  }
-  if (!keepFiles) RemoveWorkingDirectory(workingDirectory);
+  int exitCode = StartAndWait(workingDirectory, table.launchName, run, &keepFiles);
+  if (keepFiles) remover.Keep();
   return exitCode;
 }
 

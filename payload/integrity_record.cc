@@ -1,7 +1,5 @@
 #include "payload/integrity_record.h"
 
-#include <cstdio>
-
 namespace payload {
 
 namespace {
@@ -22,9 +20,11 @@ int BitsDifferingFromMagic(const unsigned char* bytes) {
   return bits;
 }
 
+// "0x" and eight upper-case digits.
 std::string Hex(uint32_t value) {
-  char text[16];
-  snprintf(text, sizeof(text), "0x%08X", value);
+  static const char kDigits[] = "0123456789ABCDEF";
+  std::string text = "0x";
+  for (int shift = 28; shift >= 0; shift -= 4) text.push_back(kDigits[(value >> shift) & 0xF]);
   return text;
 }
 
@@ -52,27 +52,25 @@ IntegrityRecord IntegrityRecord::Decode(const char* bytes, int size) {
   return record;
 }
 
-bool IntegrityRecord::Describes(uint32_t covered, std::string* problem) const {
+Result IntegrityRecord::Describes(uint32_t covered) const {
   switch (status_) {
     case Status::kAbsent:
-      return true;
+      return Result();
     case Status::kDamaged:
-      *problem = "the integrity record is damaged";
-      return false;
+      return Result::Fail(Outcome::kBadInput, "the integrity record is damaged");
     case Status::kPresent:
       break;
   }
-  if (covered_ == covered) return true;
-  *problem =
-      "the integrity record covers " + std::to_string(covered_) + " bytes, the payload has " + std::to_string(covered);
-  return false;
+  if (covered_ == covered) return Result();
+  return Result::Fail(Outcome::kBadInput, "the integrity record covers " + std::to_string(covered_) +
+                                              " bytes, the payload has " + std::to_string(covered));
 }
 
-bool IntegrityRecord::Matches(uint32_t covered, uint32_t crc, std::string* problem) const {
-  if (!Describes(covered, problem)) return false;
-  if (status_ == Status::kAbsent || crc_ == crc) return true;
-  *problem = "the payload's CRC-32 is " + Hex(crc) + ", its integrity record says " + Hex(crc_);
-  return false;
+Result IntegrityRecord::Matches(uint32_t covered, uint32_t crc) const {
+  Result described = Describes(covered);
+  if (!described.ok() || status_ == Status::kAbsent || crc_ == crc) return described;
+  return Result::Fail(Outcome::kBadInput,
+                      "the payload's CRC-32 is " + Hex(crc) + ", its integrity record says " + Hex(crc_));
 }
 
 }  // namespace payload

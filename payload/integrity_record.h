@@ -26,6 +26,8 @@
 #include <cstdint>
 #include <string>
 
+#include "util/result.h"
+
 namespace payload {
 
 class IntegrityRecord {
@@ -54,14 +56,14 @@ class IntegrityRecord {
   uint32_t covered() const { return covered_; }
   uint32_t crc() const { return crc_; }
 
-  // Whether the record can describe a payload of `covered` bytes: true when
-  // it is absent or covers exactly that many; false, with the reason in
-  // *problem, when it is damaged or covers another size. Asked before the
+  // Whether the record can describe a payload of `covered` bytes: success
+  // when it is absent or covers exactly that many; kBadInput, with the
+  // reason, when it is damaged or covers another size. Asked before the
   // payload's data is read.
-  bool Describes(uint32_t covered, std::string* problem) const;
+  Result Describes(uint32_t covered) const;
   // Describes, and a present record holds `crc`, the CRC-32 computed over
   // the payload.
-  bool Matches(uint32_t covered, uint32_t crc, std::string* problem) const;
+  Result Matches(uint32_t covered, uint32_t crc) const;
 
  private:
   Status status_ = Status::kAbsent;

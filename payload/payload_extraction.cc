@@ -27,59 +27,33 @@ LmString StagingPath(const LmString& directory, const LmString& base, const Payl
 // Reads and checks the table, then copies the compressed data into a new
 // staging file, *stagingPath once it exists, checking the payload's CRC-32
 // on the way.
-LaunchOutcome Stage(const std::string& setupPath, const LmString& directory, const LmString& stagingBase,
-                    PayloadTable* table, LmString* stagingPath, char* buffer, std::string* problem) {
+Result Stage(const std::string& setupPath, const LmString& directory, const LmString& stagingBase, PayloadTable* table,
+             LmString* stagingPath, char* buffer) {
   LmFileStream own;
   if (setupPath.empty() || !own.OpenFile(setupPath.c_str(), 0)) {
-    *problem = "the setup file cannot be opened";
-    return LaunchOutcome::kOwnFileUnreadable;
+    return Result::Fail(Outcome::kUnreadable, "the setup file cannot be opened");
   }
-  if (PayloadReader::ReadTable(&own, table, problem) != PayloadResult::kOk ||
-      !table->record.Describes(table->payloadSize(), problem)) {
-    return LaunchOutcome::kBadPayload;
-  }
+  Result result = PayloadReader::ReadTable(&own, table);
+  if (result.ok()) result = table->record.Describes(table->payloadSize());
+  if (!result.ok()) return result;
   LmFileStream staging;
   *stagingPath = StagingPath(directory, stagingBase, *table);
-  if (!staging.OpenFile(*stagingPath, 1)) {
-    *problem = "the staging file cannot be created";
-    return LaunchOutcome::kCannotMake;
-  }
+  if (!staging.OpenFile(*stagingPath, 1))
+    return Result::Fail(Outcome::kCannotMake, "the staging file cannot be created");
   uint32_t crc = 0;
-  switch (PayloadReader::CopyCompressed(&own, &staging, *table, buffer, &crc, problem)) {
-    case PayloadResult::kOk:
-      break;
-    case PayloadResult::kStagingFailed:
-      return staging.WriteFailedForSpace() ? LaunchOutcome::kDiskFull : LaunchOutcome::kWriteFault;
-    default:
-      return LaunchOutcome::kBadPayload;
-  }
-  return table->record.Matches(table->payloadSize(), crc, problem) ? LaunchOutcome::kUnpacked
-                                                                   : LaunchOutcome::kBadPayload;
-}
-
-const char* UnpackProblem(LaunchOutcome outcome) {
-  switch (outcome) {
-    case LaunchOutcome::kDiskFull:
-      return "the disk is full";
-    case LaunchOutcome::kCorruptData:
-      return "the compressed data is corrupt or does not match the table";
-    default:
-      return "an entry cannot be created or written";
-  }
+  result = PayloadReader::CopyCompressed(&own, &staging, *table, buffer, &crc);
+  return result.ok() ? table->record.Matches(table->payloadSize(), crc) : result;
 }
 
 }  // namespace
 
-LaunchOutcome ExtractPayload(const std::string& setupPath, const LmString& directory, const LmString& stagingBase,
-                             const PayloadNameFilter& filter, PayloadTable* table, std::string* problem) {
+Result ExtractPayload(const std::string& setupPath, const LmString& directory, const LmString& stagingBase,
+                      const PayloadNameFilter& filter, PayloadTable* table) {
   std::vector<char> buffer(CHUNK_SIZE);
   LmString stagingPath;
-  LaunchOutcome outcome = Stage(setupPath, directory, stagingBase, table, &stagingPath, buffer.data(), problem);
-  if (outcome == LaunchOutcome::kUnpacked && filter && !filter(table, problem)) outcome = LaunchOutcome::kBadPayload;
-  if (outcome == LaunchOutcome::kUnpacked) {
-    outcome = UnpackPayload(stagingPath, directory, *table, buffer.data());
-    if (outcome != LaunchOutcome::kUnpacked) *problem = UnpackProblem(outcome);
-  }
+  Result result = Stage(setupPath, directory, stagingBase, table, &stagingPath, buffer.data());
+  if (result.ok() && filter) result = filter(table);
+  if (result.ok()) result = UnpackPayload(stagingPath, directory, *table, buffer.data());
   if (stagingPath.GetLength() > 0) LmFile(stagingPath).Delete();
-  return outcome;
+  return result;
 }

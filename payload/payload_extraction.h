@@ -7,8 +7,8 @@
 #include <string>
 
 #include "core/lm_string.h"
-#include "launcher/exit_codes.h"  // LaunchOutcome; the table of codes stays the launcher's
 #include "payload/payload_reader.h"
+#include "util/result.h"
 
 // How many names are tried when a name is taken: `base`, then `base` with
 // "-1", "-2", ... appended (attempt 0 gives `base` itself).
@@ -16,8 +16,8 @@ const int kNameAttempts = 100;
 LmString NameWithSuffix(const LmString& base, int attempt);
 
 // Called with the checked table before anything is unpacked, to change its
-// names; false, with the reason in *problem, stops the extraction.
-using PayloadNameFilter = std::function<bool(PayloadTable* table, std::string* problem)>;
+// names; a failure stops the extraction.
+using PayloadNameFilter = std::function<Result(PayloadTable* table)>;
 
 // Reads the payload of the setup file at `setupPath` and checks its table
 // (PayloadReader::ReadTable); an integrity record in front of it must not be
@@ -29,14 +29,14 @@ using PayloadNameFilter = std::function<bool(PayloadTable* table, std::string* p
 // `filter` (may be empty) see the table and is every entry created under
 // `directory` (UnpackPayload).
 //
-// kUnpacked when every entry is there; otherwise the first failure, with
-// what is wrong in *problem: kOwnFileUnreadable when the setup file cannot
-// be opened, kBadPayload for a missing, damaged or unsafe payload, a wrong
-// record or a refusal of `filter`, kCannotMake when the staging file cannot
+// Success when every entry is there; otherwise the first failure, its
+// message saying what is wrong: kUnreadable when the setup file cannot be
+// opened, kBadInput for a missing, damaged or unsafe payload or a wrong
+// record, the failure of `filter`, kCannotMake when the staging file cannot
 // be created, kWriteFault or kDiskFull, kCorruptData. The staging file is
 // gone when this returns; entries created before a failure stay for the
 // caller to remove. *table holds what was read.
-LaunchOutcome ExtractPayload(const std::string& setupPath, const LmString& directory, const LmString& stagingBase,
-                             const PayloadNameFilter& filter, PayloadTable* table, std::string* problem);
+Result ExtractPayload(const std::string& setupPath, const LmString& directory, const LmString& stagingBase,
+                      const PayloadNameFilter& filter, PayloadTable* table);
 
 #endif  // LM_PAYLOAD_PAYLOAD_EXTRACTION_H_

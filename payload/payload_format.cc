@@ -1,10 +1,9 @@
 #include "payload/payload_format.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace payload {
-
-namespace {
 
 std::string FoldCase(const std::string& text) {
   std::string folded(text);
@@ -13,6 +12,8 @@ std::string FoldCase(const std::string& text) {
   }
   return folded;
 }
+
+namespace {
 
 bool IsReservedDeviceName(const char* name, size_t length) {
   // The device name is what stands before the first dot.
@@ -27,26 +28,21 @@ bool IsReservedDeviceName(const char* name, size_t length) {
          base[3] <= '9';
 }
 
+Result Bad(const std::string& what) { return Result::Fail(Outcome::kBadInput, what); }
+
 // Splits a path of safe components separated by '\'. `text` has no
 // leading separator.
-bool IsSafeRelativePath(const std::string& text, std::string* problem) {
-  if (text.empty()) {
-    *problem = "empty path";
-    return false;
-  }
-  if (text.size() > static_cast<size_t>(kMaxStringLength)) {
-    *problem = "path longer than 259 bytes";
-    return false;
-  }
+Result IsSafeRelativePath(const std::string& text) {
+  if (text.empty()) return Bad("empty path");
+  if (text.size() > static_cast<size_t>(kMaxStringLength)) return Bad("path longer than 259 bytes");
   size_t start = 0;
   for (;;) {
     size_t end = text.find('\\', start);
     size_t length = (end == std::string::npos ? text.size() : end) - start;
     if (!IsSafeComponent(text.data() + start, length)) {
-      *problem = "unsafe path component \"" + text.substr(start, length) + "\"";
-      return false;
+      return Bad("unsafe path component \"" + text.substr(start, length) + "\"");
     }
-    if (end == std::string::npos) return true;
+    if (end == std::string::npos) return Result();
     start = end + 1;
   }
 }
@@ -69,55 +65,78 @@ bool IsSafeComponent(const char* name, size_t length) {
   return !IsReservedDeviceName(name, length);
 }
 
-bool PayloadTableChecker::Add(const FILENODE& entry, std::string* problem) {
-  if (entry.kind != FILENODE::kFile && entry.kind != FILENODE::kDirectory) return true;
+Result PayloadTableChecker::Add(const FILENODE& entry) {
+  if (entry.kind != FILENODE::kFile && entry.kind != FILENODE::kDirectory) return Result();
   std::string path(entry.path.GetText() ? entry.path.GetText() : "", static_cast<size_t>(entry.path.GetLength()));
-  if (path.size() != strlen(path.c_str())) {
-    *problem = "entry path holds a NUL byte";
-    return false;
-  }
-  if (path.empty() || path[0] != '\\') {
-    *problem = "entry path \"" + path + "\" does not begin with \\";
-    return false;
-  }
-  std::string why;
-  if (!IsSafeRelativePath(path.substr(1), &why)) {
-    *problem = "entry path \"" + path + "\": " + why;
-    return false;
-  }
+  if (path.size() != strlen(path.c_str())) return Bad("entry path holds a NUL byte");
+  if (path.empty() || path[0] != '\\') return Bad("entry path \"" + path + "\" does not begin with \\");
+  Result safe = IsSafeRelativePath(path.substr(1));
+  if (!safe.ok()) return Bad("entry path \"" + path + "\": " + safe.message());
   // The parent must be an earlier directory entry spelt exactly as here:
   // the unpacked path is built from these bytes, and a case-sensitive file
   // system would not find a directory spelt otherwise.
   std::string parent = ParentOf(path);
   if (!parent.empty()) {
-    auto found = entries_.find(FoldCase(parent));
-    if (found == entries_.end() || found->second.kind != FILENODE::kDirectory || found->second.path != parent) {
-      *problem = "entry \"" + path + "\" comes before its directory, or its directory is missing";
-      return false;
+    const Known* found = Find(FoldCase(parent));
+    if (found == nullptr || found->kind != FILENODE::kDirectory || found->path != parent) {
+      return Bad("entry \"" + path + "\" comes before its directory, or its directory is missing");
     }
   }
   // Duplicates are compared without regard to case: they cannot coexist
   // on Windows.
-  if (!entries_.emplace(FoldCase(path), Known{entry.kind, path}).second) {
-    *problem = "entry \"" + path + "\" stands twice in the table";
-    return false;
+  if (!Insert(entry.kind, FoldCase(path), path)) {
+    return Bad("entry \"" + path + "\" stands twice in the table");
   }
+  return Result();
+}
+
+Result PayloadTableChecker::CheckLaunchName(const LmString& name) const {
+  std::string text(name.GetText() ? name.GetText() : "", static_cast<size_t>(name.GetLength()));
+  Result safe = IsSafeRelativePath(text);
+  if (!safe.ok()) return Bad("launch name \"" + text + "\": " + safe.message());
+  const Known* found = Find(FoldCase("\\" + text));
+  if (found == nullptr || found->kind != FILENODE::kFile || found->path != "\\" + text) {
+    return Bad("launch name \"" + text + "\" names no file of the table");
+  }
+  return Result();
+}
+
+namespace {
+
+uint32_t HashOf(const std::string& text) {
+  uint32_t hash = 2166136261u;  // FNV-1a
+  for (unsigned char c : text) hash = (hash ^ c) * 16777619u;
+  return hash;
+}
+
+}  // namespace
+
+const PayloadTableChecker::Known* PayloadTableChecker::Find(const std::string& folded) const {
+  if (slots_.empty()) return nullptr;
+  size_t mask = slots_.size() - 1;
+  for (size_t i = HashOf(folded) & mask; slots_[i] != 0; i = (i + 1) & mask) {
+    if (known_[slots_[i] - 1].folded == folded) return &known_[slots_[i] - 1];
+  }
+  return nullptr;
+}
+
+bool PayloadTableChecker::Insert(uint32_t kind, const std::string& folded, const std::string& path) {
+  if (Find(folded) != nullptr) return false;
+  known_.push_back(Known{kind, folded, path});
+  if (known_.size() * 2 <= slots_.size()) {
+    Place(static_cast<uint32_t>(known_.size() - 1));
+    return true;
+  }
+  slots_.assign(std::max<size_t>(16, slots_.size() * 2), 0);
+  for (uint32_t i = 0; i < known_.size(); ++i) Place(i);
   return true;
 }
 
-bool PayloadTableChecker::CheckLaunchName(const LmString& name, std::string* problem) const {
-  std::string text(name.GetText() ? name.GetText() : "", static_cast<size_t>(name.GetLength()));
-  std::string why;
-  if (!IsSafeRelativePath(text, &why)) {
-    *problem = "launch name \"" + text + "\": " + why;
-    return false;
-  }
-  auto found = entries_.find(FoldCase("\\" + text));
-  if (found == entries_.end() || found->second.kind != FILENODE::kFile || found->second.path != "\\" + text) {
-    *problem = "launch name \"" + text + "\" names no file of the table";
-    return false;
-  }
-  return true;
+void PayloadTableChecker::Place(uint32_t index) {
+  size_t mask = slots_.size() - 1;
+  size_t i = HashOf(known_[index].folded) & mask;
+  while (slots_[i] != 0) i = (i + 1) & mask;
+  slots_[i] = index + 1;
 }
 
 bool IsTopLevelName(const LmList<FILENODE>& entries, const LmString& name) {

@@ -23,12 +23,13 @@
 #define LM_PAYLOAD_PAYLOAD_FORMAT_H_
 
 #include <cstdint>
-#include <map>
 #include <string>
+#include <vector>
 
 #include "core/lm_list.h"
 #include "core/lm_string.h"
 #include "payload/filenode.h"
+#include "util/result.h"
 
 // The launcher moves compressed and decompressed data in pieces of at most
 // this many bytes, through one buffer.
@@ -62,18 +63,32 @@ bool IsSafeComponent(const char* name, size_t length);
 // file entries byte for byte.
 class PayloadTableChecker {
  public:
-  // False, with the reason in *problem, when the entry is not acceptable.
-  bool Add(const FILENODE& entry, std::string* problem);
-  bool CheckLaunchName(const LmString& name, std::string* problem) const;
+  // kBadInput, with the reason, when the entry or name is not acceptable.
+  Result Add(const FILENODE& entry);
+  Result CheckLaunchName(const LmString& name) const;
 
  private:
   struct Known {
     uint32_t kind;
-    std::string path;  // as stored
+    std::string folded;  // the key: the path, case-folded
+    std::string path;    // as stored
   };
-  // Every file and directory entry so far, by case-folded path.
-  std::map<std::string, Known> entries_;
+  const Known* Find(const std::string& folded) const;
+  // False, and nothing added, when `folded` is known already.
+  bool Insert(uint32_t kind, const std::string& folded, const std::string& path);
+  void Place(uint32_t index);
+
+  // Every file and directory entry so far, and a hash index over them by
+  // case-folded path (open addressing; a slot holds index + 1, 0 is free;
+  // at most half full). Not std::map: the launcher would carry libstdc++'s
+  // red-black tree for this one use.
+  std::vector<Known> known_;
+  std::vector<uint32_t> slots_;
 };
+
+// `text` with ASCII letters in lower case: two paths whose folded forms are
+// equal name the same file on Windows.
+std::string FoldCase(const std::string& text);
 
 // Whether `name` (one component) is, without regard to ASCII case, the name
 // of a top-level file or directory entry: something unpacking would create

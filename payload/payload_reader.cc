@@ -14,6 +14,9 @@ void UpdateWithInt(Crc32* crc, int32_t value) {
   crc->Update(bytes, sizeof(bytes));
 }
 
+Result Bad(const std::string& what) { return Result::Fail(Outcome::kBadInput, what); }
+Result Bad(const char* subject, const std::string& what) { return Bad(std::string(subject) + ": " + what); }
+
 // Reads from the current position up to `end` (the trailer's position),
 // adding every byte read to `crc`.
 class BoundedReader {
@@ -34,24 +37,21 @@ class BoundedReader {
 
   // A NUL-terminated string of at most kMaxStringLength bytes. Reads at most
   // kMaxStringLength + 1 bytes, so a damaged file costs bounded time.
-  bool ReadString(LmString* value, std::string* problem) {
+  // `what` names the string in the message of a failure.
+  Result ReadString(const char* what, LmString* value) {
     char text[payload::kMaxStringLength + 1];
     int64_t limit = remaining() < static_cast<int64_t>(sizeof(text)) ? remaining() : sizeof(text);
     for (int i = 0; i < limit; ++i) {
-      if (stream_->Read(&text[i], 1) != 1) {
-        *problem = "the file cannot be read";
-        return false;
-      }
+      if (stream_->Read(&text[i], 1) != 1) return Bad(what, "the file cannot be read");
       ++position_;
       crc_->Update(&text[i], 1);
       if (text[i] == '\0') {
         value->AssignBytes(text, i);
-        return true;
+        return Result();
       }
     }
-    *problem = limit == static_cast<int64_t>(sizeof(text)) ? "a string is longer than 259 bytes"
-                                                           : "a string runs past the end of the payload";
-    return false;
+    return Bad(what, limit == static_cast<int64_t>(sizeof(text)) ? "a string is longer than 259 bytes"
+                                                                 : "a string runs past the end of the payload");
   }
 
  private:
@@ -61,65 +61,63 @@ class BoundedReader {
   Crc32* crc_;
 };
 
-PayloadResult Bad(std::string* problem, const std::string& what) {
-  *problem = what;
-  return PayloadResult::kBadPayload;
-}
-
 // Reads the payload whose last byte stands just before `end`: the trailer,
 // then the launch name, the table and the compressed length, which must end
 // exactly where the trailer begins.
-PayloadResult ReadPayloadEndingAt(LmFileStream* own, int64_t end, PayloadTable* table, std::string* problem) {
+Result ReadPayloadEndingAt(LmFileStream* own, int64_t end, PayloadTable* table) {
   if (end < payload::kTrailerSize || !own->Seek(static_cast<int>(end) - payload::kTrailerSize, 0)) {
-    return Bad(problem, "the file is shorter than a payload trailer");
+    return Bad("the file is shorter than a payload trailer");
   }
   int trailerPosition = static_cast<int>(end) - payload::kTrailerSize;
   int32_t offset = own->ReadInt();
-  if (own->GetErrorCode() != 0) return Bad(problem, "the trailer cannot be read");
+  if (own->GetErrorCode() != 0) return Bad("the trailer cannot be read");
   // The smallest payload: a 1-byte launch name and its NUL, the count, the length.
   if (offset < 0 || static_cast<int64_t>(offset) + 10 > trailerPosition) {
-    return Bad(problem, "no payload: the trailer does not point into the file");
+    return Bad("no payload: the trailer does not point into the file");
   }
-  if (!own->Seek(offset, 0)) return Bad(problem, "the payload offset cannot be reached");
+  if (!own->Seek(offset, 0)) return Bad("the payload offset cannot be reached");
   table->payloadOffset = offset;
   table->trailerOffset = trailerPosition;
 
   table->tableCrc = Crc32();
   BoundedReader reader(own, offset, trailerPosition, &table->tableCrc);
-  std::string why;
-  if (!reader.ReadString(&table->launchName, &why)) return Bad(problem, "launch name: " + why);
+  Result result = reader.ReadString("launch name", &table->launchName);
+  if (!result.ok()) return result;
   int32_t count;
-  if (!reader.ReadInt(&count)) return Bad(problem, "the entry count runs past the end of the payload");
+  if (!reader.ReadInt(&count)) return Bad("the entry count runs past the end of the payload");
   if (count < 0) count = 0;
   // Every record and the compressed length must fit in what remains.
   if (static_cast<int64_t>(count) * payload::kMinRecordSize > reader.remaining() - 4) {
-    return Bad(problem, "the entry count does not fit in the payload");
+    return Bad("the entry count does not fit in the payload");
   }
   payload::PayloadTableChecker checker;
   table->entries.RemoveAll();
   table->unpackedSize = 0;
   for (int32_t i = 0; i < count; ++i) {
     FILENODE entry{LmString(), 0, 0};
-    if (!reader.ReadString(&entry.path, &why)) return Bad(problem, "entry path: " + why);
+    result = reader.ReadString("entry path", &entry.path);
+    if (!result.ok()) return result;
     int32_t kind, size;
     if (!reader.ReadInt(&kind) || !reader.ReadInt(&size)) {
-      return Bad(problem, "an entry record runs past the end of the payload");
+      return Bad("an entry record runs past the end of the payload");
     }
     entry.kind = static_cast<uint32_t>(kind);
     entry.size = static_cast<uint32_t>(size);
-    if (!checker.Add(entry, &why)) return Bad(problem, why);
+    result = checker.Add(entry);
+    if (!result.ok()) return result;
     if (entry.kind == FILENODE::kFile) table->unpackedSize += entry.size;
     table->entries.AddTail(entry);
   }
-  if (!checker.CheckLaunchName(table->launchName, &why)) return Bad(problem, why);
+  result = checker.CheckLaunchName(table->launchName);
+  if (!result.ok()) return result;
   int32_t length;
-  if (!reader.ReadInt(&length)) return Bad(problem, "the compressed length runs past the end of the payload");
+  if (!reader.ReadInt(&length)) return Bad("the compressed length runs past the end of the payload");
   if (length < 0 || length != reader.remaining()) {
-    return Bad(problem, "the compressed length does not match the payload's size");
+    return Bad("the compressed length does not match the payload's size");
   }
   table->compressedLength = length;
   table->dataOffset = static_cast<int32_t>(reader.position());
-  return PayloadResult::kOk;
+  return Result();
 }
 
 // A signed file: the payload ends before the certificate table at
@@ -127,98 +125,99 @@ PayloadResult ReadPayloadEndingAt(LmFileStream* own, int64_t end, PayloadTable* 
 // end in zero bytes, so every padding length whose bytes are all zero is
 // tried, and exactly one must give a payload that validates. The first
 // payload that validates is read into `table`, any later one elsewhere.
-PayloadResult ReadPayloadBefore(LmFileStream* own, int64_t tableOffset, PayloadTable* table, std::string* problem) {
+Result ReadPayloadBefore(LmFileStream* own, int64_t tableOffset, PayloadTable* table) {
   const int maxPadding = tableOffset < kMaxPadding ? static_cast<int>(tableOffset) : kMaxPadding;
   char tail[kMaxPadding];
   if (!own->Seek(static_cast<int>(tableOffset) - maxPadding, 0) || own->Read(tail, maxPadding) != maxPadding) {
-    return Bad(problem, "the bytes before the certificate table cannot be read");
+    return Bad("the bytes before the certificate table cannot be read");
   }
   int matches = 0;
-  std::string firstProblem;
+  Result first;
   PayloadTable other;
   for (int padding = 0; padding <= maxPadding; ++padding) {
     if (padding > 0 && tail[maxPadding - padding] != '\0') break;
-    std::string why;
     PayloadTable* into = matches == 0 ? table : &other;
-    if (ReadPayloadEndingAt(own, tableOffset - padding, into, &why) == PayloadResult::kOk) {
+    Result result = ReadPayloadEndingAt(own, tableOffset - padding, into);
+    if (result.ok()) {
       ++matches;
     } else if (padding == 0) {
-      firstProblem = why;
+      first = result;
     }
   }
-  if (matches == 0) return Bad(problem, "no payload ends before the certificate table: " + firstProblem);
-  if (matches > 1) return Bad(problem, "more than one payload ends before the certificate table");
+  if (matches == 0) return Bad("no payload ends before the certificate table: " + first.message());
+  if (matches > 1) return Bad("more than one payload ends before the certificate table");
   table->certificateTableOffset = static_cast<int32_t>(tableOffset);
-  if (!own->Seek(table->dataOffset, 0)) return Bad(problem, "the compressed data cannot be reached");
-  return PayloadResult::kOk;
+  if (!own->Seek(table->dataOffset, 0)) return Bad("the compressed data cannot be reached");
+  return Result();
 }
 
 // Reads what stands in the record's place in front of the payload, then
 // returns to the compressed data.
-PayloadResult ReadIntegrityRecord(LmFileStream* own, PayloadTable* table, std::string* problem) {
+Result ReadIntegrityRecord(LmFileStream* own, PayloadTable* table) {
   const int size =
       table->payloadOffset < payload::IntegrityRecord::kSize ? table->payloadOffset : payload::IntegrityRecord::kSize;
   char bytes[payload::IntegrityRecord::kSize];
   if (!own->Seek(table->payloadOffset - size, 0) || own->Read(bytes, size) != size) {
-    return Bad(problem, "the bytes in front of the payload cannot be read");
+    return Bad("the bytes in front of the payload cannot be read");
   }
   table->record = payload::IntegrityRecord::Decode(bytes, size);
-  if (!own->Seek(table->dataOffset, 0)) return Bad(problem, "the compressed data cannot be reached");
-  return PayloadResult::kOk;
+  if (!own->Seek(table->dataOffset, 0)) return Bad("the compressed data cannot be reached");
+  return Result();
 }
 
-PayloadResult ReadPayload(LmFileStream* own, PayloadTable* table, std::string* problem) {
+Result ReadPayload(LmFileStream* own, PayloadTable* table) {
   int fileSize = own->Seek(0, 2) ? own->Tell() : -1;
-  if (fileSize < 0) return Bad(problem, "the file's size cannot be read");
+  if (fileSize < 0) return Bad("the file's size cannot be read");
   table->certificateTableOffset = 0;
   payload::PeCertificateTable certificates = payload::PeCertificateTable::Find(own, fileSize);
   switch (certificates.status()) {
     case payload::PeCertificateTable::Status::kNone:
-      return ReadPayloadEndingAt(own, fileSize, table, problem);
+      return ReadPayloadEndingAt(own, fileSize, table);
     case payload::PeCertificateTable::Status::kFound:
-      return ReadPayloadBefore(own, certificates.offset(), table, problem);
+      return ReadPayloadBefore(own, certificates.offset(), table);
     case payload::PeCertificateTable::Status::kDamaged:
       break;
   }
-  return Bad(problem, certificates.problem());
+  return Bad(certificates.problem());
+}
+
+Result StagingFailure(const LmFileStream& staging) {
+  return staging.WriteFailedForSpace() ? Result::Fail(Outcome::kDiskFull, "the disk is full")
+                                       : Result::Fail(Outcome::kWriteFault, "the staging file cannot be written");
 }
 
 }  // namespace
 
-PayloadResult PayloadReader::ReadTable(LmFileStream* own, PayloadTable* table, std::string* problem) {
+Result PayloadReader::ReadTable(LmFileStream* own, PayloadTable* table) {
   table->record = payload::IntegrityRecord();
-  PayloadResult result = ReadPayload(own, table, problem);
-  return result == PayloadResult::kOk ? ReadIntegrityRecord(own, table, problem) : result;
+  Result result = ReadPayload(own, table);
+  return result.ok() ? ReadIntegrityRecord(own, table) : result;
 }
 
-PayloadResult PayloadReader::CopyCompressed(LmFileStream* own, LmFileStream* staging, const PayloadTable& table,
-                                            char* buffer, uint32_t* payloadCrc, std::string* problem) {
+Result PayloadReader::CopyCompressed(LmFileStream* own, LmFileStream* staging, const PayloadTable& table, char* buffer,
+                                     uint32_t* payloadCrc) {
   const int32_t length = table.compressedLength;
   int32_t copied = 0;
   Crc32 crc = table.tableCrc;
-  PayloadResult result = PayloadResult::kOk;
+  Result result;
   do {
     int32_t chunk = length - copied < CHUNK_SIZE ? length - copied : CHUNK_SIZE;
     int n = own->Read(buffer, chunk);
     if (n < 0 || (n == 0 && chunk > 0)) {
-      result = Bad(problem, "the compressed data ends early");
+      result = Bad("the compressed data ends early");
       break;
     }
     crc.Update(buffer, static_cast<size_t>(n));
     if (staging != nullptr && staging->Write(buffer, n) != n) {
-      *problem = "the staging file cannot be written";
-      result = PayloadResult::kStagingFailed;
+      result = StagingFailure(*staging);
       break;
     }
     copied += n;
   } while (copied < length);
-  // The trailer, right behind the data; its value was read first.
-  UpdateWithInt(&crc, own->ReadInt());
+  // The trailer, right behind the data, holds the payload's offset.
+  UpdateWithInt(&crc, table.payloadOffset);
   *payloadCrc = crc.value();
-  if (staging != nullptr && !staging->Close() && result == PayloadResult::kOk) {
-    *problem = "the staging file cannot be written";
-    result = PayloadResult::kStagingFailed;
-  }
+  if (staging != nullptr && !staging->Close() && result.ok()) result = StagingFailure(*staging);
   own->Close();
   return result;
 }

@@ -21,6 +21,7 @@
 #include "payload/crc32.h"
 #include "payload/filenode.h"
 #include "payload/integrity_record.h"
+#include "util/result.h"
 
 struct PayloadTable {
   LmString launchName;
@@ -45,18 +46,13 @@ struct PayloadTable {
   }
 };
 
-enum class PayloadResult {
-  kOk,
-  kBadPayload,     // missing, damaged or unsafe payload
-  kStagingFailed,  // the staging stream did not take every byte
-};
-
 class PayloadReader {
  public:
   // Reads the trailer, the launch name, the table and the compressed length
   // from `own` (open for reading) and checks them. On success the stream
-  // stands at the first byte of the compressed data. On failure *problem
-  // says what is wrong (for tools; the launcher only reports a code).
+  // stands at the first byte of the compressed data. Any failure is
+  // kBadInput, its message saying what is wrong (for tools; the launcher
+  // only reports a code).
   //
   // The payload ends at the file's end, except in a file signed with
   // Authenticode: when a PE certificate table ends exactly at the file's end
@@ -70,19 +66,19 @@ class PayloadReader {
   // judged: whether it is damaged or does not describe the payload is for
   // the caller to ask (IntegrityRecord::Describes), so that tools can report
   // a wrong record instead of only refusing the file.
-  static PayloadResult ReadTable(LmFileStream* own, PayloadTable* table, std::string* problem);
+  static Result ReadTable(LmFileStream* own, PayloadTable* table);
 
   // Copies the table's compressed data from `own` (positioned by ReadTable)
   // to `staging` in chunks of at most CHUNK_SIZE through `buffer` (at least
   // CHUNK_SIZE bytes), reads the trailer, then
   // closes `staging` and `own`. Ends, never loops, when `own` delivers less
-  // than the length promised. kStagingFailed when a write or the final
-  // close of `staging` fails. With `staging` null the data is only read.
-  // On kOk *payloadCrc is the CRC-32 of the payload's bytes from P through
+  // than the length promised (kBadInput). kWriteFault, or kDiskFull, when a
+  // write or the final close of `staging` fails. With `staging` null the
+  // data is only read. On success *payloadCrc is the CRC-32 of the payload's bytes from P through
   // the trailer, for IntegrityRecord::Matches; the copy is complete whether
   // or not it matches.
-  static PayloadResult CopyCompressed(LmFileStream* own, LmFileStream* staging, const PayloadTable& table, char* buffer,
-                                      uint32_t* payloadCrc, std::string* problem);
+  static Result CopyCompressed(LmFileStream* own, LmFileStream* staging, const PayloadTable& table, char* buffer,
+                               uint32_t* payloadCrc);
 };
 
 #endif  // LM_PAYLOAD_PAYLOAD_READER_H_

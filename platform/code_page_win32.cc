@@ -22,7 +22,7 @@ bool IsListed(int codePage) {
 }
 
 // The refused characters are all in the BMP, so UTF-16 units suffice.
-bool HasRefusedCharacter(const std::wstring& text) {
+bool HasRefusedCharacter(const WideText& text) {
   for (wchar_t unit : text) {
     if (IsRefusedCharacter(static_cast<uint32_t>(unit))) return true;
   }
@@ -37,7 +37,7 @@ int GetAnsiCodePage() { return static_cast<int>(GetACP()); }
 
 bool Utf8ToCodePage(const std::string& utf8, int codePage, std::string* out) {
   out->clear();
-  std::wstring text;
+  WideText text;
   if (!IsSupportedCodePage(codePage) || !Utf8ToWide(utf8, &text)) return false;
   if (codePage == kCodePageUtf8) {
     *out = utf8;
@@ -49,7 +49,7 @@ bool Utf8ToCodePage(const std::string& utf8, int codePage, std::string* out) {
 
 bool CodePageToUtf8(const std::string& bytes, int codePage, std::string* utf8) {
   utf8->clear();
-  std::wstring text;
+  WideText text;
   if (!IsSupportedCodePage(codePage) || !CodePageToWide(bytes, static_cast<unsigned>(codePage), &text)) {
     return false;
   }

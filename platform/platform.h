@@ -1,10 +1,13 @@
 // The port: what the library, the launcher and the packer take from the
 // operating system, in the project's own terms. This header holds files,
-// directories, time and locks; process.h the launcher's process needs.
+// directories, time, locks and threads; process.h the launcher's process
+// needs.
 //
 // CMake compiles exactly one implementation of each: *_win32.cc (KERNEL32
-// and msvcrt) or *_posix.cc (POSIX). No other file names a system type or
-// call, and no other file asks which system it is built for.
+// and msvcrt) or *_posix.cc (POSIX), and the internals of each in win32/
+// or posix/. Apart from the launcher's process entries
+// (launcher/entry_*.cc, also chosen by CMake), no other file names a system
+// type or call, and no other file asks which system it is built for.
 //
 // Paths are byte strings with '\' as separator: on Windows in the ANSI code
 // page, handed to the A functions as they stand; on POSIX every '\' becomes
@@ -16,6 +19,8 @@
 #ifndef LM_PLATFORM_PLATFORM_H_
 #define LM_PLATFORM_PLATFORM_H_
 
+#include <cstdarg>
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <ctime>
@@ -48,6 +53,96 @@ class RecursiveLock {
  private:
   // The system's lock object, kept in place: no allocation per lock.
   alignas(8) unsigned char storage_[40];
+};
+
+// A lock that is not re-entrant, for data shared between threads. Lock
+// blocks until the calling thread holds it; the calling thread must not
+// hold it already. Unlock is called by the holder only. No order among
+// waiting threads is promised. Destroyed only when no thread holds it or
+// waits for it.
+class Mutex {
+ public:
+  Mutex();
+  ~Mutex();
+  Mutex(const Mutex&) = delete;
+  Mutex& operator=(const Mutex&) = delete;
+
+  void Lock();
+  void Unlock();
+
+ private:
+  friend class ConditionVariable;  // waits on the system's lock object
+  alignas(8) unsigned char storage_[40];
+};
+
+// Holds a mutex from construction to destruction, also when an exception
+// leaves the scope. Unlock and Lock let it go and take it again within the
+// scope; the destructor unlocks only if held.
+class MutexLock {
+ public:
+  explicit MutexLock(Mutex* mutex) : mutex_(mutex) { mutex_->Lock(); }
+  ~MutexLock() {
+    if (held_) mutex_->Unlock();
+  }
+  MutexLock(const MutexLock&) = delete;
+  MutexLock& operator=(const MutexLock&) = delete;
+
+  void Unlock() {
+    mutex_->Unlock();
+    held_ = false;
+  }
+  void Lock() {
+    mutex_->Lock();
+    held_ = true;
+  }
+  Mutex* mutex() const { return mutex_; }
+
+ private:
+  Mutex* mutex_;
+  bool held_ = true;
+};
+
+// Wakes threads that wait for a condition of data guarded by a Mutex.
+class ConditionVariable {
+ public:
+  ConditionVariable();
+  ~ConditionVariable();  // no thread may be waiting
+  ConditionVariable(const ConditionVariable&) = delete;
+  ConditionVariable& operator=(const ConditionVariable&) = delete;
+
+  // The caller holds `lock`'s mutex. Lets it go, sleeps until notified and
+  // takes it again before returning. A wait may also end without a
+  // notification: callers wait in a loop that tests their condition.
+  void Wait(MutexLock* lock);
+  // Wakes one waiting thread, or all; nothing when none waits. The caller
+  // need not hold the mutex, but changes the condition under it.
+  void NotifyOne();
+  void NotifyAll();
+
+ private:
+  alignas(8) unsigned char storage_[48];
+};
+
+// A thread of this process that runs one function.
+class Thread {
+ public:
+  Thread() = default;
+  // A started thread must have been joined.
+  ~Thread();
+  Thread(const Thread&) = delete;
+  Thread& operator=(const Thread&) = delete;
+
+  // Runs `body` on a new thread; at most once per Thread. False, with
+  // nothing started, when the system gives no thread. `body` must not
+  // throw: an exception leaving it ends the process (std::terminate).
+  bool Start(std::function<void()> body);
+  // Waits until the started thread has returned from `body`. Called once,
+  // by another thread, after a successful Start.
+  void Join();
+
+ private:
+  struct Running;  // the body and the system's handle, per port
+  Running* running_ = nullptr;
 };
 
 // Milliseconds since an arbitrary start; wraps around every 2^32 ms.
@@ -133,6 +228,18 @@ bool ForEachEntry(const char* directory, const std::function<void(const char* na
 bool GetLongPath(const char* path, std::string* longPath);
 
 bool IsTerminal(FILE* stream);
+
+// ---- text ----
+// vsnprintf() as C99 has it: at most `size` bytes into `buffer`, the last
+// always a NUL (nothing when `size` is 0); returns the length of the whole
+// formatted text, or a negative number when the format cannot be applied.
+// On Windows the conversions are msvcrt's, not MinGW's (which would add
+// some 25 KB of formatting code to the launcher): formats keep to what both
+// runtimes read alike, the conversions d i u o x X c s p and %% with flags,
+// width and precision, and no length modifier but h and l. msvcrt knows no
+// z, j or t, and takes ll only on newer systems: wider integers are
+// formatted otherwise.
+int FormatText(char* buffer, size_t size, const char* format, va_list args);
 
 }  // namespace platform
 

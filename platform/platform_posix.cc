@@ -3,6 +3,8 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <pthread.h>
+#include <stdarg.h>
+#include <stdio.h>
 #include <string.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -209,6 +211,10 @@ bool GetLongPath(const char* path, std::string* longPath) {
 }
 
 bool IsTerminal(FILE* stream) { return isatty(fileno(stream)) != 0; }
+
+int FormatText(char* buffer, size_t size, const char* format, va_list args) {
+  return vsnprintf(buffer, size, format, args);
+}
 System ThisSystem() { return System::kPosix; }
 
 }  // namespace platform

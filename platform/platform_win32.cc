@@ -3,6 +3,8 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <io.h>
+#include <stdarg.h>
+#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <sys/stat.h>
@@ -225,5 +227,20 @@ bool GetLongPath(const char* path, std::string* longPath) {
 }
 
 bool IsTerminal(FILE* stream) { return _isatty(_fileno(stream)) != 0; }
+
+// msvcrt's _vscprintf measures; its _vsnprintf writes, but leaves out the
+// NUL when the text fills the buffer and returns -1 when it does not fit.
+// (<stdio.h> maps vsnprintf to MinGW's own formatter in C++ whatever
+// __USE_MINGW_ANSI_STDIO says: libstdc++'s configuration sets it to 1.)
+int FormatText(char* buffer, size_t size, const char* format, va_list args) {
+  va_list measure;
+  va_copy(measure, args);
+  const int length = _vscprintf(format, measure);
+  va_end(measure);
+  if (length < 0 || size == 0) return length;
+  _vsnprintf(buffer, size, format, args);
+  buffer[static_cast<size_t>(length) < size ? static_cast<size_t>(length) : size - 1] = '\0';
+  return length;
+}
 
 }  // namespace platform

@@ -11,7 +11,7 @@ namespace {
 
 // `wide` in the ANSI code page, exactly, with a closing '\', in fewer than
 // MAX_PATH bytes.
-bool ToAnsiDirectory(std::wstring wide, std::string* path) {
+bool ToAnsiDirectory(WideText wide, std::string* path) {
   if (wide.empty()) return false;
   if (wide.back() != L'\\') wide.push_back(L'\\');
   std::string bytes;
@@ -37,13 +37,13 @@ bool GetAnsiTempDirectory(std::string* path) {
   wchar_t buffer[MAX_PATH + 1];
   DWORD n = SystemTempPath(MAX_PATH + 1, buffer);
   if (n == 0 || n > MAX_PATH) return false;
-  const std::wstring longForm(buffer, n);
+  const WideText longForm(buffer, n);
   if (ToAnsiDirectory(longForm, path)) return true;
   // A long form that needs characters outside the ANSI code page (or too
   // many bytes in it) may still have a short form that does not.
   n = GetShortPathNameW(longForm.c_str(), buffer, MAX_PATH + 1);
   if (n == 0 || n > MAX_PATH) return false;
-  return ToAnsiDirectory(std::wstring(buffer, n), path);
+  return ToAnsiDirectory(WideText(buffer, n), path);
 }
 
 }  // namespace platform

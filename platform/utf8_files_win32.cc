@@ -9,15 +9,15 @@
 namespace platform {
 
 bool ForEachEntryUtf8(const char* directory, const std::function<void(const char* name)>& visit) {
-  std::wstring pattern;
+  WideText pattern;
   if (!Utf8ToWide(std::string(directory) + "\\*.*", &pattern)) return false;
   WIN32_FIND_DATAW data;
   HANDLE find = FindFirstFileW(pattern.c_str(), &data);
   if (find == INVALID_HANDLE_VALUE) return false;
   bool complete = true;
   do {
-    std::wstring name(data.cFileName);
-    if (name == L"." || name == L"..") continue;
+    const WideText name(data.cFileName);
+    if (name.Is(L".") || name.Is(L"..")) continue;
     std::string utf8;
     if (WideToUtf8(name, &utf8)) {
       visit(utf8.c_str());
@@ -30,7 +30,7 @@ bool ForEachEntryUtf8(const char* directory, const std::function<void(const char
 }
 
 EntryInfo GetEntryInfoUtf8(const char* path) {
-  std::wstring wide;
+  WideText wide;
   WIN32_FILE_ATTRIBUTE_DATA data;
   if (!Utf8ToWide(path, &wide) || !GetFileAttributesExW(wide.c_str(), GetFileExInfoStandard, &data)) {
     return {EntryType::kMissing, 0};
@@ -42,7 +42,7 @@ EntryInfo GetEntryInfoUtf8(const char* path) {
 }
 
 FILE* OpenFileUtf8(const char* path, const char* modeText) {
-  std::wstring widePath, wideMode;
+  WideText widePath, wideMode;
   if (!Utf8ToWide(path, &widePath) || !Utf8ToWide(modeText, &wideMode)) return nullptr;
   return _wfopen(widePath.c_str(), wideMode.c_str());
 }

@@ -12,21 +12,23 @@ bash scripts/setup.sh
 windows=$(bash scripts/windows-preset.sh)
 [ "$windows" = win32 ] || echo "== this kernel runs no 32-bit code: the example uses the 64-bit Windows build"
 bash scripts/build.sh native "$windows"
+native_dir=$(bash scripts/preset-dir.sh native)
+windows_dir=$(bash scripts/preset-dir.sh "$windows")
 
-work="$top/build/example"
+work="$native_dir/../example"
 rm -rf "$work"
 mkdir -p "$work/app" "$work/run"
 cp -R examples/hello/files/. "$work/app/"
-cp "build/$windows/bin/hello.exe" "$work/app/hello.exe"
+cp "$windows_dir/bin/hello.exe" "$work/app/hello.exe"
 
 echo
 echo "== packing examples/hello into build/example/setup.exe"
-build/native/bin/lmpack pack --target windows --stub "build/$windows/bin/lmsetup.exe" --run hello.exe -o "$work/setup.exe" "$work/app"
-build/native/bin/lmpack list "$work/setup.exe"
+"$native_dir/bin/lmpack" pack --target windows --stub "$windows_dir/bin/lmsetup.exe" --run hello.exe -o "$work/setup.exe" "$work/app"
+"$native_dir/bin/lmpack" list "$work/setup.exe"
 
 echo
 echo "== running setup.exe under Wine (current directory build/example/run)"
-export LM_WINEPREFIX="$top/build/$windows/.wine" LM_WINEARCH=$windows
+export LM_WINEPREFIX="$windows_dir/.wine" LM_WINEARCH=$windows
 set +e
 (cd "$work/run" && "$top/scripts/wine-run.sh" ../setup.exe)
 code=$?

@@ -25,8 +25,11 @@ echo "== build: fuzz"
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz -j "$(nproc)"
 
-bin=$PWD/build/fuzz/bin corpus=$PWD/build/fuzz/corpus artifacts=$PWD/build/fuzz/artifacts
-bash fuzz/make_corpus.sh "$bin/lmpack" "$corpus"
+fuzz_dir=$(bash scripts/preset-dir.sh fuzz)
+bin=$fuzz_dir/bin corpus=$fuzz_dir/corpus artifacts=$fuzz_dir/artifacts
+# Setups behind the real launchers too, where those builds exist.
+bash fuzz/make_corpus.sh "$bin/lmpack" "$corpus" "$(bash scripts/preset-dir.sh native)/bin/lmsetup" \
+  "$(bash scripts/preset-dir.sh win32)/bin/lmsetup.exe"
 mkdir -p "$artifacts"
 
 failed=()

@@ -1,8 +1,12 @@
 #!/usr/bin/env python3
 """Draws the launcher's icon (a box with an arrow into it) and writes it as a
-Windows .ico of 32-bit images, by default 16x16, 32x32 and 48x48. Images of
-256x256 and more are stored as PNG files, as Windows expects them; the
-others as bitmaps.
+Windows .ico, by default of three images: 16x16, 32x32 and 48x48.
+
+The drawing has three colours and hard edges (every pixel fully opaque or
+fully transparent), so images below 256x256 are 4-bit paletted bitmaps with
+the AND mask for transparency: the same pixels as 32-bit images in a fifth
+of the bytes, which every setup's launcher carries in its resources. Images
+of 256x256 and more are stored as PNG files, as Windows expects them.
 
 Usage: make_icon.py OUTPUT.ico [SIZE...]
 """
@@ -27,23 +31,47 @@ def pixel(x, y, n):
     return (0, 0, 0, 0)
 
 
-def image(n):
-    """A BITMAPINFOHEADER image: BGRA rows bottom-up, then the AND mask."""
-    header = struct.pack("<IiiHHIIiiII", 40, n, 2 * n, 1, 32, 0, 0, 0, 0, 0, 0)
+def image(n, palette):
+    """A BITMAPINFOHEADER image: a 16-colour palette, 4-bit rows bottom-up,
+    then the AND mask. Transparent pixels take palette entry 0 and a mask
+    bit."""
+    header = struct.pack("<IiiHHIIiiII", 40, n, 2 * n, 1, 4, 0, 0, 0, 0, 16, 0)
+    colours = b"".join(bytes((b, g, r, 0)) for r, g, b in palette)
+    colours += bytes(4 * (16 - len(palette)))
+    stride = ((n * 4 + 31) // 32) * 4
+    mask_stride = ((n + 31) // 32) * 4
     rows = []
     mask_rows = []
-    mask_stride = ((n + 31) // 32) * 4
     for y in reversed(range(n)):
-        row = bytearray()
+        row = bytearray(stride)
         mask = bytearray(mask_stride)
         for x in range(n):
             r, g, b, a = pixel(x, y, n)
-            row += bytes((b, g, r, a))
             if a == 0:
+                index = 0
                 mask[x // 8] |= 0x80 >> (x % 8)
+            else:
+                index = palette.index((r, g, b))
+            row[x // 2] |= index << (4 if x % 2 == 0 else 0)
         rows.append(bytes(row))
         mask_rows.append(bytes(mask))
-    return header + b"".join(rows) + b"".join(mask_rows)
+    return header + colours + b"".join(rows) + b"".join(mask_rows)
+
+
+def palette_of(sizes):
+    """Black for the transparent pixels, then every opaque colour drawn."""
+    palette = [(0, 0, 0)]
+    for n in sizes:
+        for y in range(n):
+            for x in range(n):
+                r, g, b, a = pixel(x, y, n)
+                if a not in (0, 255):
+                    raise SystemExit("make_icon: partial transparency needs 32-bit images")
+                if a == 255 and (r, g, b) not in palette:
+                    palette.append((r, g, b))
+    if len(palette) > 16:
+        raise SystemExit("make_icon: more than 16 colours")
+    return palette
 
 
 def png(n):
@@ -59,11 +87,13 @@ def png(n):
 
 def main():
     sizes = tuple(int(n) for n in sys.argv[2:]) or (16, 32, 48)
-    images = [png(n) if n >= 256 else image(n) for n in sizes]
+    palette = palette_of(n for n in sizes if n < 256)
+    images = [png(n) if n >= 256 else image(n, palette) for n in sizes]
     out = struct.pack("<HHH", 0, 1, len(sizes))
     offset = 6 + 16 * len(sizes)
     for n, data in zip(sizes, images):
-        out += struct.pack("<BBBBHHII", n % 256, n % 256, 0, 0, 1, 32, len(data), offset)
+        colours, bits = (0, 32) if n >= 256 else (16, 4)
+        out += struct.pack("<BBBBHHII", n % 256, n % 256, colours, 0, 1, bits, len(data), offset)
         offset += len(data)
     out += b"".join(images)
     with open(sys.argv[1], "wb") as f:

@@ -10,7 +10,7 @@ if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 export DEBIAN_FRONTEND=noninteractive
 
 packages=(cmake g++ make libbz2-dev bzip2 googletest libgtest-dev
-          g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine32:i386
+          g++-mingw-w64-i686 g++-mingw-w64-i686-win32 binutils-mingw-w64-i686 wine wine32:i386
           dpkg-dev time osslsigncode openssl locales clang libclang-rt-14-dev
           msitools wixl clang-format)
 
@@ -50,7 +50,7 @@ fi
 # start: the Windows tests then run as 64-bit programs under 64-bit Wine.
 if [ "$(bash "$here/scripts/windows-preset.sh")" = win64 ]; then
   missing64=()
-  for p in wine64 g++-mingw-w64-x86-64-posix; do
+  for p in wine64 g++-mingw-w64-x86-64-win32; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing64+=("$p")
   done
   if [ ${#missing64[@]} -gt 0 ]; then

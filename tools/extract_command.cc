@@ -40,81 +40,66 @@ void RemoveWritten(const std::string& directory, bool made) {
 }
 
 // Converts every name the unpacking uses into this system's file names.
-bool ConvertNames(int codePage, PayloadTable* table, std::string* problem) {
+Result ConvertNames(int codePage, PayloadTable* table) {
   std::string name;
   for (auto* node = table->entries.GetHead(); node != nullptr; node = node->next) {
     FILENODE& entry = node->value;
     if (entry.kind != FILENODE::kFile && entry.kind != FILENODE::kDirectory) continue;
-    if (!DecodePayloadPath(entry.path.GetText(), codePage, &name, problem)) {
-      *problem = "entry \"" + DisplayPayloadText(entry.path.GetText(), kNoCodePage) + "\" " + *problem;
-      return false;
+    Result result = DecodePayloadPath(entry.path.GetText(), codePage, &name);
+    if (!result.ok()) {
+      return Result::Fail(result.outcome(), "entry \"" + DisplayPayloadText(entry.path.GetText(), kNoCodePage) + "\" " +
+                                                result.message());
     }
     entry.path = LmString(name.c_str());
   }
-  if (!DecodePayloadPath(table->launchName.GetText(), codePage, &name, problem)) {
-    *problem = "launch name \"" + DisplayPayloadText(table->launchName.GetText(), kNoCodePage) + "\" " + *problem;
-    return false;
+  Result result = DecodePayloadPath(table->launchName.GetText(), codePage, &name);
+  if (!result.ok()) {
+    return Result::Fail(
+        result.outcome(),
+        "launch name \"" + DisplayPayloadText(table->launchName.GetText(), kNoCodePage) + "\" " + result.message());
   }
   table->launchName = LmString(name.c_str());
-  return true;
-}
-
-ExitStatus StatusFor(LaunchOutcome outcome) {
-  switch (outcome) {
-    case LaunchOutcome::kBadPayload:
-    case LaunchOutcome::kCorruptData:
-      return ExitStatus::kRefused;
-    default:
-      return ExitStatus::kIo;
-  }
+  return Result();
 }
 
 // Makes the target directory, or accepts an empty one; *made tells which.
-ExitStatus PrepareDirectory(const std::string& directory, bool* made) {
+Result PrepareDirectory(const std::string& directory, bool* made) {
   *made = false;
   switch (platform::GetEntryInfo(directory.c_str()).type) {
     case platform::EntryType::kMissing:
       if (platform::MakeDirectory(directory.c_str()) != 0) {
-        ReportError(directory + ": cannot create");
-        return ExitStatus::kIo;
+        return Result::Fail(Outcome::kCannotMake, directory + ": cannot create");
       }
       *made = true;
-      return ExitStatus::kOk;
+      return Result();
     case platform::EntryType::kDirectory:
-      if (NamesIn(directory).empty()) return ExitStatus::kOk;
-      ReportError(directory + ": not empty; extract into a new or empty directory");
-      return ExitStatus::kRefused;
+      if (NamesIn(directory).empty()) return Result();
+      return Result::Fail(Outcome::kBadInput, directory + ": not empty; extract into a new or empty directory");
     default:
-      ReportError(directory + ": not a directory");
-      return ExitStatus::kRefused;
+      return Result::Fail(Outcome::kBadInput, directory + ": not a directory");
   }
 }
 
 }  // namespace
 
-ExitStatus RunExtract(const LmpackOptions& options) {
+Result RunExtract(const LmpackOptions& options) {
   const std::string& directory = options.output;
   bool made = false;
-  ExitStatus status = PrepareDirectory(directory, &made);
-  if (status != ExitStatus::kOk) return status;
+  Result result = PrepareDirectory(directory, &made);
+  if (!result.ok()) return result;
   PayloadNameFilter convert;
   if (options.codePage != kNoCodePage) {
-    convert = [&options](PayloadTable* table, std::string* problem) {
-      return ConvertNames(options.codePage, table, problem);
-    };
+    convert = [&options](PayloadTable* table) { return ConvertNames(options.codePage, table); };
   }
   PayloadTable table;
-  std::string problem;
-  LaunchOutcome outcome =
-      ExtractPayload(options.input, LmString(directory.c_str()), LmString(kStagingBase), convert, &table, &problem);
-  if (outcome != LaunchOutcome::kUnpacked) {
+  result = ExtractPayload(options.input, LmString(directory.c_str()), LmString(kStagingBase), convert, &table);
+  if (!result.ok()) {
     RemoveWritten(directory, made);
-    ReportError(options.input + ": " + problem + "; nothing was extracted");
-    return StatusFor(outcome);
+    return Result::Fail(result.outcome(), options.input + ": " + result.message() + "; nothing was extracted");
   }
   if (!options.quiet) {
     printf("%s: %d entries, %llu bytes extracted\n", directory.c_str(), table.entries.GetCount(),
            static_cast<unsigned long long>(table.unpackedSize));
   }
-  return ExitStatus::kOk;
+  return Result();
 }

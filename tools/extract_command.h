@@ -4,6 +4,7 @@
 #define LM_TOOLS_EXTRACT_COMMAND_H_
 
 #include "tools/lmpack_options.h"
+#include "util/result.h"
 
 // Unpacks every entry of the setup options.input into the directory
 // options.output, which must not exist (it is then made) or be empty, by
@@ -11,10 +12,10 @@
 // sizes, the integrity record, the compressed data), so nothing is ever
 // written outside it. Names are converted from options.codePage when one is
 // given (DecodePayloadPath). On failure everything written is removed
-// again (the directory too, when it was made here) and the problem went to
-// stderr: kRefused for a damaged or unsafe payload, a name that cannot be
-// converted or a directory that is not empty; kIo when the setup cannot be
-// opened or a file cannot be written.
-ExitStatus RunExtract(const LmpackOptions& options);
+// again (the directory too, when it was made here): kBadInput for a damaged
+// or unsafe payload, a name that cannot be converted or a directory that is
+// not empty; kCorruptData; kUnreadable when the setup cannot be opened;
+// kCannotMake, kWriteFault or kDiskFull when a file cannot be written.
+Result RunExtract(const LmpackOptions& options);
 
 #endif  // LM_TOOLS_EXTRACT_COMMAND_H_

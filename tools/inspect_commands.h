@@ -3,17 +3,19 @@
 #define LM_TOOLS_INSPECT_COMMANDS_H_
 
 #include "tools/lmpack_options.h"
+#include "util/result.h"
 
 // Prints the launch name, payload offset, compressed length, integrity
 // record and table of options.input. The record is shown as matching, wrong
 // (with what is wrong) or none; a wrong one is reported, not refused, so
-// that the table can still be seen. kRefused for a damaged or missing
-// payload, kIo when the file cannot be opened.
-ExitStatus RunList(const LmpackOptions& options);
+// that the table can still be seen. kBadInput for a damaged or missing
+// payload, kUnreadable when the file cannot be opened.
+Result RunList(const LmpackOptions& options);
 
 // Checks what RunList checks and that an integrity record matches, then
 // decompresses the whole payload in bounded memory: it must be exactly one
-// bzip2 stream, filling the table's files to the byte. Writes nothing.
-ExitStatus RunVerify(const LmpackOptions& options);
+// bzip2 stream, filling the table's files to the byte (kBadInput when it is
+// not). Writes nothing.
+Result RunVerify(const LmpackOptions& options);
 
 #endif  // LM_TOOLS_INSPECT_COMMANDS_H_

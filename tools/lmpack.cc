@@ -1,24 +1,67 @@
 // lmpack: turns a folder into one setup executable (a launcher with the
 // folder appended as its payload), and lists, verifies or extracts such
 // executables.
+#include <cstdio>
+#include <new>
+
 #include "tools/extract_command.h"
 #include "tools/inspect_commands.h"
 #include "tools/lmpack_options.h"
 #include "tools/pack_command.h"
+#include "util/result.h"
+
+namespace {
+
+// lmpack's exit codes, as its usage text gives them.
+const int kExitOk = 0;
+const int kExitRefused = 1;  // the folder cannot be packed, or the payload is damaged
+const int kExitUsage = 2;
+const int kExitIo = 3;  // a file could not be read or written
+
+int ExitCodeFor(Outcome outcome) {
+  switch (outcome) {
+    case Outcome::kOk:
+      return kExitOk;
+    case Outcome::kBadInput:
+    case Outcome::kCorruptData:
+      return kExitRefused;
+    case Outcome::kUsage:
+      return kExitUsage;
+    default:
+      return kExitIo;
+  }
+}
+
+Result Run(int argc, char** argv) {
+  LmpackOptions options;
+  Result result = ParseOptions(argc, argv, &options);
+  if (!result.ok()) return result;
+  if (options.command == "--help") {
+    PrintUsage();
+    return Result();
+  }
+  if (options.command == "--version") {
+    PrintVersion();
+    return Result();
+  }
+  return options.command == "pack"      ? RunPack(options)
+         : options.command == "list"    ? RunList(options)
+         : options.command == "extract" ? RunExtract(options)
+                                        : RunVerify(options);
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
-  LmpackOptions options;
-  switch (ParseOptions(argc, argv, &options)) {
-    case ParseResult::kDone:
-      return static_cast<int>(ExitStatus::kOk);
-    case ParseResult::kBadUsage:
-      return static_cast<int>(ExitStatus::kUsage);
-    case ParseResult::kRun:
-      break;
+  Result result;
+  try {
+    result = Run(argc, argv);
+  } catch (const std::bad_alloc&) {
+    result = Result::Fail(Outcome::kNoMemory, "out of memory");
   }
-  ExitStatus status = options.command == "pack"      ? RunPack(options)
-                      : options.command == "list"    ? RunList(options)
-                      : options.command == "extract" ? RunExtract(options)
-                                                     : RunVerify(options);
-  return static_cast<int>(status);
+  if (!result.ok()) {
+    ReportError(result.message());
+    if (result.outcome() == Outcome::kUsage) fputs("Try 'lmpack --help'.\n", stderr);
+  }
+  return ExitCodeFor(result.outcome());
 }

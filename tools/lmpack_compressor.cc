@@ -44,8 +44,8 @@ class Compressor {
   Compressor(LmFileStream* out, int level, int jobs)
       : writer_(level, jobs, [this, out](const char* data, size_t size) { return Take(out, data, size); }) {}
 
-  ExitStatus Feed(const char* data, unsigned size) { return writer_.Write(data, size) ? ExitStatus::kOk : Failure(); }
-  ExitStatus Finish() { return writer_.Finish() ? ExitStatus::kOk : Failure(); }
+  Result Feed(const char* data, unsigned size) { return writer_.Write(data, size) ? Result() : Failure(); }
+  Result Finish() { return writer_.Finish() ? Result() : Failure(); }
   uint64_t written() const { return writer_.written(); }
 
  private:
@@ -58,68 +58,53 @@ class Compressor {
     }
     return out->Write(data, static_cast<int>(size)) == static_cast<int>(size);
   }
-  ExitStatus Failure() {
-    if (!reported_)
-      ReportError(tooLarge_              ? "the compressed data would reach 2 GiB"
-                  : writer_.sinkFailed() ? "cannot write the compressed data"
-                                         : "bzip2 failed");
-    reported_ = true;
-    return tooLarge_ ? ExitStatus::kRefused : ExitStatus::kIo;
+  Result Failure() const {
+    if (tooLarge_) return Result::Fail(Outcome::kBadInput, "the compressed data would reach 2 GiB");
+    return Result::Fail(Outcome::kWriteFault,
+                        writer_.sinkFailed() ? "cannot write the compressed data" : "bzip2 failed");
   }
 
   bool tooLarge_ = false;
-  bool reported_ = false;
   Bzip2Writer writer_;
 };
 
-ExitStatus CompressFile(const PackEntry& entry, Compressor* compressor, Progress* progress, std::vector<char>* buffer) {
+Result CompressFile(const PackEntry& entry, Compressor* compressor, Progress* progress, std::vector<char>* buffer) {
   FILE* file = platform::OpenFileUtf8(entry.host.c_str(), "rb");
-  if (file == nullptr) {
-    ReportError(entry.host + ": cannot read");
-    return ExitStatus::kIo;
-  }
+  if (file == nullptr) return Result::Fail(Outcome::kUnreadable, ShownPath(entry.host) + ": cannot read");
   uint64_t read = 0;
   size_t n;
-  ExitStatus status = ExitStatus::kOk;
-  while (status == ExitStatus::kOk && (n = fread(buffer->data(), 1, buffer->size(), file)) > 0) {
+  Result result;
+  while (result.ok() && (n = fread(buffer->data(), 1, buffer->size(), file)) > 0) {
     read += n;
     if (read > entry.size) break;
-    status = compressor->Feed(buffer->data(), static_cast<unsigned>(n));
+    result = compressor->Feed(buffer->data(), static_cast<unsigned>(n));
     progress->Add(n);
   }
   bool failed = ferror(file) != 0;
   fclose(file);
-  if (status == ExitStatus::kOk && (read != entry.size || failed)) {
-    ReportError(entry.host + ": the file changed while it was packed");
-    status = ExitStatus::kIo;
+  if (result.ok() && (read != entry.size || failed)) {
+    result = Result::Fail(Outcome::kUnreadable, ShownPath(entry.host) + ": the file changed while it was packed");
   }
-  return status;
+  return result;
 }
 
 }  // namespace
 
-ExitStatus CompressFiles(const LmpackOptions& options, const std::vector<PackEntry>& entries, uint64_t total,
-                         const std::string& dataPath, int64_t* compressedLength) {
+Result CompressFiles(const LmpackOptions& options, const std::vector<PackEntry>& entries, uint64_t total,
+                     const std::string& dataPath, int64_t* compressedLength) {
   LmFileStream out;
-  if (!out.OpenFile(dataPath.c_str(), 1)) {
-    ReportError(dataPath + ": cannot create");
-    return ExitStatus::kIo;
-  }
-  ExitStatus status = ExitStatus::kOk;
+  if (!out.OpenFile(dataPath.c_str(), 1)) return Result::Fail(Outcome::kCannotMake, dataPath + ": cannot create");
+  Result result;
   {
     Compressor compressor(&out, options.level, options.jobs > 0 ? options.jobs : Bzip2DefaultWorkers());
     Progress progress(total, options.quiet);
     std::vector<char> buffer(kReadChunk);
     for (const PackEntry& e : entries) {
-      if (e.kind == FILENODE::kFile && status == ExitStatus::kOk)
-        status = CompressFile(e, &compressor, &progress, &buffer);
+      if (e.kind == FILENODE::kFile && result.ok()) result = CompressFile(e, &compressor, &progress, &buffer);
     }
-    if (status == ExitStatus::kOk) status = compressor.Finish();
+    if (result.ok()) result = compressor.Finish();
     *compressedLength = static_cast<int64_t>(compressor.written());
   }
-  if (!out.Close() && status == ExitStatus::kOk) {
-    ReportError(dataPath + ": cannot write");
-    status = ExitStatus::kIo;
-  }
-  return status;
+  if (!out.Close() && result.ok()) result = Result::Fail(Outcome::kWriteFault, dataPath + ": cannot write");
+  return result;
 }

@@ -9,13 +9,15 @@
 
 #include "tools/folder_scan.h"
 #include "tools/lmpack_options.h"
+#include "util/result.h"
 
 // Compresses the file entries' contents at options.level into a new file
-// `dataPath`, its length in *compressedLength. kRefused when the data would
-// reach 2 GiB (the format's limit), kIo when a file cannot be read, changed
-// while it was read, or the output cannot be written; the problem went to
-// stderr. Shows progress on a terminal unless options.quiet.
-ExitStatus CompressFiles(const LmpackOptions& options, const std::vector<PackEntry>& entries, uint64_t total,
-                         const std::string& dataPath, int64_t* compressedLength);
+// `dataPath`, its length in *compressedLength. kBadInput when the data
+// would reach 2 GiB (the format's limit), kUnreadable when a file cannot be
+// read or changed while it was read, kCannotMake or kWriteFault when the
+// output cannot be written. Shows progress on a terminal unless
+// options.quiet.
+Result CompressFiles(const LmpackOptions& options, const std::vector<PackEntry>& entries, uint64_t total,
+                     const std::string& dataPath, int64_t* compressedLength);
 
 #endif  // LM_TOOLS_LMPACK_COMPRESSOR_H_

@@ -61,10 +61,21 @@ const char kUsage[] =
     "be packed, or the payload is damaged; 2 wrong usage; 3 a file could not be\n"
     "read or written.\n";
 
-ParseResult BadUsage(const std::string& why) {
-  ReportError(why);
-  fputs(kUsage, stderr);
-  return ParseResult::kBadUsage;
+Result BadUsage(const std::string& why) { return Result::Fail(Outcome::kUsage, why); }
+
+// What the command still lacks, as the usage text names it; empty when
+// nothing.
+std::string Missing(const LmpackOptions& options) {
+  std::string missing;
+  auto need = [&missing](bool given, const char* what) {
+    if (!given) missing += (missing.empty() ? "" : ", ") + std::string(what);
+  };
+  const bool pack = options.command == "pack", extract = options.command == "extract";
+  if (pack) need(!options.run.empty(), "--run NAME");
+  if (pack) need(!options.output.empty(), "-o FILE");
+  need(!options.input.empty(), pack ? "FOLDER" : "SETUP");
+  if (extract) need(!options.output.empty(), "DIR");
+  return missing;
 }
 
 bool ParseNumber(const std::string& text, int low, int high, int* value) {
@@ -110,17 +121,15 @@ bool TakeOption(int argc, char** argv, int* i, LmpackOptions* options) {
 
 void ReportError(const std::string& message) { fprintf(stderr, "lmpack: %s\n", message.c_str()); }
 
-ParseResult ParseOptions(int argc, char** argv, LmpackOptions* options) {
+void PrintUsage() { fputs(kUsage, stdout); }
+
+void PrintVersion() { printf("lmpack %s\n", LM_VERSION); }
+
+Result ParseOptions(int argc, char** argv, LmpackOptions* options) {
   if (argc < 2) return BadUsage("no command");
   options->command = argv[1];
-  if (options->command == "--help" || options->command == "-h") {
-    fputs(kUsage, stdout);
-    return ParseResult::kDone;
-  }
-  if (options->command == "--version") {
-    printf("lmpack %s\n", LM_VERSION);
-    return ParseResult::kDone;
-  }
+  if (options->command == "-h") options->command = "--help";
+  if (options->command == "--help" || options->command == "--version") return Result();
   if (options->command != "pack" && options->command != "list" && options->command != "verify" &&
       options->command != "extract") {
     return BadUsage("unknown command " + options->command);
@@ -142,7 +151,7 @@ ParseResult ParseOptions(int argc, char** argv, LmpackOptions* options) {
   bool complete = !options->input.empty() &&
                   (options->command != "pack" || (!options->run.empty() && !options->output.empty())) &&
                   (options->command != "extract" || !options->output.empty());
-  if (!complete) return BadUsage("missing arguments");
+  if (!complete) return BadUsage(options->command + ": missing " + Missing(*options));
   if (options->codePage != 0 && options->command == "pack" && options->target != "windows") {
     return BadUsage("--codepage is for --target windows: native setups store names as they stand");
   }
@@ -153,5 +162,5 @@ ParseResult ParseOptions(int argc, char** argv, LmpackOptions* options) {
   if (options->codePage != 0 && !platform::IsSupportedCodePage(options->codePage)) {
     return BadUsage("code page " + std::to_string(options->codePage) + " is not supported");
   }
-  return ParseResult::kRun;
+  return Result();
 }

@@ -5,16 +5,10 @@
 #include <string>
 #include <vector>
 
-// lmpack's exit statuses.
-enum class ExitStatus {
-  kOk = 0,
-  kRefused = 1,  // the folder cannot be packed, or the payload is damaged
-  kUsage = 2,
-  kIo = 3,  // a file could not be read or written
-};
+#include "util/result.h"
 
 struct LmpackOptions {
-  std::string command;  // "pack", "list", "verify" or "extract"
+  std::string command;  // "pack", "list", "verify", "extract", "--help" or "--version"
   std::string stub;
   std::string target = "windows";
   std::string run;
@@ -28,13 +22,14 @@ struct LmpackOptions {
   bool quiet = false;
 };
 
-enum class ParseResult {
-  kRun,      // *options holds a command to run
-  kDone,     // --help or --version was answered
-  kBadUsage  // the problem and the usage text went to stderr
-};
+// Reads the command line into *options. kUsage, with one line saying what
+// is wrong, when the command is unknown, an option is unknown or out of
+// range, or an argument is missing.
+Result ParseOptions(int argc, char** argv, LmpackOptions* options);
 
-ParseResult ParseOptions(int argc, char** argv, LmpackOptions* options);
+// The usage text, on stdout (--help).
+void PrintUsage();
+void PrintVersion();
 
 // Writes "lmpack: MESSAGE" on stderr, the form of every problem lmpack reports.
 void ReportError(const std::string& message);

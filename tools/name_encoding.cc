@@ -14,19 +14,20 @@ bool IsAscii(const std::string& text) {
   return true;
 }
 
+Result Bad(const std::string& what) { return Result::Fail(Outcome::kBadInput, what); }
+
 }  // namespace
 
-bool EncodePayloadPath(const std::string& text, int codePage, std::string* bytes, std::string* problem) {
+Result EncodePayloadPath(const std::string& text, int codePage, std::string* bytes) {
   if (codePage == kStoreAsIs || IsAscii(text)) {
     *bytes = text;
-    return true;
+    return Result();
   }
   if (codePage == kNoCodePage) {
-    *problem =
+    return Bad(
         "the name is not ASCII. A setup stores names in the ANSI code page of the Windows machines it is "
         "meant for; declare it with --codepage N (for example 1252 Western European, 1250 Central European, "
-        "1251 Cyrillic, 932 Japanese), or rename the file";
-    return false;
+        "1251 Cyrillic, 932 Japanese), or rename the file");
   }
   bytes->clear();
   for (size_t start = 0; start <= text.size();) {
@@ -34,23 +35,21 @@ bool EncodePayloadPath(const std::string& text, int codePage, std::string* bytes
     if (end == std::string::npos) end = text.size();
     std::string component;
     if (!platform::Utf8ToCodePage(text.substr(start, end - start), codePage, &component)) {
-      *problem = "the name cannot be written exactly in code page " + std::to_string(codePage);
-      return false;
+      return Bad("the name cannot be written exactly in code page " + std::to_string(codePage));
     }
     if (!component.empty() && !payload::IsSafeComponent(component.data(), component.size())) {
-      *problem = "in code page " + std::to_string(codePage) + " the name's bytes would not be a safe name";
-      return false;
+      return Bad("in code page " + std::to_string(codePage) + " the name's bytes would not be a safe name");
     }
     *bytes += (start == 0 ? "" : "\\") + component;
     start = end + 1;
   }
-  return true;
+  return Result();
 }
 
-bool DecodePayloadPath(const std::string& bytes, int codePage, std::string* name, std::string* problem) {
+Result DecodePayloadPath(const std::string& bytes, int codePage, std::string* name) {
   if (codePage == kNoCodePage || codePage == kStoreAsIs) {
     *name = bytes;
-    return true;
+    return Result();
   }
   name->clear();
   for (size_t start = 0; start <= bytes.size();) {
@@ -58,21 +57,18 @@ bool DecodePayloadPath(const std::string& bytes, int codePage, std::string* name
     if (end == std::string::npos) end = bytes.size();
     std::string text, component;
     if (!platform::CodePageToUtf8(bytes.substr(start, end - start), codePage, &text)) {
-      *problem = "is not a name in code page " + std::to_string(codePage);
-      return false;
+      return Bad("is not a name in code page " + std::to_string(codePage));
     }
     if (!platform::Utf8ToCodePage(text, platform::GetAnsiCodePage(), &component)) {
-      *problem = "cannot be written in this system's code page " + std::to_string(platform::GetAnsiCodePage());
-      return false;
+      return Bad("cannot be written in this system's code page " + std::to_string(platform::GetAnsiCodePage()));
     }
     if (!component.empty() && !payload::IsSafeComponent(component.data(), component.size())) {
-      *problem = "would not be a safe name on this system";
-      return false;
+      return Bad("would not be a safe name on this system");
     }
     *name += (start == 0 ? "" : "\\") + component;
     start = end + 1;
   }
-  return true;
+  return Result();
 }
 
 std::string DisplayPayloadText(const std::string& bytes, int codePage) {

@@ -12,25 +12,27 @@
 
 #include <string>
 
+#include "util/result.h"
+
 // No code page declared: only ASCII names can be packed.
 const int kNoCodePage = 0;
 // Names are stored as they stand (the native target).
 const int kStoreAsIs = -1;
 
 // The payload bytes of `text` (a path whose components are joined by '\').
-// False, with the reason in *problem, when a name is not ASCII and no code
-// page was declared, when the code page cannot represent it exactly, or
+// kBadInput, with the reason, when a name is not ASCII and no code page
+// was declared, when the code page cannot represent it exactly, or
 // when its bytes in that code page would not be a safe name (a double-byte
 // character whose second byte is '\', for example).
-bool EncodePayloadPath(const std::string& text, int codePage, std::string* bytes, std::string* problem);
+Result EncodePayloadPath(const std::string& text, int codePage, std::string* bytes);
 
 // `bytes` from a payload (a path whose components are joined by '\') as
 // this system's file name, for extract: each component converted from
 // `codePage` into the ANSI code page (UTF-8 on POSIX), or left as stored
-// with kNoCodePage. False, with the reason in *problem, when a component is
+// with kNoCodePage. kBadInput, with the reason, when a component is
 // not valid in `codePage`, cannot be written in the ANSI code page, or
 // would not be a safe name there.
-bool DecodePayloadPath(const std::string& bytes, int codePage, std::string* name, std::string* problem);
+Result DecodePayloadPath(const std::string& bytes, int codePage, std::string* name);
 
 // `bytes` from a payload as text for a terminal: converted from `codePage`
 // where it decodes; otherwise (and without a code page) ASCII as it is and

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <map>
 #include <vector>
 
 #include "core/lm_list.h"
@@ -19,6 +20,7 @@
 #include "tools/folder_scan.h"
 #include "tools/lmpack_compressor.h"
 #include "tools/name_encoding.h"
+#include "tools/problem_list.h"
 #include "tools/setup_branding.h"
 
 namespace {
@@ -64,42 +66,54 @@ struct PackPlan {
   uint64_t total = 0;  // bytes of file contents
 };
 
-// Checks the scanned entries and the launch name as the launcher will, in
-// the bytes the payload stores.
-bool MakeTable(const LmpackOptions& options, PackPlan* plan) {
-  int codePage = options.target == "windows" ? options.codePage : kStoreAsIs;
-  payload::PayloadTableChecker checker;
-  std::string bytes, problem;
+// Checks the scanned entries as the launcher will, in the bytes the payload
+// stores; every problem goes to *problems, and what a refused directory
+// holds is left out.
+void AddEntries(int codePage, PackPlan* plan, payload::PayloadTableChecker* checker, ProblemList* problems) {
+  std::map<std::string, std::string> shownByFoldedName;
+  std::vector<std::string> refused;
   for (const PackEntry& e : plan->entries) {
-    if (!EncodePayloadPath(e.relative, codePage, &bytes, &problem)) {
-      ReportError(e.host + ": " + problem);
-      return false;
-    }
+    if (IsUnder(e.relative, refused)) continue;
+    const std::string shown = ShownPath(e.host);
+    std::string bytes;
+    Result result = EncodePayloadPath(e.relative, codePage, &bytes);
     FILENODE node{LmString(bytes.c_str()), e.kind, static_cast<uint32_t>(e.size)};
-    if (!checker.Add(node, &problem)) {
-      ReportError(e.host + ": " + problem);
-      return false;
+    if (result.ok()) {
+      auto twin = shownByFoldedName.emplace(payload::FoldCase(bytes), shown);
+      result = twin.second ? checker->Add(node)
+                           : Result::Fail(Outcome::kBadInput,
+                                          "its name differs from " + twin.first->second +
+                                              " only in case; Windows cannot hold both, so a setup refuses them");
+    }
+    if (!result.ok()) {
+      problems->Add(shown, result.message());
+      if (e.kind == FILENODE::kDirectory) refused.push_back(e.relative);
+      continue;
     }
     plan->table.AddTail(node);
     plan->total += e.size;
   }
+}
+
+// Checks the launch name as the launcher will; its problems go to *problems.
+void SetLaunchName(const LmpackOptions& options, int codePage, const payload::PayloadTableChecker& checker,
+                   PackPlan* plan, ProblemList* problems) {
+  const std::string where = "--run " + options.run;
   std::string run = options.run;
   std::replace(run.begin(), run.end(), '/', '\\');
-  if (!EncodePayloadPath(run, codePage, &bytes, &problem)) {
-    ReportError("--run " + options.run + ": " + problem);
-    return false;
-  }
+  std::string bytes;
+  Result result = EncodePayloadPath(run, codePage, &bytes);
+  if (!result.ok()) return problems->Add(where, result.message());
   plan->launchName = LmString(bytes.c_str());
-  if (!checker.CheckLaunchName(plan->launchName, &problem)) {
-    ReportError("--run " + options.run + ": " + problem + " (it must be a regular file in " + options.input + ")");
-    return false;
+  result = checker.CheckLaunchName(plan->launchName);
+  if (!result.ok()) {
+    return problems->Add(where, result.message() + " (it must be a regular file in " + options.input + ")");
   }
   if (options.target == "windows" && !IsWindowsLaunchable(run)) {
-    ReportError("--run " + options.run + ": Windows starts only a program (.exe, .com), a batch file (.bat, .cmd) " +
-                "or a Windows Installer package (.msi) from a setup");
-    return false;
+    problems->Add(where,
+                  "Windows starts only a program (.exe, .com), a batch file (.bat, .cmd) or a Windows "
+                  "Installer package (.msi) from a setup");
   }
-  return true;
 }
 
 // Copies all of `from` to `out`; the first bytes go to `head`.
@@ -119,19 +133,16 @@ bool CopyFile(const std::string& from, LmFileStream* out, int64_t* copied, unsig
 
 // The output: launcher, padding, integrity record, table, the compressed
 // data staged in `dataPath`, trailer.
-ExitStatus Assemble(const LmpackOptions& options, const std::string& stub, const PackPlan& plan,
-                    const std::string& dataPath, int64_t compressedLength) {
+Result Assemble(const LmpackOptions& options, const std::string& stub, const PackPlan& plan,
+                const std::string& dataPath, int64_t compressedLength) {
   LmFileStream out;
-  if (!out.OpenFile(options.output.c_str(), 1)) {
-    ReportError(options.output + ": cannot create");
-    return ExitStatus::kIo;
-  }
+  if (!out.OpenFile(options.output.c_str(), 1))
+    return Result::Fail(Outcome::kCannotMake, options.output + ": cannot create");
   unsigned char head[4] = {0, 0, 0, 0};
   int headLength = 0;
   int64_t imageSize = 0;
   if (!CopyFile(stub, &out, &imageSize, head, &headLength)) {
-    ReportError(stub + ": cannot read the launcher");
-    return ExitStatus::kIo;
+    return Result::Fail(Outcome::kUnreadable, stub + ": cannot read the launcher");
   }
   int64_t tableSize = PayloadWriter::TableSize(plan.launchName, plan.table);
   int padding =
@@ -146,18 +157,17 @@ ExitStatus Assemble(const LmpackOptions& options, const std::string& stub, const
   ok = out.Close() && ok;
   // The output is a program wherever the launcher is one.
   ok = ok && platform::MarkIfExecutable(options.output.c_str(), head, headLength, false) == 0;
-  if (!ok) ReportError(options.output + ": cannot write");
-  return ok ? ExitStatus::kOk : ExitStatus::kIo;
+  return ok ? Result() : Result::Fail(Outcome::kWriteFault, options.output + ": cannot write");
 }
 
-ExitStatus WriteSetup(const LmpackOptions& options, const std::string& stub, const PackPlan& plan) {
+Result WriteSetup(const LmpackOptions& options, const std::string& stub, const PackPlan& plan) {
   std::string dataPath = options.output + ".lmpack-data";
   int64_t compressedLength = 0;
-  ExitStatus status = CompressFiles(options, plan.entries, plan.total, dataPath, &compressedLength);
-  if (status == ExitStatus::kOk) status = Assemble(options, stub, plan, dataPath, compressedLength);
+  Result result = CompressFiles(options, plan.entries, plan.total, dataPath, &compressedLength);
+  if (result.ok()) result = Assemble(options, stub, plan, dataPath, compressedLength);
   platform::RemoveFile(dataPath.c_str());
-  if (status != ExitStatus::kOk) platform::RemoveFile(options.output.c_str());
-  return status;
+  if (!result.ok()) platform::RemoveFile(options.output.c_str());
+  return result;
 }
 
 // A signed launcher would carry its certificate table in front of the
@@ -170,41 +180,51 @@ bool IsSigned(const std::string& stub) {
          payload::PeCertificateTable::Find(&in, size).status() != payload::PeCertificateTable::Status::kNone;
 }
 
+// Every problem of the folder, its names and the launch name, reported at
+// once; nothing is written.
+Result PlanPack(const LmpackOptions& options, const std::string& folder, PackPlan* plan) {
+  ProblemList problems;
+  ScanFolder(folder, &plan->entries, &problems);
+  const int codePage = options.target == "windows" ? options.codePage : kStoreAsIs;
+  payload::PayloadTableChecker checker;
+  AddEntries(codePage, plan, &checker, &problems);
+  SetLaunchName(options, codePage, checker, plan, &problems);
+  return problems.empty() ? Result() : problems.Report();
+}
+
 }  // namespace
 
-ExitStatus RunPack(const LmpackOptions& options) {
+Result RunPack(const LmpackOptions& options) {
   std::string stub = options.stub.empty() ? FindStub(options.target) : options.stub;
   if (stub.empty()) {
-    ReportError("no launcher for target " + options.target + " beside lmpack; name one with --stub");
-    return ExitStatus::kUsage;
+    return Result::Fail(Outcome::kUsage,
+                        "no launcher for target " + options.target + " beside lmpack; name one with --stub");
   }
   if (IsSigned(stub)) {
-    ReportError(stub + ": the launcher is signed or damaged; pack the unsigned launcher and sign the setup afterwards");
-    return ExitStatus::kRefused;
+    return Result::Fail(
+        Outcome::kBadInput,
+        stub + ": the launcher is signed or damaged; pack the unsigned launcher and sign the setup afterwards");
   }
   // The command line comes in the ANSI code page; the folder is walked by
   // its names as text.
   std::string folder;
   if (!platform::CodePageToUtf8(options.input, platform::GetAnsiCodePage(), &folder) ||
       platform::GetEntryInfoUtf8(folder.c_str()).type != platform::EntryType::kDirectory) {
-    ReportError(options.input + ": not a directory");
-    return ExitStatus::kRefused;
+    return Result::Fail(Outcome::kBadInput, options.input + ": not a directory");
   }
+  // The whole folder is checked before anything is written.
   PackPlan plan;
-  std::string problem;
-  if (!ScanFolder(folder, &plan.entries, &problem)) {
-    ReportError(problem);
-    return ExitStatus::kRefused;
-  }
-  if (!MakeTable(options, &plan)) return ExitStatus::kRefused;
+  Result result = PlanPack(options, folder, &plan);
+  if (!result.ok()) return result;
   // A branded launcher is staged beside the output and packed in its place.
+  const bool branding = WantsBranding(options);
   const std::string branded = options.output + ".lmpack-stub";
-  ExitStatus status = WantsBranding(options) ? StageBrandedLauncher(options, stub, branded) : ExitStatus::kOk;
-  if (status == ExitStatus::kOk) status = WriteSetup(options, WantsBranding(options) ? branded : stub, plan);
-  if (WantsBranding(options)) platform::RemoveFile(branded.c_str());
-  if (status == ExitStatus::kOk && !options.quiet) {
+  if (branding) result = StageBrandedLauncher(options, stub, branded);
+  if (result.ok()) result = WriteSetup(options, branding ? branded : stub, plan);
+  if (branding) platform::RemoveFile(branded.c_str());
+  if (result.ok() && !options.quiet) {
     printf("%s: %d entries, %llu bytes packed\n", options.output.c_str(), plan.table.GetCount(),
            static_cast<unsigned long long>(plan.total));
   }
-  return status;
+  return result;
 }

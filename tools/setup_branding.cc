@@ -11,56 +11,51 @@
 
 namespace {
 
-ExitStatus Report(const std::string& message, ExitStatus status) {
-  ReportError(message);
-  return status;
-}
-
-ExitStatus TakeVersionSettings(const LmpackOptions& options, payload::VersionInfo* version) {
+Result TakeVersionSettings(const LmpackOptions& options, payload::VersionInfo* version) {
   for (const std::string& setting : options.versionInfo) {
     std::string utf8;
     if (!platform::CodePageToUtf8(setting, platform::GetAnsiCodePage(), &utf8)) {
-      return Report("--version-info " + setting + ": not text of this system's code page", ExitStatus::kUsage);
+      return Result::Fail(Outcome::kUsage, "--version-info " + setting + ": not text of this system's code page");
     }
     Result result = version->Set(utf8);
-    if (!result.ok()) return Report("--version-info " + result.message(), ExitStatus::kUsage);
+    if (!result.ok()) return Result::Fail(Outcome::kUsage, "--version-info " + result.message());
   }
-  return ExitStatus::kOk;
+  return Result();
 }
 
-ExitStatus ReadIcon(const std::string& path, payload::IconFile* icon) {
+Result ReadIcon(const std::string& path, payload::IconFile* icon) {
   bool ok = false;
   std::string bytes = ReadWholeFile(path, &ok);
-  if (!ok) return Report(path + ": cannot read the icon file", ExitStatus::kIo);
+  if (!ok) return Result::Fail(Outcome::kUnreadable, path + ": cannot read the icon file");
   Result result = payload::IconFile::Read(bytes, icon);
-  return result.ok() ? ExitStatus::kOk : Report(path + ": " + result.message(), ExitStatus::kRefused);
+  return result.ok() ? result : Result::Fail(Outcome::kBadInput, path + ": " + result.message());
 }
 
 }  // namespace
 
 bool WantsBranding(const LmpackOptions& options) { return !options.icon.empty() || !options.versionInfo.empty(); }
 
-ExitStatus StageBrandedLauncher(const LmpackOptions& options, const std::string& stub, const std::string& staged) {
+Result StageBrandedLauncher(const LmpackOptions& options, const std::string& stub, const std::string& staged) {
   payload::VersionInfo version;
   payload::IconFile icon;
   payload::Branding branding;
-  ExitStatus status = TakeVersionSettings(options, &version);
-  if (status == ExitStatus::kOk && !options.icon.empty()) status = ReadIcon(options.icon, &icon);
-  if (status != ExitStatus::kOk) return status;
+  Result result = TakeVersionSettings(options, &version);
+  if (result.ok() && !options.icon.empty()) result = ReadIcon(options.icon, &icon);
+  if (!result.ok()) return result;
   branding.icon = options.icon.empty() ? nullptr : &icon;
   branding.version = version.empty() ? nullptr : &version;
   bool ok = false;
   std::string launcher = ReadWholeFile(stub, &ok), branded;
-  if (!ok) return Report(stub + ": cannot read the launcher", ExitStatus::kIo);
-  Result result = payload::BrandLauncher(launcher, branding, &branded);
-  if (!result.ok()) return Report(stub + ": " + result.message(), ExitStatus::kRefused);
+  if (!ok) return Result::Fail(Outcome::kUnreadable, stub + ": cannot read the launcher");
+  result = payload::BrandLauncher(launcher, branding, &branded);
+  if (!result.ok()) return Result::Fail(Outcome::kBadInput, stub + ": " + result.message());
   LmFileStream out;
   ok = out.OpenFile(staged.c_str(), 1) &&
        out.Write(branded.data(), static_cast<int>(branded.size())) == static_cast<int>(branded.size());
   ok = out.Close() && ok;
-  if (ok) return ExitStatus::kOk;
+  if (ok) return Result();
   platform::RemoveFile(staged.c_str());
-  return Report(staged + ": cannot write", ExitStatus::kIo);
+  return Result::Fail(Outcome::kWriteFault, staged + ": cannot write");
 }
 
 void PrintVersionStrings(const std::string& path, int64_t imageSize) {

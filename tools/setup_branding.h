@@ -9,6 +9,7 @@
 #include <string>
 
 #include "tools/lmpack_options.h"
+#include "util/result.h"
 
 // Whether `options` ask for an icon or version information.
 bool WantsBranding(const LmpackOptions& options);
@@ -16,11 +17,11 @@ bool WantsBranding(const LmpackOptions& options);
 // Reads --icon's file and --version-info's settings (in the ANSI code
 // page, which elsewhere is UTF-8), brands the launcher `stub` with them and
 // writes the result to `staged`. Every check is made before `staged` is
-// written. On failure the problem went to stderr, nothing is left at
-// `staged`, and the status is kUsage for a setting that is wrong, kIo for
-// a file that cannot be read or written, kRefused for an icon file or a
-// launcher that cannot be used.
-ExitStatus StageBrandedLauncher(const LmpackOptions& options, const std::string& stub, const std::string& staged);
+// written. On failure nothing is left at `staged`, and the outcome is
+// kUsage for a setting that is wrong, kUnreadable for a file that cannot be
+// read, kBadInput for an icon file or a launcher that cannot be used,
+// kWriteFault when `staged` cannot be written.
+Result StageBrandedLauncher(const LmpackOptions& options, const std::string& stub, const std::string& staged);
 
 // Prints "version info: KEY=VALUE" for each version string of the program
 // image that the first `imageSize` bytes of `path` hold; nothing when there

@@ -24,6 +24,7 @@ enum class Outcome {
   kWriteFault,   // a write or the close after it failed
   kDiskFull,     // ... because the disk is full
   kNoMemory,     // memory (or another resource) ran out
+  kUsage,        // a command line that cannot be carried out as it stands
 };
 
 class Result {

@@ -7,8 +7,8 @@
 namespace platform {
 
 bool SetEnvironmentUtf8(const char* name, const char* utf8Value) {
-  std::wstring wideName;
-  std::wstring wideValue;
+  WideText wideName;
+  WideText wideValue;
   if (!Utf8ToWide(name, &wideName)) return false;
   if (utf8Value == nullptr) {
     return SetEnvironmentVariableW(wideName.c_str(), nullptr) || GetLastError() == ERROR_ENVVAR_NOT_FOUND;
@@ -18,12 +18,13 @@ bool SetEnvironmentUtf8(const char* name, const char* utf8Value) {
 
 bool GetEnvironmentUtf8(const char* name, std::string* utf8Value) {
   utf8Value->clear();
-  std::wstring wideName;
+  WideText wideName;
   if (!Utf8ToWide(name, &wideName)) return false;
-  std::wstring value(64, L'\0');
+  WideText value;
+  value.resize(64);
   for (;;) {
     SetLastError(ERROR_SUCCESS);
-    DWORD n = GetEnvironmentVariableW(wideName.c_str(), &value[0], static_cast<DWORD>(value.size()));
+    DWORD n = GetEnvironmentVariableW(wideName.c_str(), value.data(), static_cast<DWORD>(value.size()));
     if (n == 0 && GetLastError() == ERROR_ENVVAR_NOT_FOUND) return false;
     if (n < value.size()) {
       value.resize(n);
@@ -34,12 +35,12 @@ bool GetEnvironmentUtf8(const char* name, std::string* utf8Value) {
 }
 
 bool MakeDirectoryUtf8(const std::string& utf8Path) {
-  std::wstring path;
+  WideText path;
   return Utf8ToWide(utf8Path, &path) && CreateDirectoryW(path.c_str(), nullptr);
 }
 
 bool RemoveDirectoryUtf8(const std::string& utf8Path) {
-  std::wstring path;
+  WideText path;
   return Utf8ToWide(utf8Path, &path) && RemoveDirectoryW(path.c_str());
 }
 
@@ -47,7 +48,7 @@ bool GetSystemTempPathUtf8(std::string* utf8Path) {
   utf8Path->clear();
   wchar_t buffer[MAX_PATH + 1];
   DWORD n = GetTempPathW(MAX_PATH + 1, buffer);
-  return n != 0 && n <= MAX_PATH && WideToUtf8(std::wstring(buffer, n), utf8Path);
+  return n != 0 && n <= MAX_PATH && WideToUtf8(WideText(buffer, n), utf8Path);
 }
 
 }  // namespace platform

@@ -12,6 +12,7 @@
 #include "bzip2/allocator_cache.h"
 #include "bzip2/byte_source.h"
 #include "bzip2/bzip2_buffer.h"
+#include "bzip2/bzip2_failure.h"
 #include "bzip2/magic_scanner.h"
 #include "gtest/gtest.h"
 #include "platform/platform.h"
@@ -24,7 +25,7 @@ using bzip2test::Corpus;
 
 struct Decoded {
   int result = 1;
-  Bzip2Failure failure = Bzip2Failure::kNone;
+  Result failure;
   std::string bytes;
   bzip2::ParallelStats stats;
 };
@@ -69,14 +70,14 @@ class Bzip2ReaderTest : public ::testing::Test {
     options.workers = workers;
     if (!file.Open(path.c_str(), offset, length) || !reader.Open(&file, options)) {
       out.result = -1;
-      out.failure = Bzip2Failure::kIo;
+      out.failure = Bzip2Result(Bzip2Failure::kIo);
       return out;
     }
     std::vector<char> buffer(static_cast<size_t>(chunk));
     int n;
     while ((n = reader.Read(buffer.data(), chunk)) > 0) out.bytes.append(buffer.data(), static_cast<size_t>(n));
     out.result = n;
-    out.failure = reader.failure();
+    out.failure = reader.result();
     EXPECT_EQ(n, reader.Read(buffer.data(), chunk)) << "the end is not sticky";
     out.stats = reader.stats();
     return out;
@@ -148,7 +149,7 @@ TEST_F(Bzip2ReaderTest, EveryLevelAndKindOfDataDecodesAlikeWithAnyWorkerCount) {
       ASSERT_TRUE(viaBzread == sample.data) << what;
       for (int workers : {1, 2, 3, 4, 8}) {
         Decoded decoded = Decode(path, static_cast<int64_t>(stream.size()), workers);
-        ASSERT_EQ(0, decoded.result) << what << ", " << workers << " workers: " << Bzip2FailureText(decoded.failure);
+        ASSERT_EQ(0, decoded.result) << what << ", " << workers << " workers: " << decoded.failure.message();
         ASSERT_TRUE(decoded.bytes == viaBzread) << what << ", " << workers << " workers";
         EXPECT_FALSE(decoded.stats.resumed) << what << ", " << workers << " workers";
         // Blocks of ordinary data fit the ring: none goes out unchecked.
@@ -208,7 +209,7 @@ TEST_F(Bzip2ReaderTest, FalseCandidatesAreMergedWithTheBlockBefore) {
     std::string path = Put(stream);
     for (int workers : {2, 4}) {
       Decoded decoded = Decode(path, static_cast<int64_t>(stream.size()), workers);
-      ASSERT_EQ(0, decoded.result) << Bzip2FailureText(decoded.failure);
+      ASSERT_EQ(0, decoded.result) << decoded.failure.message();
       ASSERT_TRUE(decoded.bytes == sample.first);
       EXPECT_GT(decoded.stats.merges, static_cast<int>(extra.size()) / 2);
       EXPECT_FALSE(decoded.stats.resumed);
@@ -299,11 +300,11 @@ TEST_F(Bzip2ReaderTest, EveryTruncationFailsAlike) {
     std::string what = "cut to " + std::to_string(length);
     Decoded sequential = Decode(path, static_cast<int64_t>(length), 1);
     ASSERT_EQ(-1, sequential.result) << what;
-    ASSERT_EQ(Bzip2Failure::kTruncated, sequential.failure) << what;
+    ASSERT_EQ(Bzip2Result(Bzip2Failure::kTruncated), sequential.failure) << what;
     for (int workers : {2, length % 8 == 0 ? 4 : 2}) {
       Decoded parallel = Decode(path, static_cast<int64_t>(length), workers);
       ASSERT_EQ(-1, parallel.result) << what;
-      ASSERT_EQ(Bzip2Failure::kTruncated, parallel.failure) << what << ", " << workers << " workers";
+      ASSERT_EQ(Bzip2Result(Bzip2Failure::kTruncated), parallel.failure) << what << ", " << workers << " workers";
       ASSERT_TRUE(IsPrefix(parallel.bytes, data)) << what;
     }
   }
@@ -330,7 +331,7 @@ TEST_F(Bzip2ReaderTest, FlippedBitsFailAlike) {
     std::string viaBzread;
     bool bzreadOk = ReadWithBzread(Put(damaged), &viaBzread);
     // BZ2_bzread ignores what follows a stream; otherwise it agrees.
-    if (sequential.failure != Bzip2Failure::kTrailingData) {
+    if (sequential.failure != Bzip2Result(Bzip2Failure::kTrailingData)) {
       ASSERT_EQ(sequential.result == 0, bzreadOk) << what;
     }
   }
@@ -403,7 +404,7 @@ TEST_F(Bzip2ReaderTest, DataAfterTheStreamIsRefused) {
     for (int workers : {1, 2, 4}) {
       Decoded decoded = Decode(path, length, workers);
       EXPECT_EQ(-1, decoded.result);
-      EXPECT_EQ(Bzip2Failure::kTrailingData, decoded.failure) << workers << " workers";
+      EXPECT_EQ(Bzip2Result(Bzip2Failure::kTrailingData), decoded.failure) << workers << " workers";
       EXPECT_TRUE(decoded.bytes == data) << "everything before the end is delivered";
     }
     // The same bytes are fine when the range stops at the stream's end.
@@ -436,7 +437,7 @@ TEST_F(Bzip2ReaderTest, ReadsBeyondFourGigabytes) {
   if (!written) GTEST_SKIP() << "no large sparse files here";
   for (int workers : {1, 2}) {
     Decoded decoded = Decode(path, static_cast<int64_t>(stream.size()), workers, offset);
-    EXPECT_EQ(0, decoded.result) << Bzip2FailureText(decoded.failure);
+    EXPECT_EQ(0, decoded.result) << decoded.failure.message();
     EXPECT_TRUE(decoded.bytes == data);
   }
 }
@@ -444,7 +445,7 @@ TEST_F(Bzip2ReaderTest, ReadsBeyondFourGigabytes) {
 TEST_F(Bzip2ReaderTest, UnreadableInputIsAnIoFailure) {
   Bzip2Reader reader;
   EXPECT_FALSE(reader.Open(platform::NativePath(dir_.Join("missing").c_str()).c_str(), 0, 10, 2));
-  EXPECT_EQ(Bzip2Failure::kIo, reader.failure());
+  EXPECT_EQ(Bzip2Result(Bzip2Failure::kIo), reader.result());
   char buffer[16];
   EXPECT_EQ(-1, reader.Read(buffer, sizeof(buffer)));
 
@@ -454,7 +455,7 @@ TEST_F(Bzip2ReaderTest, UnreadableInputIsAnIoFailure) {
     // The range claims more than the file holds.
     Decoded decoded = Decode(path, static_cast<int64_t>(stream.size()) + 100, workers);
     EXPECT_EQ(-1, decoded.result);
-    EXPECT_EQ(Bzip2Failure::kIo, decoded.failure) << workers << " workers";
+    EXPECT_EQ(Bzip2Result(Bzip2Failure::kIo), decoded.failure) << workers << " workers";
   }
 }
 

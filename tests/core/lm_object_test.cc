@@ -5,9 +5,9 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <thread>
 
 #include "core/lm_string.h"
+#include "platform/platform.h"
 
 namespace {
 
@@ -24,25 +24,28 @@ class Tracked : public virtual LmObject {
 // Holds an object's lock on another thread until told to let go.
 class LockHolder {
  public:
-  explicit LockHolder(LmObject* object)
-      : thread_([this, object] {
-          object->Lock(0xFFFFFFFFu);
-          held_ = true;
-          while (!release_) std::this_thread::sleep_for(std::chrono::milliseconds(5));
-          object->Unlock();
-        }) {
-    while (!held_) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  explicit LockHolder(LmObject* object) {
+    started_ = thread_.Start([this, object] {
+      object->Lock(0xFFFFFFFFu);
+      held_ = true;
+      while (!release_) platform::SleepMs(5);
+      object->Unlock();
+    });
+    EXPECT_TRUE(started_);
+    while (started_ && !held_) platform::SleepMs(1);
   }
   void Release() {
     release_ = true;
-    if (thread_.joinable()) thread_.join();
+    if (started_) thread_.Join();
+    started_ = false;
   }
   ~LockHolder() { Release(); }
 
  private:
   std::atomic<bool> held_{false};
   std::atomic<bool> release_{false};
-  std::thread thread_;
+  bool started_ = false;
+  platform::Thread thread_;
 };
 
 long ElapsedMs(std::chrono::steady_clock::time_point start) {
@@ -111,11 +114,12 @@ TEST(LmObjectTest, LockIsReentrantForItsHolder) {
   object.Unlock();
   object.Unlock();
   // Fully released: another thread can take it at once.
-  std::thread other([&object] {
+  platform::Thread other;
+  ASSERT_TRUE(other.Start([&object] {
     EXPECT_EQ(1, object.Lock(0));
     object.Unlock();
-  });
-  other.join();
+  }));
+  other.Join();
 }
 
 TEST(LmObjectTest, LockTimesOutWhileAnotherThreadHoldsIt) {
@@ -143,28 +147,30 @@ TEST(LmObjectTest, LockTimesOutWhileAnotherThreadHoldsIt) {
 TEST(LmObjectTest, TimedLockSucceedsWhenTheHolderLetsGo) {
   LmObject object;
   LockHolder holder(&object);
-  std::thread releaser([&holder] {
-    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+  platform::Thread releaser;
+  ASSERT_TRUE(releaser.Start([&holder] {
+    platform::SleepMs(150);
     holder.Release();
-  });
+  }));
   EXPECT_EQ(1, object.Lock(10000));
   object.Unlock();
-  releaser.join();
+  releaser.Join();
 }
 
 TEST(LmObjectTest, UnlimitedLockWaitsForTheHolder) {
   LmObject object;
   LockHolder holder(&object);
   std::atomic<bool> got{false};
-  std::thread waiter([&] {
+  platform::Thread waiter;
+  ASSERT_TRUE(waiter.Start([&] {
     object.Lock(0xFFFFFFFFu);
     got = true;
     object.Unlock();
-  });
-  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  }));
+  platform::SleepMs(200);
   EXPECT_FALSE(got);
   holder.Release();
-  waiter.join();
+  waiter.Join();
   EXPECT_TRUE(got);
 }
 
@@ -172,16 +178,16 @@ TEST(LmObjectTest, CountIsExactUnderConcurrentAddRefAndRelease) {
   int deaths = 0;
   Tracked* object = new Tracked(&deaths);
   object->AddRef();
-  std::thread threads[4];
+  platform::Thread threads[4];
   for (auto& t : threads) {
-    t = std::thread([object] {
+    ASSERT_TRUE(t.Start([object] {
       for (int i = 0; i < 10000; ++i) {
         object->AddRef();
         object->Release();
       }
-    });
+    }));
   }
-  for (auto& t : threads) t.join();
+  for (auto& t : threads) t.Join();
   EXPECT_EQ(0, deaths);
   EXPECT_EQ(0u, object->Release());
   EXPECT_EQ(1, deaths);

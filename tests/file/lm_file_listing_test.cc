@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "file/impl_lm_file.h"
 #include "file/lm_file.h"
 #include "tests/support/test_support.h"
 

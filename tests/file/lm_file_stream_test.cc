@@ -1,4 +1,5 @@
 #include "file/lm_file_stream.h"
+#include "file/read_whole_file.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +9,6 @@
 
 namespace {
 
-using lmtest::ReadFile;
 using lmtest::TempDir;
 using lmtest::WriteFile;
 
@@ -68,7 +68,7 @@ TEST_F(LmFileStreamTest, TypedValuesAreLittleEndian) {
       "\x00\x00\x00\x00\x00\x00\x04\xc0"
       "abc\x00\x00\x00",
       33);
-  EXPECT_EQ(expected, ReadFile(path));
+  EXPECT_EQ(expected, ReadWholeFile(path));
 
   LmFileStream in;
   ASSERT_EQ(1, in.OpenFile(path.c_str(), 0));
@@ -114,16 +114,16 @@ TEST_F(LmFileStreamTest, ModesAndTheirEffect) {
   ASSERT_EQ(1, s.OpenFile(path.c_str(), 2));  // append; the earlier file is closed first
   EXPECT_EQ(6, s.Write(" world", 6));
   EXPECT_EQ(1, s.Close());
-  EXPECT_EQ("hello world", ReadFile(path));
+  EXPECT_EQ("hello world", ReadWholeFile(path));
 
   ASSERT_EQ(1, s.OpenFile(path.c_str(), 7));  // any other mode: read and write, no truncation
   EXPECT_EQ(1, s.Write("J", 1));
   EXPECT_EQ(1, s.Close());
-  EXPECT_EQ("Jello world", ReadFile(path));
+  EXPECT_EQ("Jello world", ReadWholeFile(path));
 
   ASSERT_EQ(1, s.OpenFile(path.c_str(), 1));  // truncates
   EXPECT_EQ(1, s.Close());
-  EXPECT_EQ("", ReadFile(path));
+  EXPECT_EQ("", ReadWholeFile(path));
 
   // A new stream opens in mode 3 ("rb+"), which needs an existing file.
   LmFileStream fresh;
@@ -199,7 +199,7 @@ TEST_F(LmFileStreamTest, NegativeSizesAreRefusedWithoutTouchingTheFile) {
   EXPECT_EQ(LmFileStream::kWriteFail, s.GetErrorCode());
   EXPECT_EQ(0, s.Tell());
   EXPECT_EQ(1, s.Close());
-  EXPECT_EQ("abc", ReadFile(path));
+  EXPECT_EQ("abc", ReadWholeFile(path));
 }
 
 TEST_F(LmFileStreamTest, CloneIsAClosedStreamWithTheSameNameAndMode) {

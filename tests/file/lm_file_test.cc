@@ -1,4 +1,6 @@
 #include "file/lm_file.h"
+#include "file/impl_lm_file.h"
+#include "file/read_whole_file.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +13,6 @@
 
 namespace {
 
-using lmtest::ReadFile;
 using lmtest::TempDir;
 using lmtest::WriteFile;
 
@@ -115,7 +116,7 @@ TEST(LmFileTest, CreateNeverTruncates) {
   ASSERT_TRUE(WriteFile(path, "keep"));
   EXPECT_EQ(0, f.Create());
   EXPECT_EQ(ImplLmFile::kFileExists, f.GetErrorCode());
-  EXPECT_EQ("keep", ReadFile(path));
+  EXPECT_EQ("keep", ReadWholeFile(path));
   EXPECT_EQ(1u, LmFile(S(path)).GetPath().GetLength() > 0);
   // GetPath leaves the code, Exists clears it.
   f.GetPath();
@@ -223,7 +224,7 @@ TEST(LmFileTest, OpenStream) {
   EXPECT_EQ(0u, stream->GetErrorCode());
   EXPECT_EQ(3, stream->Write("abc", 3));
   EXPECT_EQ(0u, stream->Release());  // closes the file
-  EXPECT_EQ("abc", ReadFile(dir.Join("new.txt")));
+  EXPECT_EQ("abc", ReadWholeFile(dir.Join("new.txt")));
   EXPECT_EQ(3u, missing.GetSize());
 }
 
@@ -252,7 +253,7 @@ TEST(LmFileTest, DeleteTreeRemovesALinkItselfNeverWhatItPointsTo) {
   root->AddRef();
   DeleteTree(root);
   EXPECT_EQ(platform::EntryType::kMissing, platform::GetEntryInfo(link.c_str()).type);
-  EXPECT_EQ("kept", ReadFile(target + "\\kept.txt"));
+  EXPECT_EQ("kept", ReadWholeFile(target + "\\kept.txt"));
 }
 
 }  // namespace

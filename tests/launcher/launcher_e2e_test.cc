@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "file/lm_file_stream.h"
+#include "file/read_whole_file.h"
 #include "launcher/launcher_run.h"
 #include "launcher/program_start.h"
 #include "payload/payload_reader.h"
@@ -75,8 +76,8 @@ std::string FileLine(const std::string& relative, const std::string& contents) {
 class LauncherTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    stub_ = lmtest::ReadFile(lmtest::BuildPath("LM_LAUNCHER"));
-    probe_ = lmtest::ReadFile(lmtest::BuildPath("LM_PROBE"));
+    stub_ = ReadWholeFile(lmtest::BuildPath("LM_LAUNCHER"));
+    probe_ = ReadWholeFile(lmtest::BuildPath("LM_PROBE"));
     ASSERT_FALSE(stub_.empty());
     ASSERT_FALSE(probe_.empty());
     probeName_ = lmtest::OnWindows() ? "probe.exe" : "probe";
@@ -120,7 +121,7 @@ class LauncherTest : public ::testing::Test {
   // key -> values of the probe's report; empty when the probe did not run.
   std::multimap<std::string, std::string> Report() {
     std::multimap<std::string, std::string> report;
-    std::string text = lmtest::ReadFile(cwd_ + "\\probe-report.txt");
+    std::string text = ReadWholeFile(cwd_ + "\\probe-report.txt");
     size_t start = 0;
     while (start < text.size()) {
       size_t end = text.find('\n', start);
@@ -152,7 +153,7 @@ class LauncherTest : public ::testing::Test {
   void ExpectCleanFailure() {
     EXPECT_FALSE(lmtest::PathExists(cwd_ + "\\probe-report.txt")) << "the program was started";
     EXPECT_TRUE(lmtest::ListNames(temp_).empty()) << "the working directory was left behind";
-    EXPECT_EQ("precious", lmtest::ReadFile(outside_ + "\\precious.txt"));
+    EXPECT_EQ("precious", ReadWholeFile(outside_ + "\\precious.txt"));
     EXPECT_EQ((std::vector<std::string>{"Temp Dir", "cwd", "outside", lmtest::OnWindows() ? "setup.exe" : "setup"}),
               lmtest::ListNames(root_.path()));
   }
@@ -364,13 +365,12 @@ TEST_F(LauncherTest, EveryBitFlipOfAPackedTableIsRefused) {
                    lmtest::BuildPath("LM_LMPACK"),
                    {"pack", "--quiet", "--stub", lmtest::BuildPath("LM_LAUNCHER"), "--target",
                     lmtest::OnWindows() ? "windows" : "native", "--run", probeName_, "-o", setupPath, folder}));
-  const std::string setup = lmtest::ReadFile(setupPath);
+  const std::string setup = ReadWholeFile(setupPath);
   PayloadTable table;
   {
     LmFileStream file;
-    std::string problem;
     ASSERT_EQ(1, file.OpenFile(setupPath.c_str(), 0));
-    ASSERT_EQ(PayloadResult::kOk, PayloadReader::ReadTable(&file, &table, &problem)) << problem;
+    ASSERT_TRUE(PayloadReader::ReadTable(&file, &table).ok());
   }
   const size_t recordStart = table.payloadOffset - payload::IntegrityRecord::kSize;
   std::vector<size_t> bits;
@@ -403,7 +403,7 @@ TEST_F(LauncherTest, TreeDeletionNeverFollowsLinksAndRemovesReadOnlyFiles) {
   bool locked = false;
   for (const std::string& f : files) locked |= f.compare(0, 11, "locked.txt|") == 0;
   EXPECT_TRUE(locked);
-  EXPECT_EQ("precious", lmtest::ReadFile(outside_ + "\\precious.txt"));
+  EXPECT_EQ("precious", ReadWholeFile(outside_ + "\\precious.txt"));
   EXPECT_EQ((std::vector<std::string>{"precious.txt"}), lmtest::ListNames(outside_));
   EXPECT_TRUE(lmtest::ListNames(temp_).empty());
 }

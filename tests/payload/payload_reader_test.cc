@@ -1,4 +1,5 @@
 #include "payload/payload_reader.h"
+#include "file/read_whole_file.h"
 
 #include <gtest/gtest.h>
 
@@ -24,21 +25,21 @@ using lmtest::TempDir;
 class PayloadReaderTest : public ::testing::Test {
  protected:
   // Reads the table of a file holding `bytes`.
-  PayloadResult Read(const std::string& bytes, PayloadTable* table, std::string* problem) {
+  // Reads the table of a file holding `bytes`; *problem is the message.
+  Outcome Read(const std::string& bytes, PayloadTable* table, std::string* problem) {
     std::string path = dir_.Join("setup.bin");
     EXPECT_TRUE(lmtest::WriteFile(path, bytes));
     LmFileStream own;
     EXPECT_EQ(1, own.OpenFile(path.c_str(), 0));
-    return PayloadReader::ReadTable(&own, table, problem);
+    Result result = PayloadReader::ReadTable(&own, table);
+    EXPECT_EQ(result.ok(), result.message().empty());
+    *problem = result.message();
+    return result.outcome();
   }
-  PayloadResult Read(const std::string& bytes) {
+  Outcome Read(const std::string& bytes) {
     PayloadTable table;
     std::string problem;
-    PayloadResult result = Read(bytes, &table, &problem);
-    if (result != PayloadResult::kOk) {
-      EXPECT_FALSE(problem.empty());
-    }
-    return result;
+    return Read(bytes, &table, &problem);
   }
 
   // The worked example: bin\run.exe in \bin, 3 bytes.
@@ -59,7 +60,7 @@ class PayloadReaderTest : public ::testing::Test {
     EXPECT_TRUE(PayloadWriter::Finish(&out, lengthPosition, static_cast<int32_t>(compressed->size()),
                                       static_cast<int32_t>(stub.size())));
     EXPECT_EQ(1, out.Close());
-    return lmtest::ReadFile(path);
+    return ReadWholeFile(path);
   }
 
   static std::string Trailer(uint32_t offset) { return PayloadBytes().Int(offset).bytes(); }
@@ -81,7 +82,7 @@ class PayloadReaderTest : public ::testing::Test {
     EXPECT_TRUE(PayloadWriter::WritePayload(&out, LmString("bin\\run.exe"), entries, &data,
                                             static_cast<int32_t>(compressed->size())));
     EXPECT_EQ(1, out.Close());
-    return lmtest::ReadFile(path);
+    return ReadWholeFile(path);
   }
 
   // Reads the table of `bytes` and copies its compressed data; empty when
@@ -91,17 +92,14 @@ class PayloadReaderTest : public ::testing::Test {
     EXPECT_TRUE(lmtest::WriteFile(path, bytes));
     LmFileStream own, staging;
     EXPECT_EQ(1, own.OpenFile(path.c_str(), 0));
-    std::string problem;
-    if (PayloadReader::ReadTable(&own, table, &problem) != PayloadResult::kOk) return std::string();
+    if (!PayloadReader::ReadTable(&own, table).ok()) return std::string();
     std::string stagingPath = dir_.Join("staging");
     EXPECT_EQ(1, staging.OpenFile(stagingPath.c_str(), 1));
     char buffer[CHUNK_SIZE];
     uint32_t crc = 0;
-    if (PayloadReader::CopyCompressed(&own, &staging, *table, buffer, &crc, &problem) != PayloadResult::kOk) {
-      return std::string();
-    }
+    if (!PayloadReader::CopyCompressed(&own, &staging, *table, buffer, &crc).ok()) return std::string();
     if (payloadCrc != nullptr) *payloadCrc = crc;
-    return lmtest::ReadFile(stagingPath);
+    return ReadWholeFile(stagingPath);
   }
 
   // A setup executable whose stub is a PE image and `extra` bytes, holding
@@ -125,8 +123,8 @@ TEST_F(PayloadReaderTest, WorkedExampleRoundTrips) {
   LmFileStream own;
   ASSERT_EQ(1, own.OpenFile(path.c_str(), 0));
   PayloadTable table;
-  std::string problem;
-  ASSERT_EQ(PayloadResult::kOk, PayloadReader::ReadTable(&own, &table, &problem)) << problem;
+  Result result = PayloadReader::ReadTable(&own, &table);
+  ASSERT_TRUE(result.ok()) << result.message();
   EXPECT_EQ((std::vector<std::string>{"bin\\run.exe", "\\bin 2 0", "\\bin\\run.exe 1 3"}), lmtest::TableLines(table));
   EXPECT_EQ(1000, table.payloadOffset);
   EXPECT_EQ(1054, table.dataOffset);
@@ -137,8 +135,8 @@ TEST_F(PayloadReaderTest, WorkedExampleRoundTrips) {
   ASSERT_EQ(1, staging.OpenFile(stagingPath.c_str(), 1));
   char buffer[CHUNK_SIZE];
   uint32_t crc = 0;
-  EXPECT_EQ(PayloadResult::kOk, PayloadReader::CopyCompressed(&own, &staging, table, buffer, &crc, &problem));
-  EXPECT_EQ(compressed, lmtest::ReadFile(stagingPath));
+  EXPECT_TRUE(PayloadReader::CopyCompressed(&own, &staging, table, buffer, &crc).ok());
+  EXPECT_EQ(compressed, ReadWholeFile(stagingPath));
   EXPECT_EQ(-1, own.Tell());  // both streams are closed
   EXPECT_EQ(-1, staging.Tell());
 }
@@ -175,8 +173,8 @@ TEST_F(PayloadReaderTest, IntegrityRecordsRoundTripAndDamageIsToldFromAbsence) {
   EXPECT_EQ(1016, table.payloadOffset);
   EXPECT_EQ(payload::IntegrityRecord::Status::kPresent, table.record.status());
   EXPECT_EQ(setup.size() - 1016, table.record.covered());
-  std::string problem;
-  EXPECT_TRUE(table.record.Matches(table.payloadSize(), crc, &problem)) << problem;
+  EXPECT_TRUE(table.record.Matches(table.payloadSize(), crc).ok())
+      << table.record.Matches(table.payloadSize(), crc).message();
 
   // Every bit of the record changed: the payload still reads, and the record
   // is damaged (the magic) or does not match (its fields).
@@ -187,7 +185,7 @@ TEST_F(PayloadReaderTest, IntegrityRecordsRoundTripAndDamageIsToldFromAbsence) {
     EXPECT_EQ(bit < 64 ? payload::IntegrityRecord::Status::kDamaged : payload::IntegrityRecord::Status::kPresent,
               table.record.status())
         << bit;
-    EXPECT_FALSE(table.record.Matches(table.payloadSize(), crc, &problem)) << bit;
+    EXPECT_EQ(Outcome::kBadInput, table.record.Matches(table.payloadSize(), crc).outcome()) << bit;
   }
   // No record: a magic changed beyond recognition, zero padding, or fewer
   // bytes in front of P than a record takes.
@@ -198,7 +196,7 @@ TEST_F(PayloadReaderTest, IntegrityRecordsRoundTripAndDamageIsToldFromAbsence) {
         lmtest::BuildSetup("STUB", "run.exe", {{"\\run.exe", 1, "x"}})}) {
     ASSERT_FALSE(Compressed(without, &table, &crc).empty());
     EXPECT_EQ(payload::IntegrityRecord::Status::kAbsent, table.record.status());
-    EXPECT_TRUE(table.record.Matches(table.payloadSize(), crc, &problem));
+    EXPECT_TRUE(table.record.Matches(table.payloadSize(), crc).ok());
   }
 }
 
@@ -208,9 +206,9 @@ TEST_F(PayloadReaderTest, PayloadIsFoundOnlyThroughTheTrailer) {
   std::string shifted = "MZ" + std::string(5000, '\xCC') + file.substr(2, file.size() - 6) + Trailer(5002);
   PayloadTable table;
   std::string problem;
-  ASSERT_EQ(PayloadResult::kOk, Read(shifted, &table, &problem)) << problem;
+  ASSERT_EQ(Outcome::kOk, Read(shifted, &table, &problem)) << problem;
   EXPECT_EQ(5002, table.payloadOffset);
-  EXPECT_EQ(PayloadResult::kBadPayload, Read(shifted.substr(0, shifted.size() - 4) + Trailer(5001)));
+  EXPECT_EQ(Outcome::kBadInput, Read(shifted.substr(0, shifted.size() - 4) + Trailer(5001)));
 }
 
 TEST_F(PayloadReaderTest, EveryTruncationFailsCleanly) {
@@ -219,11 +217,11 @@ TEST_F(PayloadReaderTest, EveryTruncationFailsCleanly) {
   std::string file = WorkedExample(stub, &compressed);
   // The header and table cut at every byte, the trailer put back.
   for (size_t keep = 0; keep < 58 - 4; ++keep) {
-    EXPECT_EQ(PayloadResult::kBadPayload, Read(file.substr(0, stub.size() + keep) + Trailer(4))) << keep;
+    EXPECT_EQ(Outcome::kBadInput, Read(file.substr(0, stub.size() + keep) + Trailer(4))) << keep;
   }
   // The whole file cut at every length.
   for (size_t keep = 0; keep < file.size(); ++keep) {
-    EXPECT_EQ(PayloadResult::kBadPayload, Read(file.substr(0, keep))) << keep;
+    EXPECT_EQ(Outcome::kBadInput, Read(file.substr(0, keep))) << keep;
   }
 }
 
@@ -234,19 +232,19 @@ TEST_F(PayloadReaderTest, ImplausibleNumbersFailBeforeAnythingIsRead) {
     p.Raw(stub).Text("run.exe").Int(count).Text("\\run.exe").Int(1).Int(1).Int(length).Raw("xx").Int(trailer);
     return p.bytes();
   };
-  EXPECT_EQ(PayloadResult::kOk, Read(payload(1, 2, 4)));
-  EXPECT_EQ(PayloadResult::kBadPayload, Read(payload(1, 2, 5000)));         // P beyond the end
-  EXPECT_EQ(PayloadResult::kBadPayload, Read(payload(1, 2, 0x80000000u)));  // P negative
-  EXPECT_EQ(PayloadResult::kBadPayload, Read(payload(0x7FFFFFFF, 2, 4)));   // huge count
-  EXPECT_EQ(PayloadResult::kBadPayload, Read(payload(2, 2, 4)));            // one record too many
-  EXPECT_EQ(PayloadResult::kBadPayload, Read(payload(1, 0x7FFFFFFF, 4)));   // huge length
-  EXPECT_EQ(PayloadResult::kBadPayload, Read(payload(1, 0xFFFFFFFFu, 4)));  // negative length
-  EXPECT_EQ(PayloadResult::kBadPayload, Read(payload(1, 1, 4)));            // length short of the trailer
+  EXPECT_EQ(Outcome::kOk, Read(payload(1, 2, 4)));
+  EXPECT_EQ(Outcome::kBadInput, Read(payload(1, 2, 5000)));         // P beyond the end
+  EXPECT_EQ(Outcome::kBadInput, Read(payload(1, 2, 0x80000000u)));  // P negative
+  EXPECT_EQ(Outcome::kBadInput, Read(payload(0x7FFFFFFF, 2, 4)));   // huge count
+  EXPECT_EQ(Outcome::kBadInput, Read(payload(2, 2, 4)));            // one record too many
+  EXPECT_EQ(Outcome::kBadInput, Read(payload(1, 0x7FFFFFFF, 4)));   // huge length
+  EXPECT_EQ(Outcome::kBadInput, Read(payload(1, 0xFFFFFFFFu, 4)));  // negative length
+  EXPECT_EQ(Outcome::kBadInput, Read(payload(1, 1, 4)));            // length short of the trailer
 
   // A negative count reads no record; the launch name then names nothing.
   PayloadTable table;
   std::string problem;
-  EXPECT_EQ(PayloadResult::kBadPayload, Read(payload(0xFFFFFFFFu, 2, 4), &table, &problem));
+  EXPECT_EQ(Outcome::kBadInput, Read(payload(0xFFFFFFFFu, 2, 4), &table, &problem));
   EXPECT_EQ(0, table.entries.GetCount());
   EXPECT_NE(std::string::npos, problem.find("launch name")) << problem;
 }
@@ -254,15 +252,15 @@ TEST_F(PayloadReaderTest, ImplausibleNumbersFailBeforeAnythingIsRead) {
 TEST_F(PayloadReaderTest, StringsAreBounded) {
   PayloadBytes noNul;
   noNul.Raw("STUB").Raw(std::string(1 << 20, 'a')).Int(4);
-  EXPECT_EQ(PayloadResult::kBadPayload, Read(noNul.bytes()));
+  EXPECT_EQ(Outcome::kBadInput, Read(noNul.bytes()));
   PayloadBytes longest;
   std::string name(259, 'n');
   longest.Raw("STUB").Text(name).Int(1).Text("\\" + name).Int(1).Int(0).Int(0).Int(4);
-  EXPECT_EQ(PayloadResult::kBadPayload, Read(longest.bytes()));  // the entry path has 260 bytes
+  EXPECT_EQ(Outcome::kBadInput, Read(longest.bytes()));  // the entry path has 260 bytes
   PayloadBytes fits;
   name.resize(258);
   fits.Raw("STUB").Text(name).Int(1).Text("\\" + name).Int(1).Int(0).Int(0).Int(4);
-  EXPECT_EQ(PayloadResult::kOk, Read(fits.bytes()));
+  EXPECT_EQ(Outcome::kOk, Read(fits.bytes()));
 }
 
 TEST_F(PayloadReaderTest, CopyEndsWhenTheDataEndsEarly) {
@@ -274,10 +272,9 @@ TEST_F(PayloadReaderTest, CopyEndsWhenTheDataEndsEarly) {
   PayloadTable table;
   table.compressedLength = 0x40000000;
   char buffer[CHUNK_SIZE];
-  std::string problem;
   uint32_t crc = 0;
-  EXPECT_EQ(PayloadResult::kBadPayload, PayloadReader::CopyCompressed(&own, &staging, table, buffer, &crc, &problem));
-  EXPECT_EQ(30000u, lmtest::ReadFile(dir_.Join("staging")).size());
+  EXPECT_EQ(Outcome::kBadInput, PayloadReader::CopyCompressed(&own, &staging, table, buffer, &crc).outcome());
+  EXPECT_EQ(30000u, ReadWholeFile(dir_.Join("staging")).size());
 }
 
 // Signing pads to a multiple of 8 and appends the certificate table. Stubs of
@@ -317,10 +314,10 @@ TEST_F(PayloadReaderTest, OnlyUpToSevenZeroBytesStandBeforeTheTable) {
   FakePeImage image(false);
   std::string setup;
   for (size_t extra = 0; setup.empty() || setup.size() % 8 != 5; ++extra) setup = PeSetup(image, extra);
-  EXPECT_EQ(PayloadResult::kOk, Read(image.Sign(setup, 3)));
-  EXPECT_EQ(PayloadResult::kBadPayload, Read(image.Sign(setup + std::string("\0\1\0", 3), 0)));
-  EXPECT_EQ(PayloadResult::kBadPayload, Read(image.Sign(setup + std::string(3, ' '), 0)));
-  EXPECT_EQ(PayloadResult::kBadPayload, Read(image.Sign(setup, 11)));
+  EXPECT_EQ(Outcome::kOk, Read(image.Sign(setup, 3)));
+  EXPECT_EQ(Outcome::kBadInput, Read(image.Sign(setup + std::string("\0\1\0", 3), 0)));
+  EXPECT_EQ(Outcome::kBadInput, Read(image.Sign(setup + std::string(3, ' '), 0)));
+  EXPECT_EQ(Outcome::kBadInput, Read(image.Sign(setup, 11)));
 }
 
 // Two payloads that both end before the table, one behind 0 bytes of padding
@@ -352,10 +349,10 @@ TEST_F(PayloadReaderTest, APayloadEndAfterTwoPaddingsIsRefused) {
   };
   PayloadTable table;
   std::string problem;
-  EXPECT_EQ(PayloadResult::kBadPayload, Read(build("run.exe"), &table, &problem));
+  EXPECT_EQ(Outcome::kBadInput, Read(build("run.exe"), &table, &problem));
   EXPECT_NE(std::string::npos, problem.find("more than one payload")) << problem;
   // With the second payload broken, the first is the one.
-  ASSERT_EQ(PayloadResult::kOk, Read(build("other.exe"), &table, &problem)) << problem;
+  ASSERT_EQ(Outcome::kOk, Read(build("other.exe"), &table, &problem)) << problem;
   EXPECT_EQ(static_cast<int32_t>(firstOffset), table.payloadOffset);
 }
 
@@ -374,45 +371,44 @@ TEST_F(PayloadReaderTest, DamagedSignaturesAreRefusedOrReadAsUnsigned) {
     return file;
   };
   // Damage to a signed PE image: refused.
-  EXPECT_EQ(PayloadResult::kBadPayload, Read(with(signedSetup, directory, 0x7FFFFFF8u)));   // outside the file
-  EXPECT_EQ(PayloadResult::kBadPayload, Read(with(signedSetup, directory + 4, size + 8)));  // past its end
-  EXPECT_EQ(PayloadResult::kBadPayload, Read(signedSetup + "appended"));  // the table no longer at the end
-  EXPECT_EQ(PayloadResult::kBadPayload, Read(with(signedSetup, directory + 4, 0)));
+  EXPECT_EQ(Outcome::kBadInput, Read(with(signedSetup, directory, 0x7FFFFFF8u)));   // outside the file
+  EXPECT_EQ(Outcome::kBadInput, Read(with(signedSetup, directory + 4, size + 8)));  // past its end
+  EXPECT_EQ(Outcome::kBadInput, Read(signedSetup + "appended"));                    // the table no longer at the end
+  EXPECT_EQ(Outcome::kBadInput, Read(with(signedSetup, directory + 4, 0)));
   // A table that reaches back over the payload, its bytes made to look like
   // an entry: the table is taken, and no payload ends before it.
   std::string overlapping = with(with(signedSetup, directory, start - 40), directory + 4, size + 40);
-  EXPECT_EQ(PayloadResult::kBadPayload, Read(with(overlapping, start - 40, 40)));
+  EXPECT_EQ(Outcome::kBadInput, Read(with(overlapping, start - 40, 40)));
   // The security directory cut off: headers that run past the file's end.
   std::string cut = with(signedSetup, FakePeImage::kNewHeaderField, static_cast<uint32_t>(signedSetup.size() - 8));
   cut.replace(cut.size() - 8, 4, std::string("PE\0\0", 4));
-  EXPECT_EQ(PayloadResult::kBadPayload, Read(cut));
+  EXPECT_EQ(Outcome::kBadInput, Read(cut));
   // ... even when that image is unsigned and its payload's table intact.
   std::string unsignedCut = with(setup, FakePeImage::kNewHeaderField, static_cast<uint32_t>(setup.size() - 8));
   unsignedCut.replace(unsignedCut.size() - 8, 4, std::string("PE\0\0", 4));
-  EXPECT_EQ(PayloadResult::kBadPayload, Read(unsignedCut));
+  EXPECT_EQ(Outcome::kBadInput, Read(unsignedCut));
 
   // Fewer than five data directories, or e_lfanew past the file's end: no
   // signed image, so the file is read as unsigned. That finds the payload of
   // an unsigned file and nothing in a signed one.
   for (size_t field : {image.directoryCountField(), FakePeImage::kNewHeaderField}) {
     uint32_t value = field == FakePeImage::kNewHeaderField ? 0x7FFFFFF0u : 4u;
-    EXPECT_EQ(PayloadResult::kOk, Read(with(setup, field, value))) << field;
-    EXPECT_EQ(PayloadResult::kBadPayload, Read(with(signedSetup, field, value))) << field;
+    EXPECT_EQ(Outcome::kOk, Read(with(setup, field, value))) << field;
+    EXPECT_EQ(Outcome::kBadInput, Read(with(signedSetup, field, value))) << field;
   }
 
   // Cut anywhere, a signed file is refused: byte by byte over the trailer,
   // the padding and the table, in steps elsewhere.
   for (size_t keep = 0; keep < signedSetup.size(); keep += keep + 100 >= signedSetup.size() ? 1 : 13) {
-    EXPECT_EQ(PayloadResult::kBadPayload, Read(signedSetup.substr(0, keep))) << keep;
+    EXPECT_EQ(Outcome::kBadInput, Read(signedSetup.substr(0, keep))) << keep;
   }
 }
 
 TEST(PayloadTableCheckerTest, PathRules) {
   auto accepts = [](std::initializer_list<std::pair<const char*, uint32_t>> entries) {
     payload::PayloadTableChecker checker;
-    std::string problem;
     for (const auto& e : entries) {
-      if (!checker.Add(FILENODE{LmString(e.first), e.second, 0}, &problem)) return false;
+      if (!checker.Add(FILENODE{LmString(e.first), e.second, 0}).ok()) return false;
     }
     return true;
   };
@@ -435,15 +431,14 @@ TEST(PayloadTableCheckerTest, PathRules) {
   EXPECT_TRUE(accepts({{"\\COM0", 1}, {"\\console", 1}, {"\\lpt", 1}}));
 
   payload::PayloadTableChecker checker;
-  std::string problem;
-  ASSERT_TRUE(checker.Add(FILENODE{LmString("\\bin"), 2, 0}, &problem));
-  ASSERT_TRUE(checker.Add(FILENODE{LmString("\\bin\\run.exe"), 1, 3}, &problem));
-  EXPECT_TRUE(checker.CheckLaunchName(LmString("bin\\run.exe"), &problem));
+  ASSERT_TRUE(checker.Add(FILENODE{LmString("\\bin"), 2, 0}).ok());
+  ASSERT_TRUE(checker.Add(FILENODE{LmString("\\bin\\run.exe"), 1, 3}).ok());
+  EXPECT_TRUE(checker.CheckLaunchName(LmString("bin\\run.exe")).ok());
   // The launch target is started by its stored name: it must match exactly.
-  EXPECT_FALSE(checker.CheckLaunchName(LmString("BIN\\Run.exe"), &problem));
-  EXPECT_FALSE(checker.CheckLaunchName(LmString("bin"), &problem));
-  EXPECT_FALSE(checker.CheckLaunchName(LmString("\\bin\\run.exe"), &problem));
-  EXPECT_FALSE(checker.CheckLaunchName(LmString("bin\\..\\bin\\run.exe"), &problem));
+  EXPECT_FALSE(checker.CheckLaunchName(LmString("BIN\\Run.exe")).ok());
+  EXPECT_FALSE(checker.CheckLaunchName(LmString("bin")).ok());
+  EXPECT_FALSE(checker.CheckLaunchName(LmString("\\bin\\run.exe")).ok());
+  EXPECT_FALSE(checker.CheckLaunchName(LmString("bin\\..\\bin\\run.exe")).ok());
 }
 
 }  // namespace

@@ -20,48 +20,32 @@ struct Sample {
 // glibc's tables differ from Windows' and code_page.h's rules decide.
 const Sample kSamples[] = {
     {1252, "Müller-Lüdenscheidt, Straße, Ærø, façade, naïve, œuvre €5 ™ ‰ Ÿ",
-     "M\xFCller-L\xFC"
-     "denscheidt, Stra\xDF"
-     "e, \xC6r\xF8, fa\xE7"
-     "ade, na\xEFve, \x9Cuvre \x80"
-     "5 \x99 \x89 \x9F"},
-    {1252, "À bientôt, Noël", "\xC0 bient\xF4t, No\xEBl"},
-    {1251, "Привет, мир! Ёлка № Ђ ћ ґ", "\xCF\xF0\xE8\xE2\xE5\xF2, \xEC\xE8\xF0! \xA8\xEB\xEA\xE0 \xB9 \x80 \x9E \xB4"},
+     "M\374ller-L\374denscheidt, Stra\337e, \306r\370, fa\347ade, na\357ve, \234uvre \2005 \231 \211 \237"},
+    {1252, "À bientôt, Noël", "\300 bient\364t, No\353l"},
+    {1251, "Привет, мир! Ёлка № Ђ ћ ґ", "\317\360\350\342\345\362, \354\350\360! \250\353\352\340 \271 \200 \236 \264"},
     {932, "日本語のファイル名 ｶﾀｶﾅ ー～①",
-     "\x93\xFA\x96{\x8C\xEA\x82\xCC\x83t\x83@\x83"
-     "C\x83\x8B\x96\xBC \xB6\xC0\xB6\xC5 \x81[\x81`\x87@"},
+     "\223\372\226{\214\352\202\314\203t\203@\203C\203\213\226\274 \266\300\266\305 \201[\201`\207@"},
     {932, "C:\\dir\\~x", "C:\\dir\\~x"},  // 0x5C and 0x7E stay '\' and '~'
-    {936, "中文文件名 €", "\xD6\xD0\xCE\xC4\xCE\xC4\xBC\xFE\xC3\xFB \x80"},
-    {949, "한국어 파일", "\xC7\xD1\xB1\xB9\xBE\xEE \xC6\xC4\xC0\xCF"},
-    {950, "繁體中文",
-     "\xC1"
-     "c\xC5\xE9\xA4\xA4\xA4\xE5"},
-    {950, "═╞╡╪", "\xF9\xF9\xF9\xE9\xF9\xEB\xF9\xEA"},
-    {874, "ภาษาไทย", "\xC0\xD2\xC9\xD2\xE4\xB7\xC2"},
-    {1250, "Łódź Žluťoučký kůň",
-     "\xA3\xF3"
-     "d\x9F \x8Elu\x9Dou\xE8k\xFD k\xF9\xF2"},
-    {1253, "Ελληνικά ΆΈ", "\xC5\xEB\xEB\xE7\xED\xE9\xEA\xDC \xA2\xB8"},
-    {1254, "İstanbul ğüşiöç", "\xDDstanbul \xF0\xFC\xFEi\xF6\xE7"},
-    {1255, "עברית", "\xF2\xE1\xF8\xE9\xFA"},
-    {1255, "\xD7\x95\xD6\xBA", "\xE5\xCA"},  // U+05D5 U+05BA
-    {1256, "العربية", "\xC7\xE1\xDA\xD1\xC8\xED\xC9"},
-    {1257, "Ąžuolas Lietuvių", "\xC0\xFEuolas Lietuvi\xF8"},
-    {1258, "Vi\xC3\xAA\xCC\xA3t Nam", "Vi\xEA\xF2t Nam"},  // e-circumflex, U+0323 combining dot below
-    {1258, "A\xCC\x83", "A\xDE"},                          // A, U+0303 combining tilde: not composed
-    {437, "Größe ½ ░",
-     "Gr\x94\xE1"
-     "e \xAB \xB0"},
-    {850, "Ñandú Øre",
-     "\xA5"
-     "and\xA3 \x9Dre"},
-    {852, "Łódź Ďábel",
-     "\x9D\xA2"
-     "d\xAB \xD2\xA0"
-     "bel"},
-    {866, "Привет Ёж", "\x8F\xE0\xA8\xA2\xA5\xE2 \xF0\xA6"},
-    {65001, "Ünïcödé 日本 \xF0\x9F\x98\x80 \xEF\xBF\xBF \xF4\x8F\xBF\xBF",
-     "Ünïcödé 日本 \xF0\x9F\x98\x80 \xEF\xBF\xBF \xF4\x8F\xBF\xBF"},
+    {936, "中文文件名 €", "\326\320\316\304\316\304\274\376\303\373 \200"},
+    {949, "한국어 파일", "\307\321\261\271\276\356 \306\304\300\317"},
+    {950, "繁體中文", "\301c\305\351\244\244\244\345"},
+    {950, "═╞╡╪", "\371\371\371\351\371\353\371\352"},
+    {874, "ภาษาไทย", "\300\322\311\322\344\267\302"},
+    {1250, "Łódź Žluťoučký kůň", "\243\363d\237 \216lu\235ou\350k\375 k\371\362"},
+    {1253, "Ελληνικά ΆΈ", "\305\353\353\347\355\351\352\334 \242\270"},
+    {1254, "İstanbul ğüşiöç", "\335stanbul \360\374\376i\366\347"},
+    {1255, "עברית", "\362\341\370\351\372"},
+    {1255, "\327\225\326\272", "\345\312"},  // U+05D5 U+05BA
+    {1256, "العربية", "\307\341\332\321\310\355\311"},
+    {1257, "Ąžuolas Lietuvių", "\300\376uolas Lietuvi\370"},
+    {1258, "Vi\303\252\314\243t Nam", "Vi\352\362t Nam"},  // e-circumflex, U+0323 combining dot below
+    {1258, "A\314\203", "A\336"},                          // A, U+0303 combining tilde: not composed
+    {437, "Größe ½ ░", "Gr\224\341e \253 \260"},
+    {850, "Ñandú Øre", "\245and\243 \235re"},
+    {852, "Łódź Ďábel", "\235\242d\253 \322\240bel"},
+    {866, "Привет Ёж", "\217\340\250\242\245\342 \360\246"},
+    {65001, "Ünïcödé 日本 \360\237\230\200 \357\277\277 \364\217\277\277",
+     "Ünïcödé 日本 \360\237\230\200 \357\277\277 \364\217\277\277"},
 };
 
 std::string Hex(const std::string& bytes) {

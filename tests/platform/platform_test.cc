@@ -1,14 +1,15 @@
 // The port's contracts as platform.h states them, with the same expectations
 // for both ports wherever the contract gives the Windows meaning.
 #include "platform/platform.h"
+#include "file/read_whole_file.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdarg>
 #include <cstdio>
 #include <ctime>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "platform/testing/port_testing.h"
@@ -16,7 +17,6 @@
 
 namespace {
 
-using lmtest::ReadFile;
 using lmtest::TempDir;
 using lmtest::WriteFile;
 
@@ -91,7 +91,7 @@ TEST(PlatformTest, CreateNewFileNeverTruncates) {
   EXPECT_EQ(0x180u, StatOf(path).mode & 0x180);  // owner read and write
   ASSERT_TRUE(WriteFile(path, "keep"));
   EXPECT_EQ(platform::CreateResult::kExists, platform::CreateNewFile(path.c_str()));
-  EXPECT_EQ("keep", ReadFile(path));
+  EXPECT_EQ("keep", ReadWholeFile(path));
   EXPECT_EQ(platform::CreateResult::kFailed, platform::CreateNewFile(dir.Join("missing\\new.txt").c_str()));
 }
 
@@ -108,14 +108,14 @@ TEST(PlatformTest, RemovalsAndMovesRefuseWhatTheyDoNotName) {
   EXPECT_TRUE(lmtest::IsDirectoryPath(sub));
 
   EXPECT_EQ(-1, platform::Rename(other.c_str(), file.c_str()));
-  EXPECT_EQ("a", ReadFile(file));
-  EXPECT_EQ("b", ReadFile(other));
+  EXPECT_EQ("a", ReadWholeFile(file));
+  EXPECT_EQ("b", ReadWholeFile(other));
   std::string empty = dir.Join("empty");
   ASSERT_EQ(0, platform::MakeDirectory(empty.c_str()));
   EXPECT_EQ(-1, platform::Rename(sub.c_str(), empty.c_str()));  // not even onto an empty directory
-  EXPECT_EQ("a", ReadFile(file));
+  EXPECT_EQ("a", ReadWholeFile(file));
   EXPECT_EQ(0, platform::Rename(other.c_str(), dir.Join("c.txt").c_str()));
-  EXPECT_EQ("b", ReadFile(dir.Join("c.txt")));
+  EXPECT_EQ("b", ReadWholeFile(dir.Join("c.txt")));
   EXPECT_FALSE(lmtest::PathExists(other));
 
   EXPECT_EQ(0, platform::RemoveFile(file.c_str()));
@@ -146,7 +146,7 @@ TEST(PlatformTest, GetLongPathNeedsAnExistingPath) {
   std::string file = dir.Join("a long file name.text");
   ASSERT_TRUE(WriteFile(file, "x"));
   ASSERT_TRUE(platform::GetLongPath(file.c_str(), &longPath));
-  EXPECT_EQ("x", ReadFile(longPath));
+  EXPECT_EQ("x", ReadWholeFile(longPath));
   std::string again;
   ASSERT_TRUE(platform::GetLongPath(longPath.c_str(), &again));
   EXPECT_EQ(longPath, again);
@@ -159,7 +159,7 @@ TEST(PlatformTest, SetModifiedTimeSetsTheTimeOfWritableFilesOnly) {
   const int64_t kJuly2017 = 1500000000;
   EXPECT_EQ(platform::SetTimeResult::kDone, platform::SetModifiedTime(file.c_str(), kJuly2017, 250));
   EXPECT_EQ(kJuly2017, StatOf(file).mtime);
-  EXPECT_EQ("x", ReadFile(file));
+  EXPECT_EQ("x", ReadWholeFile(file));
   const int64_t kBefore1601 = -11644473601LL;
   EXPECT_EQ(platform::SetTimeResult::kBadTime, platform::SetModifiedTime(file.c_str(), kBefore1601, 0));
   EXPECT_EQ(platform::SetTimeResult::kOpenFailed, platform::SetModifiedTime(dir.Join("missing").c_str(), 0, 0));
@@ -198,18 +198,19 @@ TEST(PlatformTest, EntriesAreReportedAsTheyAreOnDisk) {
   EXPECT_EQ(kDirectoryBits, StatOf(link).mode & 0xF000);  // Stat follows it
   EXPECT_EQ(0, platform::RemoveLink(link.c_str()));
   EXPECT_EQ(platform::EntryType::kMissing, platform::GetEntryInfo(link.c_str()).type);
-  EXPECT_EQ(70000u, ReadFile(file).size());
+  EXPECT_EQ(70000u, ReadWholeFile(file).size());
 }
 
 TEST(PlatformTest, RecursiveLockIsReentrantAndExcludesOtherThreads) {
   platform::RecursiveLock lock;
   auto tryFromAnotherThread = [&lock] {
     bool entered = false;
-    std::thread other([&] {
+    platform::Thread other;
+    EXPECT_TRUE(other.Start([&] {
       entered = lock.TryEnter();
       if (entered) lock.Leave();
-    });
-    other.join();
+    }));
+    other.Join();
     return entered;
   };
   lock.Enter();
@@ -225,16 +226,82 @@ TEST(PlatformTest, RecursiveLockIsReentrantAndExcludesOtherThreads) {
   // Enter blocks another thread until the holder leaves.
   std::atomic<bool> inside{false};
   lock.Enter();
-  std::thread waiter([&] {
+  platform::Thread waiter;
+  ASSERT_TRUE(waiter.Start([&] {
     lock.Enter();
     inside = true;
     lock.Leave();
-  });
+  }));
   platform::SleepMs(20);
   EXPECT_FALSE(inside);
   lock.Leave();
-  waiter.join();
+  waiter.Join();
   EXPECT_TRUE(inside);
+}
+
+// Threads that count under a Mutex lose no increment, and a value handed
+// from one thread to the next through a ConditionVariable arrives in turn:
+// each of kThreads threads waits for its own number, adds to the total and
+// passes the turn on, round after round.
+TEST(PlatformTest, MutexAndConditionVariablePassTurnsBetweenThreads) {
+  const int kThreads = 4;
+  const int kRounds = 500;
+  platform::Mutex mutex;
+  platform::ConditionVariable turnChanged;
+  int turn = 0;       // guarded by mutex
+  long total = 0;     // guarded by mutex
+  int outOfTurn = 0;  // guarded by mutex
+  platform::Thread threads[kThreads];
+  for (int i = 0; i < kThreads; ++i) {
+    ASSERT_TRUE(threads[i].Start([&, i] {
+      for (int round = 0; round < kRounds; ++round) {
+        platform::MutexLock lock(&mutex);
+        while (turn % kThreads != i) turnChanged.Wait(&lock);
+        if (turn != round * kThreads + i) ++outOfTurn;
+        total += turn;
+        ++turn;
+        lock.Unlock();
+        turnChanged.NotifyAll();
+      }
+    }));
+  }
+  for (platform::Thread& thread : threads) thread.Join();
+  const long last = kThreads * kRounds - 1;
+  EXPECT_EQ(last * (last + 1) / 2, total);
+  EXPECT_EQ(0, outOfTurn);
+  EXPECT_EQ(kThreads * kRounds, turn);
+}
+
+std::string Formatted(size_t size, int* length, const char* format, ...) {
+  std::vector<char> buffer(size + 1, '#');  // one guard byte past `size`
+  va_list args;
+  va_start(args, format);
+  *length = platform::FormatText(buffer.data(), size, format, args);
+  va_end(args);
+  EXPECT_EQ('#', buffer[size]) << format;
+  if (size == 0) return std::string();
+  return std::string(buffer.data());
+}
+
+// The conversions that formats may use on both runtimes, whole and cut off
+// by the buffer: the length returned is always the whole text's.
+TEST(PlatformTest, FormatTextGivesTheWholeLengthAndCutsWithANul) {
+  int n;
+  EXPECT_EQ("20240131235905", Formatted(64, &n, "%04d%02d%02d%02d%02d%02d", 2024, 1, 31, 23, 59, 5));
+  EXPECT_EQ(14, n);
+  EXPECT_EQ("-7|0x00C0FFEE|c0ffee|4294967295|ab   |  -3",
+            Formatted(64, &n, "%d|0x%08X|%x|%u|%-5s|%4ld", -7, 0xC0FFEEu, 0xC0FFEEu, 0xFFFFFFFFu, "ab", -3L));
+  EXPECT_EQ(42, n);
+  EXPECT_EQ("abc", Formatted(4, &n, "%s", "abc"));  // exactly fits
+  EXPECT_EQ(3, n);
+  EXPECT_EQ("ab", Formatted(3, &n, "%s", "abc"));  // one short
+  EXPECT_EQ(3, n);
+  EXPECT_EQ("", Formatted(1, &n, "%d", 12345));
+  EXPECT_EQ(5, n);
+  EXPECT_EQ("", Formatted(0, &n, "%s", "abc"));  // nothing written
+  EXPECT_EQ(3, n);
+  EXPECT_EQ("100%", Formatted(8, &n, "%d%%", 100));
+  EXPECT_EQ(4, n);
 }
 
 TEST(PlatformTest, TickCountAdvancesAcrossASleep) {

@@ -6,7 +6,7 @@
 # longer does once a payload byte is changed.
 #
 # Usage: signed_setup_test.sh LMPACK LMSETUP_EXE PROBE_EXE WINE_RUN
-#   LMPACK       a native lmpack (build/native/bin/lmpack)
+#   LMPACK       a native lmpack (the native preset's)
 #   LMSETUP_EXE  the Windows launcher
 #   PROBE_EXE    the end-to-end tests' probe program, built for Windows
 #   WINE_RUN     scripts/wine-run.sh (uses LM_WINEPREFIX)

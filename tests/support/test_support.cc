@@ -6,13 +6,10 @@
 #include <vector>
 
 #include "bzip2/bzip2_buffer.h"
-#include "file/read_whole_file.h"
 #include "platform/platform.h"
 #include "platform/testing/port_testing.h"
 
 namespace lmtest {
-
-std::string ReadFile(const std::string& path, bool* ok) { return ReadWholeFile(path, ok); }
 
 bool PathExists(const std::string& path) {
   return platform::GetEntryInfo(path.c_str()).type != platform::EntryType::kMissing;
@@ -47,10 +44,7 @@ std::string RandomBytes(size_t size, unsigned seed) {
 
 namespace lmtest {
 
-bool OnWindows() {
-  const char* value = getenv("LM_TEST_WINDOWS");
-  return value != nullptr && value[0] == '1';
-}
+bool OnWindows() { return platform::ThisSystem() == platform::System::kWindows; }
 
 std::string HostPath(const std::string& path) {
   if (!OnWindows() || path.empty() || path[0] != '/') return path;

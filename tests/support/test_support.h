@@ -12,8 +12,6 @@
 
 namespace lmtest {
 
-// The file's bytes; empty (with *ok false) when it cannot be read.
-std::string ReadFile(const std::string& path, bool* ok = nullptr);
 bool PathExists(const std::string& path);
 bool IsDirectoryPath(const std::string& path);
 // Names in a directory, "." and ".." left out, sorted.
@@ -22,8 +20,7 @@ bool MakeDirectory(const std::string& path);
 // Deterministic pseudo-random bytes.
 std::string RandomBytes(size_t size, unsigned seed);
 
-// Whether the tests run as Windows programs (set by the build for the win32
-// test programs).
+// Whether the tests run as Windows programs.
 bool OnWindows();
 
 // A path handed in by the build (always a host path): under Wine a Linux

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "file/lm_file_stream.h"
+#include "file/read_whole_file.h"
 #include "file/walk_tree.h"
 #include "payload/crc32.h"
 #include "payload/integrity_record.h"
@@ -40,11 +41,10 @@ class LmpackTest : public ::testing::Test {
   // Reads the table of a setup lmpack wrote.
   static bool ReadBack(const std::string& setup, PayloadTable* table) {
     LmFileStream file;
-    std::string problem;
     if (file.OpenFile(setup.c_str(), 0) != 1) return false;
-    bool ok = PayloadReader::ReadTable(&file, table, &problem) == PayloadResult::kOk;
-    EXPECT_TRUE(ok) << problem;
-    return ok;
+    Result result = PayloadReader::ReadTable(&file, table);
+    EXPECT_TRUE(result.ok()) << result.message();
+    return result.ok();
   }
 
   void Put(const std::string& relative, const std::string& contents) {
@@ -70,8 +70,7 @@ class LmpackTest : public ::testing::Test {
     std::vector<std::string> lines;
     WalkTree(root, [&](const std::string& relative, const platform::EntryInfo& info) {
       bool isFile = info.type == platform::EntryType::kFile;
-      lines.push_back((isFile ? "f " : "d ") + relative +
-                      (isFile ? " " + lmtest::ReadFile(root + "\\" + relative) : ""));
+      lines.push_back((isFile ? "f " : "d ") + relative + (isFile ? " " + ReadWholeFile(root + "\\" + relative) : ""));
       return true;
     });
     return lines;
@@ -101,8 +100,8 @@ TEST_F(LmpackTest, PacksAFolderThatVerifiesAndReadsBack) {
   // For the Windows target the integrity record lies behind at most 7 zero
   // bytes, so that the file's length is a multiple of 8 and a signer adds no
   // padding. It holds the size and CRC-32 of everything from P on.
-  std::string written = lmtest::ReadFile(out);
-  size_t image = lmtest::ReadFile(stub_).size();
+  std::string written = ReadWholeFile(out);
+  size_t image = ReadWholeFile(stub_).size();
   const size_t payloadOffset = static_cast<size_t>(table.payloadOffset);
   const size_t record = payloadOffset - payload::IntegrityRecord::kSize;
   ASSERT_GE(record, image);
@@ -117,14 +116,14 @@ TEST_F(LmpackTest, PacksAFolderThatVerifiesAndReadsBack) {
   // The same folder gives the same bytes.
   std::string again = dir_.Join("again.exe");
   ASSERT_EQ(0, Pack("bin\\app.exe", again));
-  EXPECT_EQ(lmtest::ReadFile(out), lmtest::ReadFile(again));
+  EXPECT_EQ(ReadWholeFile(out), ReadWholeFile(again));
 }
 
 TEST_F(LmpackTest, VerifyAndListCatchDamage) {
   Put("run.exe", lmtest::RandomBytes(50000, 3));
   std::string out = dir_.Join("setup.exe");
   ASSERT_EQ(0, Pack("run.exe", out, {"--level", "1"}));
-  std::string bytes = lmtest::ReadFile(out);
+  std::string bytes = ReadWholeFile(out);
   std::string flipped = bytes;
   flipped[flipped.size() - 1000] = static_cast<char>(flipped[flipped.size() - 1000] ^ 0x01);
   std::string damaged = dir_.Join("damaged.exe");
@@ -164,7 +163,7 @@ TEST_F(LmpackTest, ExtractGivesBackTheFolderAndWritesNothingElse) {
   // What the launcher refuses, corrupt data (files are written before that
   // shows) and a changed integrity record: nothing stays in the target or
   // beside it, and a target that existed stays, empty.
-  const std::string stub = lmtest::ReadFile(stub_);
+  const std::string stub = ReadWholeFile(stub_);
   std::vector<std::string> refused;
   for (const char* path :
        {"\\..\\evil.txt", "\\..\\..\\evil.txt", "\\sub/../../evil.txt", "\\C:\\evil.txt", "\\con.txt", "\\a\\\\b"}) {
@@ -176,7 +175,7 @@ TEST_F(LmpackTest, ExtractGivesBackTheFolderAndWritesNothingElse) {
   refused.push_back(corrupt);
   PayloadTable table;
   ASSERT_TRUE(ReadBack(windows, &table));
-  std::string record = lmtest::ReadFile(windows);
+  std::string record = ReadWholeFile(windows);
   record[table.payloadOffset - 5] = static_cast<char>(record[table.payloadOffset - 5] ^ 0x01);
   refused.push_back(record);
   const std::string bad = dir_.Join("bad.exe"), target = dir_.Join("target");

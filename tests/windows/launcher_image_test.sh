@@ -6,13 +6,21 @@
 # would ask to elevate a program named setup.exe). Its last section must be
 # .rsrc, which lmpack rebuilds to brand a setup.
 #
-# Usage: launcher_image_test.sh OBJDUMP WINDRES LMSETUP_EXE
+# Its link map must name none of the library objects that the launcher
+# keeps out on purpose: libstdc++'s verbose terminate handler, demangler,
+# __throw_* functions and the string and exception builds they bring
+# (launcher/runtime_overrides_win32.cc replaces them), winpthreads (the
+# win32 thread model links none), the guard of function-local statics and
+# make_shared's mutex pool (the code avoids both). A toolchain whose
+# libraries are cut otherwise brings them back, and this test says which.
+#
+# Usage: launcher_image_test.sh OBJDUMP WINDRES LMSETUP_EXE LINK_MAP
 set -u
-if [ $# -ne 3 ]; then
-  echo "usage: $0 OBJDUMP WINDRES LMSETUP_EXE" >&2
+if [ $# -ne 4 ]; then
+  echo "usage: $0 OBJDUMP WINDRES LMSETUP_EXE LINK_MAP" >&2
   exit 2
 fi
-objdump=$1 windres=$2 exe=$3
+objdump=$1 windres=$2 exe=$3 map=$4
 failures=0
 fail() {
   echo "FAIL: $*"
@@ -27,6 +35,13 @@ imports=$(sed -n 's/^[[:space:]]*DLL Name: //p' <<<"$headers" | sort | tr '\n' '
 
 last_section=$("$objdump" -h "$exe" | awk '$1 ~ /^[0-9]+$/ { name = $2 } END { print name }')
 [ "$last_section" = .rsrc ] || fail "the last section is $last_section, not .rsrc"
+
+[ -f "$map" ] || { echo "FAIL: no link map $map"; exit 1; }
+for member in 'libstdc++.a(vterminate.o)' 'libstdc++.a(cp-demangle.o)' 'libstdc++.a(functexcept.o)' \
+  'libstdc++.a(cow-stdexcept.o)' 'libstdc++.a(cow-string-inst.o)' 'libstdc++.a(string-inst.o)' 'libwinpthread.a(' \
+  'libstdc++.a(guard.o)' 'libstdc++.a(shared_ptr.o)'; do
+  if grep -Fq "$member" "$map"; then fail "links $member"; fi
+done
 
 resources=$("$windres" -i "$exe" -O rc) || { echo "FAIL: $windres cannot read the resources of $exe"; exit 1; }
 [ "$(grep -c '/\* RT_ICON \*/' <<<"$resources")" -eq 3 ] || fail "the icon images are not three"

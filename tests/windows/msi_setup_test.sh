@@ -6,7 +6,7 @@
 # anything in the temp directory given to the setup.
 #
 # Usage: msi_setup_test.sh LMPACK LMSETUP_EXE WINE_RUN
-#   LMPACK       a native lmpack (build/native/bin/lmpack)
+#   LMPACK       a native lmpack (the native preset's)
 #   LMSETUP_EXE  the Windows launcher
 #   WINE_RUN     scripts/wine-run.sh (uses LM_WINEPREFIX)
 set -u

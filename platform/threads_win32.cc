@@ -1,0 +1,80 @@
+// The Windows port's threads, mutex and condition variable (platform.h).
+//
+// Mutex is a slim reader/writer lock taken in exclusive mode, and
+// ConditionVariable a CONDITION_VARIABLE slept on with that lock
+// (SleepConditionVariableSRW): both are Windows Vista's, need neither
+// creation nor deletion, and take the size of a pointer. Threads come from
+// msvcrt's _beginthreadex, which Microsoft documents for threads that call
+// the C runtime, rather than from CreateThread.
+#include <process.h>
+
+#include <exception>
+
+#include "platform/win32/windows_api.h"
+
+#include "platform/platform.h"
+
+namespace platform {
+
+namespace {
+
+static_assert(sizeof(SRWLOCK) <= 40, "Mutex's storage is too small for SRWLOCK");
+static_assert(sizeof(CONDITION_VARIABLE) <= 48, "ConditionVariable's storage is too small");
+
+SRWLOCK* LockIn(unsigned char* storage) { return reinterpret_cast<SRWLOCK*>(storage); }
+CONDITION_VARIABLE* ConditionIn(unsigned char* storage) { return reinterpret_cast<CONDITION_VARIABLE*>(storage); }
+
+}  // namespace
+
+Mutex::Mutex() { InitializeSRWLock(LockIn(storage_)); }
+Mutex::~Mutex() {}  // an SRW lock holds no resources
+void Mutex::Lock() { AcquireSRWLockExclusive(LockIn(storage_)); }
+void Mutex::Unlock() { ReleaseSRWLockExclusive(LockIn(storage_)); }
+
+ConditionVariable::ConditionVariable() { InitializeConditionVariable(ConditionIn(storage_)); }
+ConditionVariable::~ConditionVariable() {}  // holds no resources either
+
+void ConditionVariable::Wait(MutexLock* lock) {
+  // With INFINITE the call returns only once woken (or spuriously), with
+  // the lock held again.
+  SleepConditionVariableSRW(ConditionIn(storage_), LockIn(lock->mutex()->storage_), INFINITE, 0);
+}
+
+void ConditionVariable::NotifyOne() { WakeConditionVariable(ConditionIn(storage_)); }
+void ConditionVariable::NotifyAll() { WakeAllConditionVariable(ConditionIn(storage_)); }
+
+struct Thread::Running {
+  std::function<void()> body;
+  HANDLE handle = nullptr;
+
+  static unsigned __stdcall Main(void* self) noexcept {
+    static_cast<Running*>(self)->body();
+    return 0;
+  }
+};
+
+Thread::~Thread() {
+  if (running_ != nullptr) std::terminate();  // started and never joined, as std::thread
+}
+
+bool Thread::Start(std::function<void()> body) {
+  Running* running = new Running;
+  running->body = std::move(body);
+  uintptr_t handle = _beginthreadex(nullptr, 0, &Running::Main, running, 0, nullptr);
+  if (handle == 0) {
+    delete running;
+    return false;
+  }
+  running->handle = reinterpret_cast<HANDLE>(handle);
+  running_ = running;
+  return true;
+}
+
+void Thread::Join() {
+  WaitForSingleObject(running_->handle, INFINITE);
+  CloseHandle(running_->handle);
+  delete running_;
+  running_ = nullptr;
+}
+
+}  // namespace platform
