@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "file/read_whole_file.h"
 #include "payload/resource_tree.h"
 #include "tests/support/fake_pe_image.h"
 #include "tests/support/test_support.h"
@@ -325,7 +326,7 @@ TEST(LauncherBrandingTest, BrandedImagesKeepTheirHeadersAndResourcesConsistent) 
                                   {"PE32+", FakeLauncher(true), three, kSettings},
                                   {"PE32, smaller", FakeLauncher(false), one, {}}};
   // On the Windows presets the build's own launcher is a PE image.
-  const std::string launcher = lmtest::ReadFile(lmtest::BuildPath("LM_LAUNCHER"));
+  const std::string launcher = ReadWholeFile(lmtest::BuildPath("LM_LAUNCHER"));
   if (launcher.compare(0, 2, "MZ") == 0) {
     cases.push_back({"the launcher", launcher, three, kSettings});
     cases.push_back({"the launcher, smaller", launcher, one, {}});
