@@ -38,7 +38,7 @@ last_section=$("$objdump" -h "$exe" | awk '$1 ~ /^[0-9]+$/ { name = $2 } END { p
 
 [ -f "$map" ] || { echo "FAIL: no link map $map"; exit 1; }
 for member in 'libstdc++.a(vterminate.o)' 'libstdc++.a(cp-demangle.o)' 'libstdc++.a(functexcept.o)' \
-  'libstdc++.a(cow-stdexcept.o)' 'libstdc++.a(cow-string-inst.o)' 'libstdc++.a(string-inst.o)' 'libwinpthread.a(' \
+  'libstdc++.a(cow-stdexcept.o)' 'libstdc++.a(cow-string-inst.o)' 'libstdc++.a(string-inst.o)' 'libwinpthread' \
   'libstdc++.a(guard.o)' 'libstdc++.a(shared_ptr.o)'; do
   if grep -Fq "$member" "$map"; then fail "links $member"; fi
 done
