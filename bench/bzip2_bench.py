@@ -3,9 +3,14 @@
 
 Builds a corpus deterministically (about 60% text, 40% random bytes, as
 bench.py's), compresses it with `bzip2 -9`, then times, round after round:
-`bzip2 -dc`, `lbzip2 -d -n2`, the native preset's bzip2_bench decode with 1 and
+`bzip2 -dc`, `lbzip2 -d -n2`, the preset's bzip2_bench decode with 1 and
 2 workers; `bzip2 -9`, bzip2_bench encode with 1 and 2 jobs. Prints ratios
 first, medians second. Run on an otherwise idle machine.
+
+--preset win32 or win64 times the Windows build under Wine (the prefix in
+the preset's build directory), which is how the launcher's decoding speed
+is compared between builds; Wine's start (about half a second) is in each
+time.
 """
 import argparse
 import os
@@ -15,9 +20,9 @@ import subprocess
 import tempfile
 import time
 
-from presets import program
+from presets import TOP, build_dir, program
 
-BENCH = program("native", "bzip2_bench")
+WINE_RUN = os.path.join(TOP, "scripts", "wine-run.sh")
 WORDS = ("the setup launcher unpacks files into a fresh working directory and starts installer "
          "payload of bzip2 stream block with checksum table entry windows program data").split()
 
@@ -39,11 +44,20 @@ def make_corpus(path, size_mb, seed):
             written += len(data)
 
 
-def timed(command, stdin_path=None):
+def bench_command(preset):
+    """The command line that runs the preset's bzip2_bench, and its environment."""
+    if preset == "native":
+        return [program(preset, "bzip2_bench")], None
+    env = dict(os.environ, LM_WINEPREFIX=os.path.join(build_dir(preset), ".wine"),
+               LM_WINEARCH="win64" if preset == "win64" else "win32")
+    return [WINE_RUN, program(preset, "bzip2_bench.exe")], env
+
+
+def timed(command, stdin_path=None, env=None, ours=False):
     with open(stdin_path or os.devnull, "rb") as stdin:
         start = time.perf_counter()
-        result = subprocess.run(command, stdin=stdin, stdout=subprocess.PIPE if command[0] == BENCH else subprocess.DEVNULL,
-                                check=True)
+        result = subprocess.run(command, stdin=stdin, stdout=subprocess.PIPE if ours else subprocess.DEVNULL,
+                                env=env, check=True)
         elapsed = time.perf_counter() - start
     line = result.stdout.decode().strip() if result.stdout else ""
     return elapsed, line
@@ -53,7 +67,9 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__)
     parser.add_argument("--size-mb", type=int, default=150)
     parser.add_argument("--repeat", type=int, default=3)
+    parser.add_argument("--preset", default="native", help="whose bzip2_bench: native, win32 or win64")
     args = parser.parse_args()
+    bench, env = bench_command(args.preset)
     with tempfile.TemporaryDirectory() as tmp:
         corpus = os.path.join(tmp, "corpus")
         packed = corpus + ".bz2"
@@ -63,17 +79,17 @@ def main():
         commands = {
             "bzip2 -dc": (["bzip2", "-dc", packed], None),
             "lbzip2 -d -n2": (["lbzip2", "-d", "-n2", "-c", packed], None),
-            "decode, 1 worker": ([BENCH, "decode", packed, "1"], None),
-            "decode, 2 workers": ([BENCH, "decode", packed, "2"], None),
+            "decode, 1 worker": (bench + ["decode", packed, "1"], env),
+            "decode, 2 workers": (bench + ["decode", packed, "2"], env),
             "bzip2 -9": (["bzip2", "-9", "-c", corpus], None),
-            "encode -9, 1 job": ([BENCH, "encode", corpus, "9", "1"], None),
-            "encode -9, 2 jobs": ([BENCH, "encode", corpus, "9", "2"], None),
+            "encode -9, 1 job": (bench + ["encode", corpus, "9", "1"], env),
+            "encode -9, 2 jobs": (bench + ["encode", corpus, "9", "2"], env),
         }
         times = {name: [] for name in commands}
         details = {}
         for _ in range(args.repeat):
-            for name, (command, stdin) in commands.items():
-                elapsed, line = timed(command, stdin)
+            for name, (command, command_env) in commands.items():
+                elapsed, line = timed(command, env=command_env, ours=command[:len(bench)] == bench)
                 times[name].append(elapsed)
                 if line:
                     details[name] = line
