@@ -8,6 +8,7 @@
 
 #include "core/lm_string.h"
 #include "platform/platform.h"
+#include "tests/support/test_support.h"
 
 namespace {
 
@@ -160,18 +161,12 @@ TEST(LmObjectTest, TimedLockSucceedsWhenTheHolderLetsGo) {
 TEST(LmObjectTest, UnlimitedLockWaitsForTheHolder) {
   LmObject object;
   LockHolder holder(&object);
-  std::atomic<bool> got{false};
-  platform::Thread waiter;
-  ASSERT_TRUE(waiter.Start([&] {
-    object.Lock(0xFFFFFFFFu);
-    got = true;
-    object.Unlock();
-  }));
-  platform::SleepMs(200);
-  EXPECT_FALSE(got);
-  holder.Release();
-  waiter.Join();
-  EXPECT_TRUE(got);
+  lmtest::ExpectWaitsUntilReleased(
+      [&] {
+        object.Lock(0xFFFFFFFFu);
+        object.Unlock();
+      },
+      [&] { holder.Release(); }, 200);
 }
 
 TEST(LmObjectTest, CountIsExactUnderConcurrentAddRefAndRelease) {

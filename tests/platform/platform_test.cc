@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <cstdarg>
 #include <cstdio>
 #include <ctime>
@@ -224,19 +223,13 @@ TEST(PlatformTest, RecursiveLockIsReentrantAndExcludesOtherThreads) {
   EXPECT_TRUE(tryFromAnotherThread());
 
   // Enter blocks another thread until the holder leaves.
-  std::atomic<bool> inside{false};
   lock.Enter();
-  platform::Thread waiter;
-  ASSERT_TRUE(waiter.Start([&] {
-    lock.Enter();
-    inside = true;
-    lock.Leave();
-  }));
-  platform::SleepMs(20);
-  EXPECT_FALSE(inside);
-  lock.Leave();
-  waiter.Join();
-  EXPECT_TRUE(inside);
+  lmtest::ExpectWaitsUntilReleased(
+      [&] {
+        lock.Enter();
+        lock.Leave();
+      },
+      [&] { lock.Leave(); }, 20);
 }
 
 // Threads that count under a Mutex lose no increment, and a value handed

@@ -1,6 +1,9 @@
 #include "tests/support/test_support.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <stdexcept>
 #include <vector>
@@ -10,6 +13,20 @@
 #include "platform/testing/port_testing.h"
 
 namespace lmtest {
+
+void ExpectWaitsUntilReleased(const std::function<void()>& take, const std::function<void()>& release, int waitMs) {
+  std::atomic<bool> took{false};
+  platform::Thread waiter;
+  ASSERT_TRUE(waiter.Start([&] {
+    take();
+    took = true;
+  }));
+  platform::SleepMs(waitMs);
+  EXPECT_FALSE(took);
+  release();
+  waiter.Join();
+  EXPECT_TRUE(took);
+}
 
 bool PathExists(const std::string& path) {
   return platform::GetEntryInfo(path.c_str()).type != platform::EntryType::kMissing;

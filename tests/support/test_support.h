@@ -5,6 +5,7 @@
 #define LM_TESTS_SUPPORT_TEST_SUPPORT_H_
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,11 @@ std::string BuildPath(const char* variable);
 // cannot be started or did not end in time.
 int RunProgram(const std::string& program, const std::vector<std::string>& arguments = {},
                const std::string& currentDirectory = "", uint32_t timeoutMs = 120000);
+
+// For locks: runs `take`, which waits while a lock is held, on another
+// thread; expects it still waiting after `waitMs`, then runs `release` on
+// this thread and expects `take` to return.
+void ExpectWaitsUntilReleased(const std::function<void()>& take, const std::function<void()>& release, int waitMs);
 
 // bzip2 of `data` as one stream.
 std::string Compress(const std::string& data, int level = 9);
