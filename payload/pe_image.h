@@ -1,6 +1,6 @@
 // A Windows program image (PE32 or PE32+) held in memory: its headers,
-// section table and data directories, as Microsoft's PE/COFF specification
-// lays them out, and the one edit the packer makes to a launcher: the last
+// section table and data directories, as Microsoft's PE/COFF format
+// documentation lays them out, and the one edit the packer makes to a launcher: the last
 // section's data replaced.
 //
 // Read checks what the edit relies on: "MZ" and a "PE\0\0" that e_lfanew

@@ -9,8 +9,8 @@
 // exactly three levels; at most kMaxEntries entries are read, so a hostile
 // tree costs bounded time.
 //
-// Writing lays the section out in the order of Microsoft's PE/COFF
-// specification: the directory tables with their entries (the root, then
+// Writing lays the section out in the order Microsoft's PE/COFF format
+// documentation gives: the directory tables with their entries (the root, then
 // every type's table, then every name's), the names (a 16-bit length and
 // UTF-16 units, 2-byte aligned), the data entries (4-byte aligned), and the
 // data (each 8-byte aligned), the data entries in the order of their data's
