@@ -37,13 +37,36 @@ enum class System { kWindows, kPosix };
 System ThisSystem();
 
 // ---- locks, clock, threads ----
+// Room for a system object that lives inside a class (a lock, a condition
+// variable), so that making one allocates nothing. Each port reads the bytes
+// as its own type through As<T>(), which checks at compile time that the
+// type fits in size and alignment. Such an object must stay at the address
+// where it was initialised, so the room cannot be copied or moved, and
+// neither can a class that holds one.
+template <size_t kBytes>
+class InPlace {
+ public:
+  InPlace() = default;
+  InPlace(const InPlace&) = delete;
+  InPlace& operator=(const InPlace&) = delete;
+
+  template <typename T>
+  T* As() {
+    static_assert(sizeof(T) <= kBytes && alignof(T) <= kAlignment, "the room is too small for this system object");
+    return reinterpret_cast<T*>(bytes_);
+  }
+
+ private:
+  static constexpr size_t kAlignment = 8;
+  alignas(kAlignment) unsigned char bytes_[kBytes];
+};
+
 // A re-entrant lock: the holder may enter again and leaves once per entry.
+// Neither copied nor moved (InPlace).
 class RecursiveLock {
  public:
   RecursiveLock();
   ~RecursiveLock();
-  RecursiveLock(const RecursiveLock&) = delete;
-  RecursiveLock& operator=(const RecursiveLock&) = delete;
 
   void Enter();
   // One attempt that never blocks: true when the caller now holds the lock.
@@ -51,28 +74,25 @@ class RecursiveLock {
   void Leave();
 
  private:
-  // The system's lock object, kept in place: no allocation per lock.
-  alignas(8) unsigned char storage_[40];
+  InPlace<40> system_;
 };
 
 // A lock that is not re-entrant, for data shared between threads. Lock
 // blocks until the calling thread holds it; the calling thread must not
 // hold it already. Unlock is called by the holder only. No order among
 // waiting threads is promised. Destroyed only when no thread holds it or
-// waits for it.
+// waits for it. Neither copied nor moved (InPlace).
 class Mutex {
  public:
   Mutex();
   ~Mutex();
-  Mutex(const Mutex&) = delete;
-  Mutex& operator=(const Mutex&) = delete;
 
   void Lock();
   void Unlock();
 
  private:
   friend class ConditionVariable;  // waits on the system's lock object
-  alignas(8) unsigned char storage_[40];
+  InPlace<40> system_;
 };
 
 // Holds a mutex from construction to destruction, also when an exception
@@ -103,12 +123,11 @@ class MutexLock {
 };
 
 // Wakes threads that wait for a condition of data guarded by a Mutex.
+// Neither copied nor moved (InPlace).
 class ConditionVariable {
  public:
   ConditionVariable();
   ~ConditionVariable();  // no thread may be waiting
-  ConditionVariable(const ConditionVariable&) = delete;
-  ConditionVariable& operator=(const ConditionVariable&) = delete;
 
   // The caller holds `lock`'s mutex. Lets it go, sleeps until notified and
   // takes it again before returning. A wait may also end without a
@@ -120,7 +139,7 @@ class ConditionVariable {
   void NotifyAll();
 
  private:
-  alignas(8) unsigned char storage_[48];
+  InPlace<48> system_;
 };
 
 // A thread of this process that runs one function.

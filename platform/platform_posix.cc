@@ -15,9 +15,6 @@ namespace platform {
 
 namespace {
 
-static_assert(sizeof(pthread_mutex_t) <= 40, "RecursiveLock's storage is too small for pthread_mutex_t");
-
-pthread_mutex_t* MutexIn(unsigned char* storage) { return reinterpret_cast<pthread_mutex_t*>(storage); }
 // Windows' calls refuse a path that ends in a separator unless it is a root.
 bool EndsInSeparatorBelowRoot(const char* path) {
   size_t n = strlen(path);
@@ -40,13 +37,13 @@ RecursiveLock::RecursiveLock() {
   pthread_mutexattr_t attributes;
   pthread_mutexattr_init(&attributes);
   pthread_mutexattr_settype(&attributes, PTHREAD_MUTEX_RECURSIVE);
-  pthread_mutex_init(MutexIn(storage_), &attributes);
+  pthread_mutex_init(system_.As<pthread_mutex_t>(), &attributes);
   pthread_mutexattr_destroy(&attributes);
 }
-RecursiveLock::~RecursiveLock() { pthread_mutex_destroy(MutexIn(storage_)); }
-void RecursiveLock::Enter() { pthread_mutex_lock(MutexIn(storage_)); }
-bool RecursiveLock::TryEnter() { return pthread_mutex_trylock(MutexIn(storage_)) == 0; }
-void RecursiveLock::Leave() { pthread_mutex_unlock(MutexIn(storage_)); }
+RecursiveLock::~RecursiveLock() { pthread_mutex_destroy(system_.As<pthread_mutex_t>()); }
+void RecursiveLock::Enter() { pthread_mutex_lock(system_.As<pthread_mutex_t>()); }
+bool RecursiveLock::TryEnter() { return pthread_mutex_trylock(system_.As<pthread_mutex_t>()) == 0; }
+void RecursiveLock::Leave() { pthread_mutex_unlock(system_.As<pthread_mutex_t>()); }
 
 uint32_t TickCount() {
   struct timespec now;

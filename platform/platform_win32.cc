@@ -18,10 +18,6 @@ namespace platform {
 
 namespace {
 
-static_assert(sizeof(CRITICAL_SECTION) <= 40, "RecursiveLock's storage is too small for CRITICAL_SECTION");
-
-CRITICAL_SECTION* SectionIn(unsigned char* storage) { return reinterpret_cast<CRITICAL_SECTION*>(storage); }
-
 // Spin 1024 times before blocking; the high bit asks Windows to allocate the
 // wait event at once.
 const DWORD kSpinCount = 0x80000400;
@@ -76,11 +72,11 @@ struct tm BreakDown(int64_t seconds) {
 
 System ThisSystem() { return System::kWindows; }
 
-RecursiveLock::RecursiveLock() { InitializeCriticalSectionAndSpinCount(SectionIn(storage_), kSpinCount); }
-RecursiveLock::~RecursiveLock() { DeleteCriticalSection(SectionIn(storage_)); }
-void RecursiveLock::Enter() { EnterCriticalSection(SectionIn(storage_)); }
-bool RecursiveLock::TryEnter() { return TryEnterCriticalSection(SectionIn(storage_)) != 0; }
-void RecursiveLock::Leave() { LeaveCriticalSection(SectionIn(storage_)); }
+RecursiveLock::RecursiveLock() { InitializeCriticalSectionAndSpinCount(system_.As<CRITICAL_SECTION>(), kSpinCount); }
+RecursiveLock::~RecursiveLock() { DeleteCriticalSection(system_.As<CRITICAL_SECTION>()); }
+void RecursiveLock::Enter() { EnterCriticalSection(system_.As<CRITICAL_SECTION>()); }
+bool RecursiveLock::TryEnter() { return TryEnterCriticalSection(system_.As<CRITICAL_SECTION>()) != 0; }
+void RecursiveLock::Leave() { LeaveCriticalSection(system_.As<CRITICAL_SECTION>()); }
 
 uint32_t TickCount() { return GetTickCount(); }
 void SleepMs(uint32_t milliseconds) { Sleep(milliseconds); }

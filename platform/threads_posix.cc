@@ -8,30 +8,20 @@
 
 namespace platform {
 
-namespace {
+Mutex::Mutex() { pthread_mutex_init(system_.As<pthread_mutex_t>(), nullptr); }
+Mutex::~Mutex() { pthread_mutex_destroy(system_.As<pthread_mutex_t>()); }
+void Mutex::Lock() { pthread_mutex_lock(system_.As<pthread_mutex_t>()); }
+void Mutex::Unlock() { pthread_mutex_unlock(system_.As<pthread_mutex_t>()); }
 
-static_assert(sizeof(pthread_mutex_t) <= 40, "Mutex's storage is too small for pthread_mutex_t");
-static_assert(sizeof(pthread_cond_t) <= 48, "ConditionVariable's storage is too small for pthread_cond_t");
-
-pthread_mutex_t* LockIn(unsigned char* storage) { return reinterpret_cast<pthread_mutex_t*>(storage); }
-pthread_cond_t* ConditionIn(unsigned char* storage) { return reinterpret_cast<pthread_cond_t*>(storage); }
-
-}  // namespace
-
-Mutex::Mutex() { pthread_mutex_init(LockIn(storage_), nullptr); }
-Mutex::~Mutex() { pthread_mutex_destroy(LockIn(storage_)); }
-void Mutex::Lock() { pthread_mutex_lock(LockIn(storage_)); }
-void Mutex::Unlock() { pthread_mutex_unlock(LockIn(storage_)); }
-
-ConditionVariable::ConditionVariable() { pthread_cond_init(ConditionIn(storage_), nullptr); }
-ConditionVariable::~ConditionVariable() { pthread_cond_destroy(ConditionIn(storage_)); }
+ConditionVariable::ConditionVariable() { pthread_cond_init(system_.As<pthread_cond_t>(), nullptr); }
+ConditionVariable::~ConditionVariable() { pthread_cond_destroy(system_.As<pthread_cond_t>()); }
 
 void ConditionVariable::Wait(MutexLock* lock) {
-  pthread_cond_wait(ConditionIn(storage_), LockIn(lock->mutex()->storage_));
+  pthread_cond_wait(system_.As<pthread_cond_t>(), lock->mutex()->system_.As<pthread_mutex_t>());
 }
 
-void ConditionVariable::NotifyOne() { pthread_cond_signal(ConditionIn(storage_)); }
-void ConditionVariable::NotifyAll() { pthread_cond_broadcast(ConditionIn(storage_)); }
+void ConditionVariable::NotifyOne() { pthread_cond_signal(system_.As<pthread_cond_t>()); }
+void ConditionVariable::NotifyAll() { pthread_cond_broadcast(system_.As<pthread_cond_t>()); }
 
 struct Thread::Running {
   std::function<void()> body;

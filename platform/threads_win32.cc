@@ -16,32 +16,22 @@
 
 namespace platform {
 
-namespace {
-
-static_assert(sizeof(SRWLOCK) <= 40, "Mutex's storage is too small for SRWLOCK");
-static_assert(sizeof(CONDITION_VARIABLE) <= 48, "ConditionVariable's storage is too small");
-
-SRWLOCK* LockIn(unsigned char* storage) { return reinterpret_cast<SRWLOCK*>(storage); }
-CONDITION_VARIABLE* ConditionIn(unsigned char* storage) { return reinterpret_cast<CONDITION_VARIABLE*>(storage); }
-
-}  // namespace
-
-Mutex::Mutex() { InitializeSRWLock(LockIn(storage_)); }
+Mutex::Mutex() { InitializeSRWLock(system_.As<SRWLOCK>()); }
 Mutex::~Mutex() {}  // an SRW lock holds no resources
-void Mutex::Lock() { AcquireSRWLockExclusive(LockIn(storage_)); }
-void Mutex::Unlock() { ReleaseSRWLockExclusive(LockIn(storage_)); }
+void Mutex::Lock() { AcquireSRWLockExclusive(system_.As<SRWLOCK>()); }
+void Mutex::Unlock() { ReleaseSRWLockExclusive(system_.As<SRWLOCK>()); }
 
-ConditionVariable::ConditionVariable() { InitializeConditionVariable(ConditionIn(storage_)); }
+ConditionVariable::ConditionVariable() { InitializeConditionVariable(system_.As<CONDITION_VARIABLE>()); }
 ConditionVariable::~ConditionVariable() {}  // holds no resources either
 
 void ConditionVariable::Wait(MutexLock* lock) {
   // With INFINITE the call returns only once woken (or spuriously), with
   // the lock held again.
-  SleepConditionVariableSRW(ConditionIn(storage_), LockIn(lock->mutex()->storage_), INFINITE, 0);
+  SleepConditionVariableSRW(system_.As<CONDITION_VARIABLE>(), lock->mutex()->system_.As<SRWLOCK>(), INFINITE, 0);
 }
 
-void ConditionVariable::NotifyOne() { WakeConditionVariable(ConditionIn(storage_)); }
-void ConditionVariable::NotifyAll() { WakeAllConditionVariable(ConditionIn(storage_)); }
+void ConditionVariable::NotifyOne() { WakeConditionVariable(system_.As<CONDITION_VARIABLE>()); }
+void ConditionVariable::NotifyAll() { WakeAllConditionVariable(system_.As<CONDITION_VARIABLE>()); }
 
 struct Thread::Running {
   std::function<void()> body;

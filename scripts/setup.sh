@@ -39,7 +39,9 @@ if ! grep -rqsE '^(deb-src|Types:.*deb-src)' /etc/apt/sources.list /etc/apt/sour
 fi
 
 if [ ${#missing[@]} -gt 0 ] || [ "$need_update" -eq 1 ]; then
-  $SUDO apt-get update -q
+  # An index that fails to download (a mirror in mid-sync) is no reason to
+  # stop: the install below fails by itself if a package cannot be found.
+  $SUDO apt-get update -q || echo "setup: some package lists could not be refreshed; going on" >&2
 fi
 if [ ${#missing[@]} -gt 0 ]; then
   echo "setup: installing ${missing[*]}"
