@@ -10,7 +10,7 @@ if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 export DEBIAN_FRONTEND=noninteractive
 
 packages=(cmake g++ make libbz2-dev bzip2 googletest libgtest-dev
-          g++-mingw-w64-i686 g++-mingw-w64-i686-win32 binutils-mingw-w64-i686 wine wine32:i386
+          g++-mingw-w64-i686 g++-mingw-w64-i686-win32 binutils-mingw-w64-i686 wine
           dpkg-dev time osslsigncode openssl locales clang libclang-rt-14-dev
           msitools wixl clang-format)
 
@@ -21,8 +21,21 @@ for p in "${packages[@]}"; do
   fi
 done
 
+# 32-bit Wine only where the kernel runs 32-bit code; elsewhere the Windows
+# tests run as 64-bit programs under 64-bit Wine, and no i386 package is
+# needed at all.
+windows=$(bash "$here/scripts/windows-preset.sh")
+if [ "$windows" = win32 ]; then
+  extra=(wine32:i386)
+else
+  extra=(wine64 g++-mingw-w64-x86-64-win32)
+fi
+for p in "${extra[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+
 need_update=0
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
+if [ "$windows" = win32 ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
   $SUDO dpkg --add-architecture i386
   need_update=1
 fi
@@ -46,19 +59,6 @@ fi
 if [ ${#missing[@]} -gt 0 ]; then
   echo "setup: installing ${missing[*]}"
   $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"
-fi
-
-# A kernel without IA32 emulation runs no 32-bit code, so 32-bit Wine cannot
-# start: the Windows tests then run as 64-bit programs under 64-bit Wine.
-if [ "$(bash "$here/scripts/windows-preset.sh")" = win64 ]; then
-  missing64=()
-  for p in wine64 g++-mingw-w64-x86-64-win32; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing64+=("$p")
-  done
-  if [ ${#missing64[@]} -gt 0 ]; then
-    echo "setup: this machine runs no 32-bit code; installing ${missing64[*]}"
-    $SUDO apt-get install -y -q --no-install-recommends "${missing64[@]}"
-  fi
 fi
 
 # Wine takes a program's ANSI code page from the Unix locale, and a locale
