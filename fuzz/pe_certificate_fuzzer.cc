@@ -14,6 +14,7 @@
 #include <cstring>
 
 #include "file/lm_io_stream.h"
+#include "payload/little_endian.h"
 #include "payload/pe_certificate_table.h"
 
 namespace {
@@ -53,10 +54,6 @@ class MemoryStream : public LmIOStream {
   int position_ = 0;
 };
 
-uint32_t LittleEndian32(const uint8_t* bytes) {
-  return bytes[0] | bytes[1] << 8 | bytes[2] << 16 | static_cast<uint32_t>(bytes[3]) << 24;
-}
-
 // Whether WIN_CERTIFICATE entries from `offset` on, each 8-aligned and at
 // least 8 bytes long, fill the file exactly (the last may end unaligned).
 bool EntriesFillTheFile(const uint8_t* data, int64_t size, int64_t offset) {
@@ -64,7 +61,7 @@ bool EntriesFillTheFile(const uint8_t* data, int64_t size, int64_t offset) {
   int entries = 0;
   while (position < size) {
     if (size - position < 4 || ++entries > PeCertificateTable::kMaxCertificates) return false;
-    uint32_t length = LittleEndian32(data + position);
+    uint32_t length = payload::LoadLe32(data + position);
     if (length < 8 || length > size - position) return false;
     position += length;
     int64_t aligned = (position + 7) / 8 * 8;

@@ -1,5 +1,7 @@
 #include "payload/crc32.h"
 
+#include "payload/little_endian.h"
+
 namespace {
 
 const uint32_t kReflectedPolynomial = 0xEDB88320u;
@@ -37,8 +39,6 @@ struct FilledTables : Tables {
 
 const FilledTables theTables;
 
-uint32_t LittleEndian(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24; }
-
 }  // namespace
 
 void Crc32::Update(const void* data, size_t size) {
@@ -46,8 +46,8 @@ void Crc32::Update(const void* data, size_t size) {
   const uint8_t* p = static_cast<const uint8_t*>(data);
   uint32_t c = state_;
   for (; size >= 8; p += 8, size -= 8) {
-    uint32_t low = c ^ LittleEndian(p);
-    uint32_t high = LittleEndian(p + 4);
+    uint32_t low = c ^ payload::LoadLe32(p);
+    uint32_t high = payload::LoadLe32(p + 4);
     c = t[7][low & 0xFF] ^ t[6][(low >> 8) & 0xFF] ^ t[5][(low >> 16) & 0xFF] ^ t[4][low >> 24] ^ t[3][high & 0xFF] ^
         t[2][(high >> 8) & 0xFF] ^ t[1][(high >> 16) & 0xFF] ^ t[0][high >> 24];
   }

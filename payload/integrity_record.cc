@@ -1,16 +1,12 @@
 #include "payload/integrity_record.h"
 
+#include "payload/little_endian.h"
+
 namespace payload {
 
 namespace {
 
 const unsigned char kMagic[8] = {'L', 'm', 'C', 'r', 'c', '3', '2', 0x1A};
-
-uint32_t GetU32(const unsigned char* p) { return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24; }
-
-void PutU32(uint32_t value, std::string* out) {
-  for (int i = 0; i < 4; ++i) out->push_back(static_cast<char>(value >> (8 * i)));
-}
 
 int BitsDifferingFromMagic(const unsigned char* bytes) {
   int bits = 0;
@@ -35,8 +31,8 @@ IntegrityRecord::IntegrityRecord(uint32_t covered, uint32_t crc)
 
 std::string IntegrityRecord::Encode() const {
   std::string bytes(reinterpret_cast<const char*>(kMagic), sizeof(kMagic));
-  PutU32(covered_, &bytes);
-  PutU32(crc_, &bytes);
+  AppendLe32(&bytes, covered_);
+  AppendLe32(&bytes, crc_);
   return bytes;
 }
 
@@ -47,8 +43,8 @@ IntegrityRecord IntegrityRecord::Decode(const char* bytes, int size) {
   int damage = BitsDifferingFromMagic(p);
   if (damage > kMaxMagicDamage) return record;
   record.status_ = damage == 0 ? Status::kPresent : Status::kDamaged;
-  record.covered_ = GetU32(p + 8);
-  record.crc_ = GetU32(p + 12);
+  record.covered_ = LoadLe32(p + 8);
+  record.crc_ = LoadLe32(p + 12);
   return record;
 }
 

@@ -1,5 +1,6 @@
 // Little-endian fields of binary formats (PE headers, resources, icon
-// files) read from and written into byte strings. The caller keeps every
+// files, the payload's records) read from bytes and written into byte
+// strings. The caller keeps every
 // access inside the string; these functions do not check.
 #ifndef LM_PAYLOAD_LITTLE_ENDIAN_H_
 #define LM_PAYLOAD_LITTLE_ENDIAN_H_
@@ -9,6 +10,11 @@
 #include <string>
 
 namespace payload {
+
+// The 32-bit value of the 4 bytes at `p`.
+inline uint32_t LoadLe32(const unsigned char* p) {
+  return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24;
+}
 
 inline uint32_t GetLe16(const std::string& bytes, size_t offset) {
   return static_cast<unsigned char>(bytes[offset]) |
