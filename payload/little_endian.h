@@ -1,7 +1,7 @@
 // Little-endian fields of binary formats (PE headers, resources, icon
 // files, the payload's records) read from bytes and written into byte
-// strings. The caller keeps every
-// access inside the string; these functions do not check.
+// strings. The caller keeps every access inside its bytes; these functions
+// do not check.
 #ifndef LM_PAYLOAD_LITTLE_ENDIAN_H_
 #define LM_PAYLOAD_LITTLE_ENDIAN_H_
 

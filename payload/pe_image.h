@@ -1,7 +1,7 @@
 // A Windows program image (PE32 or PE32+) held in memory: its headers,
 // section table and data directories, as Microsoft's PE/COFF format
-// documentation lays them out, and the one edit the packer makes to a launcher: the last
-// section's data replaced.
+// documentation lays them out, and the one edit the packer makes to a
+// launcher: the last section's data replaced.
 //
 // Read checks what the edit relies on: "MZ" and a "PE\0\0" that e_lfanew
 // names inside the file, an optional header of either kind long enough for

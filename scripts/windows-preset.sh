@@ -8,6 +8,7 @@
 # Wine is installed: a 93-byte i386 ELF program whose only instructions are
 # exit(0) through int 0x80. A kernel without IA32 emulation refuses to
 # start it (ENOEXEC).
+#
 # The probe lies in the build tree rather than the temp directory, which
 # may be mounted noexec.
 top="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
