@@ -1,15 +1,10 @@
 #include "bzip2/bzip2_reader.h"
 
-#include "bzip2/byte_source.h"
 #include "bzip2/bzip2_failure.h"
 #include "bzip2/parallel_decoder.h"
 #include "bzip2/stream_decoder.h"
 #include "platform/platform.h"
-
-int Bzip2DefaultWorkers() {
-  int threads = platform::ProcessorCount();
-  return threads > 8 ? 8 : threads;
-}
+#include "util/byte_source.h"
 
 Bzip2Reader::Bzip2Reader() : failure_(Bzip2Failure::kNone) {}
 
@@ -23,7 +18,7 @@ bool Bzip2Reader::Fail(Bzip2Failure failure) {
 
 bool Bzip2Reader::Open(const char* path, int64_t offset, int64_t length, int workers) {
   Close();
-  std::unique_ptr<bzip2::FileRange> file(new bzip2::FileRange);
+  std::unique_ptr<util::FileRange> file(new util::FileRange);
   if (!file->Open(path, offset, length)) {
     stats_ = bzip2::ParallelStats();
     return Fail(Bzip2Failure::kIo);
@@ -35,7 +30,7 @@ bool Bzip2Reader::Open(const char* path, int64_t offset, int64_t length, int wor
   return true;
 }
 
-bool Bzip2Reader::Open(bzip2::ByteSource* source, const Bzip2ReaderOptions& options) {
+bool Bzip2Reader::Open(util::ByteSource* source, const Bzip2ReaderOptions& options) {
   Close();
   stats_ = bzip2::ParallelStats();
   result_ = 1;

@@ -29,8 +29,11 @@
 
 enum class Bzip2Failure;
 
-namespace bzip2 {
+namespace util {
 class ByteSource;
+}  // namespace util
+
+namespace bzip2 {
 class ParallelDecoder;
 class SparePool;
 class StreamDecoder;
@@ -49,9 +52,6 @@ struct ParallelStats {
   bool resumed = false;     // the sequential decoder took over part way
 };
 }  // namespace bzip2
-
-// Hardware threads, clamped to 1..8.
-int Bzip2DefaultWorkers();
 
 struct Bzip2ReaderOptions {
   // <= 1 decodes on the calling thread with libbz2 alone; more start up to
@@ -82,7 +82,7 @@ class Bzip2Reader {
   bool Open(const char* path, int64_t offset, int64_t length, int workers);
   // Decodes all of `source` (not owned; it must outlive the reader), from
   // its start.
-  bool Open(bzip2::ByteSource* source, const Bzip2ReaderOptions& options);
+  bool Open(util::ByteSource* source, const Bzip2ReaderOptions& options);
 
   // Up to `size` (> 0) decoded bytes, in stream order: >0 the count; 0 once
   // the whole stream is decoded, its combined CRC is right and no byte
@@ -103,7 +103,7 @@ class Bzip2Reader {
  private:
   bool Fail(Bzip2Failure failure);
 
-  std::unique_ptr<bzip2::ByteSource> ownSource_;
+  std::unique_ptr<util::ByteSource> ownSource_;
   std::unique_ptr<bzip2::StreamDecoder> sequential_;
   std::unique_ptr<bzip2::ParallelDecoder> parallel_;
   bzip2::ParallelStats stats_;  // kept when the decoder goes

@@ -5,7 +5,7 @@
 #include <bzlib.h>
 #include "bzip2/allocator_cache.h"
 #include "bzip2/bzip2_format.h"
-#include "bzip2/worker_pool.h"
+#include "util/worker_pool.h"
 
 namespace {
 
@@ -73,7 +73,7 @@ Bzip2Writer::Bzip2Writer(int level, int jobs, Sink sink)
     if (!plain_->open) Fail(false);
     return;
   }
-  pool_.reset(new bzip2::WorkerPool<bzip2::AllocatorCache>(
+  pool_.reset(new util::WorkerPool<bzip2::AllocatorCache>(
       jobs_, [] { return std::unique_ptr<bzip2::AllocatorCache>(new bzip2::AllocatorCache); }));
   bits_.Put(bzip2::StreamHeader(level_), bzip2::kHeaderBits);
 }

@@ -30,9 +30,11 @@
 
 namespace bzip2 {
 class AllocatorCache;
+}  // namespace bzip2
+namespace util {
 template <class Context>
 class WorkerPool;
-}  // namespace bzip2
+}  // namespace util
 
 class Bzip2Writer {
  public:
@@ -90,7 +92,7 @@ class Bzip2Writer {
   std::vector<uint8_t> out_;
   bzip2::BitWriter bits_;
   uint32_t combined_ = 0;
-  std::unique_ptr<bzip2::WorkerPool<bzip2::AllocatorCache>> pool_;
+  std::unique_ptr<util::WorkerPool<bzip2::AllocatorCache>> pool_;
 
   // Guarded by mutex_.
   platform::Mutex mutex_;

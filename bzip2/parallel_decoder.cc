@@ -3,15 +3,15 @@
 #include <algorithm>
 #include <cstring>
 
-#include "bzip2/byte_source.h"
 #include "bzip2/bzip2_format.h"
 #include "bzip2/magic_scanner.h"
 #include "bzip2/stream_decoder.h"
 #include "bzip2/task_decoder.h"
+#include "util/byte_source.h"
 
 namespace bzip2 {
 
-ParallelDecoder::ParallelDecoder(ByteSource* source, const Bzip2ReaderOptions& options)
+ParallelDecoder::ParallelDecoder(util::ByteSource* source, const Bzip2ReaderOptions& options)
     : file_(source),
       maxWorkers_(options.workers < 1 ? 1 : options.workers),
       spares_(options.spares),

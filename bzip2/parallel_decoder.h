@@ -35,17 +35,16 @@
 #include "bzip2/bzip2_reader.h"
 #include "bzip2/task_cutter.h"
 #include "bzip2/task_decoder.h"
-#include "bzip2/worker_pool.h"
+#include "util/worker_pool.h"
 
 namespace bzip2 {
 
-class ByteSource;
 class StreamDecoder;
 
 class ParallelDecoder {
  public:
   // `source` (not owned) is positioned at the start of the range.
-  ParallelDecoder(ByteSource* source, const Bzip2ReaderOptions& options);
+  ParallelDecoder(util::ByteSource* source, const Bzip2ReaderOptions& options);
   ~ParallelDecoder();
   ParallelDecoder(const ParallelDecoder&) = delete;
   ParallelDecoder& operator=(const ParallelDecoder&) = delete;
@@ -80,14 +79,14 @@ class ParallelDecoder {
   void Cancel(BlockTask* task);
   void StopWorkers();
 
-  ByteSource* file_;
+  util::ByteSource* file_;
   const int maxWorkers_;
   SparePool* spares_;
   TaskCutter cutter_;
   int level_ = 9;
 
   TaskSync sync_;
-  WorkerPool<TaskDecoder> pool_;
+  util::WorkerPool<TaskDecoder> pool_;
 
   // The reading thread's.
   bool started_ = false;

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include <bzlib.h>
-#include "bzip2/byte_source.h"
+#include "util/byte_source.h"
 
 namespace bzip2 {
 
@@ -26,7 +26,7 @@ struct StreamDecoder::Stream {
   bool open = false;
 };
 
-StreamDecoder::StreamDecoder(ByteSource* source, uint64_t skip, uint64_t hold, SparePool* spares)
+StreamDecoder::StreamDecoder(util::ByteSource* source, uint64_t skip, uint64_t hold, SparePool* spares)
     : source_(source), skip_(skip), hold_(hold), released_(hold == 0), cache_(spares), stream_(new Stream) {
   memset(&stream_->bz, 0, sizeof(stream_->bz));
   stream_->bz.bzalloc = AllocatorCache::Alloc;

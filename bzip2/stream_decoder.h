@@ -16,15 +16,17 @@
 #include "bzip2/allocator_cache.h"
 #include "bzip2/bzip2_failure.h"
 
-namespace bzip2 {
-
+namespace util {
 class ByteSource;
+}  // namespace util
+
+namespace bzip2 {
 
 class StreamDecoder {
  public:
   // `source` is not owned and must outlive the decoder; `spares` (may be
   // null) as AllocatorCache takes it.
-  StreamDecoder(ByteSource* source, uint64_t skip, uint64_t hold, SparePool* spares);
+  StreamDecoder(util::ByteSource* source, uint64_t skip, uint64_t hold, SparePool* spares);
   ~StreamDecoder();
   StreamDecoder(const StreamDecoder&) = delete;
   StreamDecoder& operator=(const StreamDecoder&) = delete;
@@ -49,7 +51,7 @@ class StreamDecoder {
   void Collect(size_t produced);
   int TakePending(char* buffer, int size);
 
-  ByteSource* source_;
+  util::ByteSource* source_;
   uint64_t skip_;
   uint64_t hold_;
   bool released_;

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cstring>
 
-#include "bzip2/byte_source.h"
 #include "bzip2/bzip2_format.h"
 #include "bzip2/magic_scanner.h"
+#include "util/byte_source.h"
 
 namespace bzip2 {
 
@@ -18,7 +18,7 @@ const size_t kScanReach = 6;
 
 }  // namespace
 
-TaskCutter::TaskCutter(ByteSource* file, std::vector<uint64_t> extraCandidates)
+TaskCutter::TaskCutter(util::ByteSource* file, std::vector<uint64_t> extraCandidates)
     : file_(file), extra_(std::move(extraCandidates)), endBit_(file->remaining() * 8) {
   std::sort(extra_.begin(), extra_.end());
   extra_.erase(std::unique(extra_.begin(), extra_.end()), extra_.end());

@@ -12,9 +12,11 @@
 
 #include "bzip2/block_task.h"
 
-namespace bzip2 {
-
+namespace util {
 class ByteSource;
+}  // namespace util
+
+namespace bzip2 {
 
 // The largest task kept in memory. libbz2 writes no block of more than about
 // a megabyte; anything larger is left to the sequential decoder.
@@ -23,7 +25,7 @@ const uint64_t kMaxTaskBytes = 2 << 20;
 class TaskCutter {
  public:
   // `file` (not owned) is positioned at the start of the range.
-  TaskCutter(ByteSource* file, std::vector<uint64_t> extraCandidates);
+  TaskCutter(util::ByteSource* file, std::vector<uint64_t> extraCandidates);
 
   // Reads the first piece. False unless the range starts with a stream
   // header and a block magic; otherwise *level is the header's level and
@@ -55,7 +57,7 @@ class TaskCutter {
   void CaptureHead(uint64_t start, uint8_t head[10], int* bits) const;
   uint64_t WindowEndBit() const { return (windowStart_ + window_.size()) * 8; }
 
-  ByteSource* file_;
+  util::ByteSource* file_;
   std::vector<uint64_t> extra_;
   size_t extraAt_ = 0;
   uint64_t endBit_;

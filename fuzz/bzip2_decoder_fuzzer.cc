@@ -18,8 +18,8 @@
 #include <vector>
 
 #include "bzip2/allocator_cache.h"
-#include "bzip2/byte_source.h"
 #include "bzip2/bzip2_reader.h"
+#include "util/byte_source.h"
 
 namespace {
 
@@ -30,7 +30,7 @@ const int kPiece = 16384;
 // One reader and the bytes it delivered that the other has not matched yet.
 struct Side {
   Side(const std::string& input) : source(input.data(), input.size()) {}
-  bzip2::MemoryRange source;
+  util::MemoryRange source;
   Bzip2Reader reader;
   std::vector<char> pending;
   size_t at = 0;   // first unmatched byte of pending

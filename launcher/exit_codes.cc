@@ -16,6 +16,7 @@ const ExitCodeRow kExitCodes[] = {
     {Outcome::kDiskFull, 112 /* ERROR_DISK_FULL */, 74 /* EX_IOERR */},
     {Outcome::kCorruptData, 1392 /* ERROR_FILE_CORRUPT */, 65 /* EX_DATAERR */},
     {Outcome::kNoMemory, 8 /* ERROR_NOT_ENOUGH_MEMORY */, 71 /* EX_OSERR */},
+    {Outcome::kMemoryLimit, 14 /* ERROR_OUTOFMEMORY */, 69 /* EX_UNAVAILABLE */},
 };
 
 const int kWindowsFileNotFound = 2;

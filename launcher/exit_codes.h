@@ -13,7 +13,8 @@
 // staging file not made; kWriteFault or kDiskFull, an unpacked file or the
 // staging copy not written; kCorruptData, the compressed data does not
 // decompress to the table; kNoMemory, the run ended by an exception (out of
-// memory or another resource).
+// memory or another resource); kMemoryLimit, the payload needs more memory to
+// decode than this machine allows, refused before it was used.
 int ExitCodeFor(Outcome outcome);
 
 // The exit code when the program could not be started: on Windows the

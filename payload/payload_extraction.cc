@@ -53,7 +53,7 @@ Result ExtractPayload(const std::string& setupPath, const LmString& directory, c
   LmString stagingPath;
   Result result = Stage(setupPath, directory, stagingBase, table, &stagingPath, buffer.data());
   if (result.ok() && filter) result = filter(table);
-  if (result.ok()) result = UnpackPayload(stagingPath, directory, *table, buffer.data());
+  if (result.ok()) result = UnpackPayload(stagingPath, directory, *table);
   if (stagingPath.GetLength() > 0) LmFile(stagingPath).Delete();
   return result;
 }

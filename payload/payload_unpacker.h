@@ -9,15 +9,18 @@
 namespace bzip2 {
 class SparePool;
 }
-// Creates every entry of `table`, in table order, under `workingDirectory`
-// from the bzip2 stream in the file `stagingPath`, through `buffer` (at
-// least CHUNK_SIZE bytes). Success only when every file got exactly its
-// size in bytes and the stream ended exactly with the table, its checksums
-// matching. Otherwise the failure: kCorruptData, kWriteFault (an entry
-// cannot be created or written; also when the staged data cannot be
-// opened), kDiskFull; what was created stays for the caller to remove. `spares` (not owned, may be null) keeps libbz2's
+
+// Creates every entry of `table` under `workingDirectory` from the
+// compressed data in the file `stagingPath` (payload_codec.h tells its
+// codec), on util::DefaultWorkers() threads (TableOutput). Success only when
+// every file got exactly its size in bytes and the data ended exactly with
+// the table, its checks matching. Otherwise the failure: kCorruptData;
+// kBadInput for data neither codec reads or takes; kMemoryLimit;
+// kWriteFault (an entry cannot be created or written; also when the staged
+// data cannot be opened); kDiskFull; kNoMemory. What was created stays for
+// the caller to remove. `spares` (not owned, may be null) keeps libbz2's
 // arrays between runs, for fuzzing.
 Result UnpackPayload(const LmString& stagingPath, const LmString& workingDirectory, const PayloadTable& table,
-                     char* buffer, bzip2::SparePool* spares = nullptr);
+                     bzip2::SparePool* spares = nullptr);
 
 #endif  // LM_PAYLOAD_PAYLOAD_UNPACKER_H_

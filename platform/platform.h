@@ -169,6 +169,9 @@ uint32_t TickCount();
 void SleepMs(uint32_t milliseconds);
 // Hardware threads of this machine, at least 1.
 int ProcessorCount();
+// Bytes of physical memory this machine has; 0 when the system does not
+// tell.
+uint64_t PhysicalMemory();
 
 // ---- calendar time of the runtime (64-bit seconds since 1970 UTC) ----
 int64_t Time64();

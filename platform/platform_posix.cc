@@ -60,6 +60,12 @@ void SleepMs(uint32_t milliseconds) {
 
 int ProcessorCount() { return sysconf(_SC_NPROCESSORS_ONLN) > 0 ? static_cast<int>(sysconf(_SC_NPROCESSORS_ONLN)) : 1; }
 
+uint64_t PhysicalMemory() {
+  const long pages = sysconf(_SC_PHYS_PAGES);
+  const long pageSize = sysconf(_SC_PAGESIZE);
+  return pages > 0 && pageSize > 0 ? static_cast<uint64_t>(pages) * static_cast<uint64_t>(pageSize) : 0;
+}
+
 int64_t Time64() { return static_cast<int64_t>(time(nullptr)); }
 
 bool LocalTime64(int64_t seconds, struct tm* out) {

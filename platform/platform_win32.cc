@@ -87,6 +87,12 @@ int ProcessorCount() {
   return info.dwNumberOfProcessors > 0 ? static_cast<int>(info.dwNumberOfProcessors) : 1;
 }
 
+uint64_t PhysicalMemory() {
+  MEMORYSTATUSEX status;
+  status.dwLength = sizeof(status);
+  return GlobalMemoryStatusEx(&status) ? status.ullTotalPhys : 0;
+}
+
 int64_t Time64() { return static_cast<int64_t>(_time64(nullptr)); }
 
 bool LocalTime64(int64_t seconds, struct tm* out) {

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs everything the project needs from Debian's packages, and fetches the
-# bzip2 source package that the Windows build compiles. Safe to run again: it
+# bzip2 and xz-utils source packages that the Windows build compiles. Safe to run again: it
 # installs only what is missing.
 set -euo pipefail
 
@@ -9,7 +9,7 @@ SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 export DEBIAN_FRONTEND=noninteractive
 
-packages=(cmake g++ make libbz2-dev bzip2 googletest libgtest-dev
+packages=(cmake g++ make libbz2-dev bzip2 liblzma-dev xz-utils 7zip googletest libgtest-dev
           g++-mingw-w64-i686 g++-mingw-w64-i686-win32 binutils-mingw-w64-i686 wine
           dpkg-dev time osslsigncode openssl locales clang libclang-rt-14-dev
           msitools wixl clang-format)
@@ -71,13 +71,17 @@ if ! locale -a 2>/dev/null | grep -qx 'ru_RU.utf8'; then
   $SUDO locale-gen >/dev/null
 fi
 
-# The bzip2 sources for the Windows build live outside the source tree's
-# tracked files (third_party/ is ignored by git).
+# The bzip2 and xz-utils sources for the Windows build live outside the
+# source tree's tracked files (third_party/ is ignored by git).
 src_root="$here/third_party"
-if ! ls -d "$src_root"/bzip2-*/bzlib.c >/dev/null 2>&1; then
-  mkdir -p "$src_root"
-  (cd "$src_root" && apt-get source -q --download-only bzip2 >/dev/null &&
-   dpkg-source --no-check -x bzip2_*.dsc >/dev/null)
-fi
-ls -d "$src_root"/bzip2-*/bzlib.c >/dev/null
+fetch_source() {  # PACKAGE FILE-THAT-PROVES-IT
+  if ! ls -d "$src_root"/$1-*/$2 >/dev/null 2>&1; then
+    mkdir -p "$src_root"
+    (cd "$src_root" && apt-get source -q --download-only "$1" >/dev/null &&
+     dpkg-source --no-check -x "$1"_*.dsc >/dev/null)
+  fi
+  ls -d "$src_root"/$1-*/$2 >/dev/null
+}
+fetch_source bzip2 bzlib.c
+fetch_source xz-utils src/liblzma/api/lzma.h
 echo "setup: ready"

@@ -4,15 +4,18 @@
 #include <string>
 #include <vector>
 
-#include "bzip2/bzip2_reader.h"
 #include "file/lm_file_stream.h"
 #include "payload/filenode.h"
 #include "payload/integrity_record.h"
+#include "payload/payload_codec.h"
 #include "payload/payload_format.h"
 #include "payload/payload_reader.h"
 #include "platform/platform.h"
 #include "tools/name_encoding.h"
 #include "tools/setup_branding.h"
+#include "util/byte_source.h"
+#include "util/decoded_output.h"
+#include "util/worker_pool.h"
 
 namespace {
 
@@ -51,19 +54,61 @@ Result CheckRecord(LmFileStream* file, const PayloadTable& table, std::string* l
   return Result();
 }
 
-// Decompresses the table's compressed data from the setup at `path`:
-// success when the data is one whole bzip2 stream. *produced counts the
-// bytes it gave.
-Result Decompress(const std::string& path, const PayloadTable& table, uint64_t* produced) {
-  Bzip2Reader reader;
-  if (!reader.Open(platform::NativePath(path.c_str()).c_str(), table.dataOffset, table.compressedLength,
-                   Bzip2DefaultWorkers())) {
-    return reader.result();
+// Counts what the data decodes to; it must be exactly the table's size.
+class CountingOutput : public DecodedOutput {
+ public:
+  explicit CountingOutput(uint64_t expected) : expected_(expected) {}
+
+  Result Plan(const std::vector<uint64_t>& runStarts, uint64_t total) override {
+    if (total != kUnknownSize && total != expected_) return Mismatch(total);
+    produced_.assign(runStarts.size(), 0);
+    return Result();
   }
-  std::vector<char> output(1 << 16);
-  int n;
-  while ((n = reader.Read(output.data(), static_cast<int>(output.size()))) > 0) *produced += static_cast<uint64_t>(n);
-  return reader.result();
+  Result Write(size_t run, const char*, size_t size) override {
+    produced_[run] += size;
+    return Result();
+  }
+  Result Finish() override {
+    uint64_t total = 0;
+    for (uint64_t n : produced_) total += n;
+    return total == expected_ ? Result() : Mismatch(total);
+  }
+  uint64_t produced() const {
+    uint64_t total = 0;
+    for (uint64_t n : produced_) total += n;
+    return total;
+  }
+
+ private:
+  Result Mismatch(uint64_t total) const {
+    return Result::Fail(Outcome::kCorruptData, "the data holds " + std::to_string(total) +
+                                                   " bytes where the table promises " + std::to_string(expected_));
+  }
+
+  uint64_t expected_;
+  std::vector<uint64_t> produced_;  // each run's, written by one thread
+};
+
+// The table's compressed data in the setup at `path`.
+Result OpenData(const std::string& path, const PayloadTable& table, util::FileRange* data) {
+  return data->Open(platform::NativePath(path.c_str()).c_str(), table.dataOffset, table.compressedLength)
+             ? Result()
+             : Result::Fail(Outcome::kUnreadable, path + ": cannot read the compressed data");
+}
+
+// Decompresses the table's compressed data from the setup at `path`:
+// success when it decodes whole to exactly the table's files. *produced
+// counts the bytes it gave.
+Result Decompress(const std::string& path, const PayloadTable& table, uint64_t* produced) {
+  util::FileRange data;
+  Result result = OpenData(path, table, &data);
+  if (!result.ok()) return result;
+  payload::DecodeSettings settings;
+  settings.workers = util::DefaultWorkers();
+  CountingOutput output(table.unpackedSize);
+  result = payload::DecodePayloadData(&data, settings, &output);
+  *produced = output.produced();
+  return result;
 }
 
 }  // namespace
@@ -80,6 +125,11 @@ Result RunList(const LmpackOptions& options) {
   std::string record;
   CheckRecord(&file, table, &record);
   printf("integrity record: %s\n", record.c_str());
+  util::FileRange data;
+  std::string compression;
+  result = OpenData(options.input, table, &data);
+  if (result.ok()) result = payload::DescribePayloadData(&data, &compression);
+  printf("compression: %s\n", result.ok() ? compression.c_str() : ("damaged: " + result.message()).c_str());
   PrintVersionStrings(options.input, table.payloadOffset);
   printf("entries: %d\n", table.entries.GetCount());
   for (auto* node = table.entries.GetHead(); node != nullptr; node = node->next) {
@@ -99,11 +149,6 @@ Result RunVerify(const LmpackOptions& options) {
   uint64_t produced = 0;
   result = CheckRecord(&file, table, &record);
   if (result.ok()) result = Decompress(options.input, table, &produced);
-  if (result.ok() && produced != table.unpackedSize) {
-    result = Result::Fail(Outcome::kCorruptData, "the data holds " + std::to_string(produced) +
-                                                     " bytes where the table promises " +
-                                                     std::to_string(table.unpackedSize));
-  }
   // Whatever is wrong with the data, the setup is refused.
   if (!result.ok()) return Result::Fail(Outcome::kBadInput, options.input + ": " + result.message());
   printf("%s: OK, %d entries, %llu bytes in %d compressed; integrity record: %s\n", options.input.c_str(),

@@ -24,6 +24,7 @@ int ExitCodeFor(Outcome outcome) {
       return kExitOk;
     case Outcome::kBadInput:
     case Outcome::kCorruptData:
+    case Outcome::kMemoryLimit:
       return kExitRefused;
     case Outcome::kUsage:
       return kExitUsage;

@@ -8,6 +8,7 @@
 #include "payload/filenode.h"
 #include "platform/platform.h"
 #include "platform/utf8_files.h"
+#include "util/worker_pool.h"
 
 namespace {
 
@@ -96,7 +97,7 @@ Result CompressFiles(const LmpackOptions& options, const std::vector<PackEntry>&
   if (!out.OpenFile(dataPath.c_str(), 1)) return Result::Fail(Outcome::kCannotMake, dataPath + ": cannot create");
   Result result;
   {
-    Compressor compressor(&out, options.level, options.jobs > 0 ? options.jobs : Bzip2DefaultWorkers());
+    Compressor compressor(&out, options.level, options.jobs > 0 ? options.jobs : util::DefaultWorkers());
     Progress progress(total, options.quiet);
     std::vector<char> buffer(kReadChunk);
     for (const PackEntry& e : entries) {

@@ -24,6 +24,7 @@ enum class Outcome {
   kWriteFault,   // a write or the close after it failed
   kDiskFull,     // ... because the disk is full
   kNoMemory,     // memory (or another resource) ran out
+  kMemoryLimit,  // data that would need more memory to decode than this machine allows; refused before it is used
   kUsage,        // a command line that cannot be carried out as it stands
 };
 

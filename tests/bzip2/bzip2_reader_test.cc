@@ -10,7 +10,6 @@
 
 #include <bzlib.h>
 #include "bzip2/allocator_cache.h"
-#include "bzip2/byte_source.h"
 #include "bzip2/bzip2_buffer.h"
 #include "bzip2/bzip2_failure.h"
 #include "bzip2/magic_scanner.h"
@@ -18,6 +17,7 @@
 #include "platform/platform.h"
 #include "tests/bzip2/bzip2_test_corpus.h"
 #include "tests/support/test_support.h"
+#include "util/byte_source.h"
 
 namespace {
 
@@ -65,7 +65,7 @@ class Bzip2ReaderTest : public ::testing::Test {
   Decoded Decode(const std::string& path, int64_t length, int workers, int64_t offset = 0, int chunk = 100000) {
     Decoded out;
     Bzip2Reader reader;
-    bzip2::FileRange file;
+    util::FileRange file;
     Bzip2ReaderOptions options = options_;
     options.workers = workers;
     if (!file.Open(path.c_str(), offset, length) || !reader.Open(&file, options)) {

@@ -1,14 +1,17 @@
 // Sequential reads of a range of bytes, with 64-bit positions: what the
-// bzip2 reader decodes from. FileRange reads a range of a file, MemoryRange
-// bytes the caller holds. Used by one thread at a time.
-#ifndef LM_BZIP2_BYTE_SOURCE_H_
-#define LM_BZIP2_BYTE_SOURCE_H_
+// decoders read compressed data from. FileRange reads a range of a file,
+// MemoryRange bytes the caller holds. Used by one thread at a time;
+// OpenAnother gives another thread a reader of its own.
+#ifndef LM_UTIL_BYTE_SOURCE_H_
+#define LM_UTIL_BYTE_SOURCE_H_
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
+#include <string>
 
-namespace bzip2 {
+namespace util {
 
 class ByteSource {
  public:
@@ -18,6 +21,9 @@ class ByteSource {
   // Up to `size` bytes; 0 at the end of the range; -1 when the bytes cannot
   // be read (a file that ends before the range does).
   virtual int64_t Read(void* buffer, size_t size) = 0;
+  // An independent reader of the same range, at its start; null when none
+  // can be made (the file cannot be opened again).
+  virtual std::unique_ptr<ByteSource> OpenAnother() const = 0;
 
   uint64_t length() const { return length_; }
   uint64_t position() const { return position_; }
@@ -45,9 +51,11 @@ class FileRange : public ByteSource {
   void Close();
   bool Seek(uint64_t position) override;
   int64_t Read(void* buffer, size_t size) override;
+  std::unique_ptr<ByteSource> OpenAnother() const override;
 
  private:
   FILE* file_ = nullptr;
+  std::string path_;
   uint64_t offset_ = 0;
 };
 
@@ -58,11 +66,12 @@ class MemoryRange : public ByteSource {
   MemoryRange(const void* data, size_t size);
   bool Seek(uint64_t position) override;
   int64_t Read(void* buffer, size_t size) override;
+  std::unique_ptr<ByteSource> OpenAnother() const override;
 
  private:
   const uint8_t* data_;
 };
 
-}  // namespace bzip2
+}  // namespace util
 
-#endif  // LM_BZIP2_BYTE_SOURCE_H_
+#endif  // LM_UTIL_BYTE_SOURCE_H_

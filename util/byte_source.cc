@@ -1,16 +1,17 @@
-#include "bzip2/byte_source.h"
+#include "util/byte_source.h"
 
 #include <cstring>
 
 #include "platform/platform.h"
 
-namespace bzip2 {
+namespace util {
 
 bool FileRange::Open(const char* path, int64_t offset, int64_t length) {
   Close();
   if (offset < 0 || length < 0 || path == nullptr) return false;
   file_ = platform::OpenFile(path, "rb");
   if (file_ == nullptr) return false;
+  path_ = path;
   offset_ = static_cast<uint64_t>(offset);
   length_ = static_cast<uint64_t>(length);
   if (!Seek(0)) {
@@ -44,6 +45,14 @@ int64_t FileRange::Read(void* buffer, size_t size) {
   return static_cast<int64_t>(got);
 }
 
+std::unique_ptr<ByteSource> FileRange::OpenAnother() const {
+  std::unique_ptr<FileRange> other(new FileRange);
+  if (file_ == nullptr || !other->Open(path_.c_str(), static_cast<int64_t>(offset_), static_cast<int64_t>(length_))) {
+    return nullptr;
+  }
+  return other;
+}
+
 MemoryRange::MemoryRange(const void* data, size_t size) : data_(static_cast<const uint8_t*>(data)) { length_ = size; }
 
 bool MemoryRange::Seek(uint64_t position) {
@@ -59,4 +68,8 @@ int64_t MemoryRange::Read(void* buffer, size_t size) {
   return static_cast<int64_t>(n);
 }
 
-}  // namespace bzip2
+std::unique_ptr<ByteSource> MemoryRange::OpenAnother() const {
+  return std::unique_ptr<ByteSource>(new MemoryRange(data_, static_cast<size_t>(length_)));
+}
+
+}  // namespace util

@@ -7,8 +7,8 @@
 // workers. Stop (and the destructor) drops the jobs not yet started and
 // joins the threads once their current jobs return: a job that may wait
 // must be woken by its owner before Stop.
-#ifndef LM_BZIP2_WORKER_POOL_H_
-#define LM_BZIP2_WORKER_POOL_H_
+#ifndef LM_UTIL_WORKER_POOL_H_
+#define LM_UTIL_WORKER_POOL_H_
 
 #include <deque>
 #include <functional>
@@ -17,7 +17,14 @@
 
 #include "platform/platform.h"
 
-namespace bzip2 {
+namespace util {
+
+// The workers a decoder or an encoder runs by default: one per hardware
+// thread, at most 8.
+inline int DefaultWorkers() {
+  const int threads = platform::ProcessorCount();
+  return threads > 8 ? 8 : threads;
+}
 
 template <class Context>
 class WorkerPool {
@@ -102,6 +109,6 @@ class WorkerPool {
   bool stop_ = false;
 };
 
-}  // namespace bzip2
+}  // namespace util
 
-#endif  // LM_BZIP2_WORKER_POOL_H_
+#endif  // LM_UTIL_WORKER_POOL_H_

@@ -1,0 +1,159 @@
+#include "payload/table_output.h"
+
+#include <climits>
+#include <string>
+
+#include "file/lm_file.h"
+#include "file/lm_file_stream.h"
+#include "payload/filenode.h"
+#include "payload/payload_format.h"
+#include "platform/process.h"
+
+namespace {
+
+const int kHeadBytes = 4;
+
+Result WriteFault() { return Result::Fail(Outcome::kWriteFault, "an entry cannot be created or written"); }
+
+Result WriteFailure(const LmFileStream& out) {
+  return out.WriteFailedForSpace() ? Result::Fail(Outcome::kDiskFull, "the disk is full") : WriteFault();
+}
+
+Result TooMuchData() { return Result::Fail(Outcome::kCorruptData, "the compressed data holds more than the table"); }
+
+Result TooLittleData() {
+  return Result::Fail(Outcome::kCorruptData, "the compressed data ends before the table's files do");
+}
+
+// An empty file, or an existing one emptied.
+bool CreateEmpty(const LmString& path) {
+  LmFileStream out;
+  return out.OpenFile(path, 1) && out.Close();
+}
+
+}  // namespace
+
+struct TableOutput::File {
+  LmString target;
+  uint64_t start = 0;  // of its bytes in the decoded stream
+  uint32_t size = 0;
+  bool launchTarget = false;
+  bool created = false;  // by Plan: runs open it without truncating
+  unsigned char head[kHeadBytes] = {};
+};
+
+struct TableOutput::Run {
+  uint64_t position = 0;  // in the decoded stream
+  uint64_t end = 0;
+  size_t file = 0;  // the file that holds `position`, or the next one with bytes
+  LmFileStream out;
+  bool open = false;  // `out` is open on files[file]
+};
+
+TableOutput::TableOutput(const LmString& workingDirectory, const PayloadTable& table)
+    : workingDirectory_(workingDirectory), table_(table) {}
+
+TableOutput::~TableOutput() = default;
+
+Result TableOutput::Plan(const std::vector<uint64_t>& runStarts, uint64_t total) {
+  const uint64_t size = table_.unpackedSize;
+  if (total != kUnknownSize && total != size) {
+    return Result::Fail(Outcome::kCorruptData, "the compressed data holds " + std::to_string(total) +
+                                                   " bytes where the table promises " + std::to_string(size));
+  }
+  for (size_t i = 0; i < runStarts.size(); ++i) {
+    const uint64_t end = i + 1 < runStarts.size() ? runStarts[i + 1] : size;
+    if ((i == 0 && runStarts[0] != 0) || runStarts[i] > end || end > size) return TooMuchData();
+    std::unique_ptr<Run> run(new Run);
+    run->position = runStarts[i];
+    run->end = end;
+    runs_.push_back(std::move(run));
+  }
+
+  const LmString launchPath = LmString::Concat(LmString("\\"), table_.launchName);
+  uint64_t start = 0;
+  size_t nextRun = 0;
+  for (auto* node = table_.entries.GetHead(); node != nullptr; node = node->next) {
+    const FILENODE& entry = node->value;
+    const LmString target = LmString::Concat(workingDirectory_, entry.path);
+    if (entry.kind == FILENODE::kDirectory && !LmFile(target).MakeDirectory()) return WriteFault();
+    if (entry.kind != FILENODE::kFile) continue;
+    File file;
+    file.target = target;
+    file.start = start;
+    file.size = entry.size;
+    file.launchTarget = launchPath.Equals(entry.path.GetText()) == 1;
+    start += entry.size;
+    while (nextRun < runStarts.size() && runStarts[nextRun] <= file.start) ++nextRun;
+    const bool shared = nextRun < runStarts.size() && runStarts[nextRun] < start;
+    if (entry.size == 0 || shared) {
+      if (!CreateEmpty(target)) return WriteFault();
+      file.created = true;
+    }
+    files_.push_back(file);
+  }
+  for (std::unique_ptr<Run>& run : runs_) {
+    while (run->file < files_.size() && files_[run->file].start + files_[run->file].size <= run->position) {
+      ++run->file;
+    }
+  }
+  return Result();
+}
+
+// Opens the run's file at the run's position: a file the run begins is
+// created, unless Plan made it; one it continues is opened without
+// truncating and positioned.
+Result TableOutput::OpenAt(Run* run) {
+  while (files_[run->file].size == 0) ++run->file;
+  File& file = files_[run->file];
+  uint64_t offset = run->position - file.start;
+  if (!run->out.OpenFile(file.target, offset == 0 && !file.created ? 1 : 3)) return WriteFault();
+  while (offset > 0) {
+    const int step = offset > INT_MAX ? INT_MAX : static_cast<int>(offset);
+    if (!run->out.Seek(step, 1)) return WriteFault();
+    offset -= static_cast<uint64_t>(step);
+  }
+  run->open = true;
+  return Result();
+}
+
+Result TableOutput::Write(size_t index, const char* data, size_t size) {
+  Run* run = runs_[index].get();
+  if (size > run->end - run->position) return TooMuchData();
+  while (size > 0) {
+    if (!run->open) {
+      Result result = OpenAt(run);
+      if (!result.ok()) return result;
+    }
+    File& file = files_[run->file];
+    const uint64_t offset = run->position - file.start;
+    uint64_t piece = file.size - offset;
+    if (piece > size) piece = size;
+    if (piece > static_cast<uint64_t>(CHUNK_SIZE)) piece = CHUNK_SIZE;
+    const int n = static_cast<int>(piece);
+    if (run->out.Write(data, n) != n) return WriteFailure(run->out);
+    for (uint64_t i = offset; i < kHeadBytes && i < offset + piece; ++i) file.head[i] = data[i - offset];
+    data += n;
+    size -= static_cast<size_t>(n);
+    run->position += piece;
+    if (run->position == file.start + file.size || run->position == run->end) {
+      run->open = false;
+      if (!run->out.Close()) return WriteFailure(run->out);
+      ++run->file;
+    }
+  }
+  return Result();
+}
+
+Result TableOutput::Finish() {
+  for (const std::unique_ptr<Run>& run : runs_) {
+    if (run->position != run->end) return TooLittleData();
+  }
+  for (const File& file : files_) {
+    const int headLength = file.size < kHeadBytes ? static_cast<int>(file.size) : kHeadBytes;
+    if (platform::MarkIfExecutable(file.target.GetText(), file.head, headLength, file.launchTarget) != 0) {
+      return WriteFault();
+    }
+  }
+  return Result();
+}

@@ -1,0 +1,56 @@
+// TableOutput: a payload's decoded stream written into its entries under
+// the working directory, for decoders that deliver the stream in one run
+// (bzip2) or in a run per block on several threads (xz).
+//
+// Plan creates every directory entry in table order (the table puts each
+// directory before its contents), and every empty file and every file that
+// a run begins inside, so that two runs that share a file never truncate
+// each other's bytes. Each run then creates the files it begins and writes
+// them in pieces of at most CHUNK_SIZE bytes, opening a shared file again
+// at its own offset. Files get exactly their sizes: bytes beyond a run or
+// the table, and a run or stream that ends short, are corrupt data. Finish
+// marks executables where the system needs it (platform::MarkIfExecutable).
+//
+// Write may be called from several threads for different runs; Plan and
+// Finish on the decoding's own thread. What was created stays for the
+// caller to remove on any failure.
+#ifndef LM_PAYLOAD_TABLE_OUTPUT_H_
+#define LM_PAYLOAD_TABLE_OUTPUT_H_
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "core/lm_string.h"
+#include "payload/payload_reader.h"
+#include "util/decoded_output.h"
+
+class TableOutput : public DecodedOutput {
+ public:
+  // Neither `workingDirectory` nor `table` is copied: both outlive the
+  // output.
+  TableOutput(const LmString& workingDirectory, const PayloadTable& table);
+  ~TableOutput() override;
+
+  // kCorruptData when `total` is known and is not the table's, or the runs
+  // are not ascending from 0 within it; kWriteFault when an entry cannot
+  // be created.
+  Result Plan(const std::vector<uint64_t>& runStarts, uint64_t total) override;
+  // kCorruptData for bytes beyond the run; kWriteFault or kDiskFull when a
+  // file cannot be created or written.
+  Result Write(size_t run, const char* data, size_t size) override;
+  // kCorruptData when a run holds fewer bytes than its files take.
+  Result Finish() override;
+
+ private:
+  struct File;
+  struct Run;
+  Result OpenAt(Run* run);
+
+  const LmString& workingDirectory_;
+  const PayloadTable& table_;
+  std::vector<File> files_;  // the file entries, in table order
+  std::vector<std::unique_ptr<Run>> runs_;
+};
+
+#endif  // LM_PAYLOAD_TABLE_OUTPUT_H_

@@ -1,0 +1,140 @@
+#include "xz/xz_reader.h"
+
+#include <lzma.h>
+
+#include <atomic>
+#include <memory>
+#include <new>
+#include <vector>
+
+#include "platform/platform.h"
+#include "xz/xz_block_decoder.h"
+#include "xz/xz_failure.h"
+#include "xz/xz_stream_index.h"
+
+namespace xz {
+
+namespace {
+
+std::string Mebibytes(uint64_t bytes) { return std::to_string((bytes + (1 << 20) - 1) >> 20) + " MiB"; }
+
+// The layout and every block's header.
+Result ReadLayout(util::ByteSource* source, XzStreamIndex* index, XzStreamInfo* info) {
+  Result result = index->Read(source);
+  if (!result.ok()) return result;
+  *info = XzStreamInfo();
+  info->blocks = static_cast<int>(index->blocks().size());
+  info->decodedSize = index->decodedSize();
+  info->check = index->check() == LZMA_CHECK_CRC32 ? "CRC-32" : "CRC-64";
+  for (size_t i = 0; i < index->blocks().size(); ++i) {
+    XzBlockFilters filters;
+    result = XzBlockDecoder::Inspect(source, index->blocks()[i], index->check(), static_cast<int>(i), &filters);
+    if (!result.ok()) return result;
+    if (filters.x86) ++info->x86Blocks;
+    if (filters.dictionary > info->dictionary) info->dictionary = filters.dictionary;
+    const uint64_t memory = filters.memory + XzBlockDecoder::kBufferBytes;
+    if (memory > info->workerMemory) info->workerMemory = memory;
+  }
+  return Result();
+}
+
+// Shared by the workers: which block comes next, and each block's result.
+class BlockQueue {
+ public:
+  BlockQueue(const XzStreamIndex& index, DecodedOutput* output)
+      : index_(index), output_(output), results_(index.blocks().size()) {}
+
+  // Decodes blocks until none is left or one has failed.
+  void Work(util::ByteSource* source, XzBlockDecoder* decoder) {
+    for (;;) {
+      const size_t i = next_.fetch_add(1);
+      if (i >= results_.size() || failed_.load()) return;
+      auto write = [this, i](const char* data, size_t size) { return output_->Write(i, data, size); };
+      try {
+        results_[i] = decoder->Decode(source, index_.blocks()[i], index_.check(), static_cast<int>(i), write, &failed_);
+      } catch (const std::bad_alloc&) {
+        results_[i] = NoMemory();
+      }
+      if (!results_[i].ok()) failed_.store(true);
+    }
+  }
+
+  // The failure of the lowest block that failed on its own (not stopped
+  // because another had), or success.
+  Result FirstFailure() const {
+    for (const Result& result : results_) {
+      if (!result.ok()) return result;
+    }
+    return Result();
+  }
+
+ private:
+  const XzStreamIndex& index_;
+  DecodedOutput* output_;
+  std::atomic<size_t> next_{0};
+  std::atomic<bool> failed_{false};
+  std::vector<Result> results_;  // each written by the worker that took the block
+};
+
+// Runs `workers` - 1 threads besides this one on `queue`; each thread
+// decodes from its own reader of the range. Fewer run when the system
+// gives fewer threads or readers.
+void RunWorkers(util::ByteSource* source, int workers, BlockQueue* queue) {
+  struct Worker {
+    std::unique_ptr<util::ByteSource> source;
+    XzBlockDecoder decoder;
+    platform::Thread thread;
+    bool started = false;
+  };
+  std::vector<std::unique_ptr<Worker>> others;
+  for (int i = 1; i < workers; ++i) {
+    std::unique_ptr<Worker> worker(new Worker);
+    worker->source = source->OpenAnother();
+    if (!worker->source) break;
+    Worker* w = worker.get();
+    others.push_back(std::move(worker));
+    w->started = w->thread.Start([w, queue] { queue->Work(w->source.get(), &w->decoder); });
+    if (!w->started) break;
+  }
+  XzBlockDecoder decoder;
+  queue->Work(source, &decoder);
+  for (std::unique_ptr<Worker>& worker : others) {
+    if (worker->started) worker->thread.Join();
+  }
+}
+
+}  // namespace
+
+Result DescribeXz(util::ByteSource* source, XzStreamInfo* info) {
+  XzStreamIndex index;
+  return ReadLayout(source, &index, info);
+}
+
+Result DecodeXz(util::ByteSource* source, const XzDecodeOptions& options, DecodedOutput* output, XzStreamInfo* info) {
+  XzStreamIndex index;
+  XzStreamInfo own;
+  if (info == nullptr) info = &own;
+  Result result = ReadLayout(source, &index, info);
+  if (!result.ok()) return result;
+  if (info->workerMemory > options.memoryLimit) {
+    return Result::Fail(Outcome::kMemoryLimit, "decoding needs " + Mebibytes(info->workerMemory) + ", more than the " +
+                                                   Mebibytes(options.memoryLimit) + " this machine allows");
+  }
+  std::vector<uint64_t> starts;
+  for (const XzBlock& block : index.blocks()) starts.push_back(block.decodedOffset);
+  result = output->Plan(starts, index.decodedSize());
+  if (!result.ok()) return result;
+
+  uint64_t workers = options.workers < 1 ? 1 : static_cast<uint64_t>(options.workers);
+  if (workers > index.blocks().size()) workers = index.blocks().size();
+  if (info->workerMemory > 0 && workers > options.memoryLimit / info->workerMemory) {
+    workers = options.memoryLimit / info->workerMemory;
+  }
+  info->workers = workers < 1 ? 1 : static_cast<int>(workers);
+  BlockQueue queue(index, output);
+  RunWorkers(source, info->workers, &queue);
+  result = queue.FirstFailure();
+  return result.ok() ? output->Finish() : result;
+}
+
+}  // namespace xz
