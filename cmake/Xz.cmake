@@ -30,17 +30,18 @@ if(WIN32)
     common/vli_encoder.c
     lz/lz_encoder.c lz/lz_encoder_mf.c
     lzma/lzma_encoder.c lzma/lzma_encoder_optimum_fast.c lzma/lzma_encoder_optimum_normal.c
-    lzma/lzma_encoder_presets.c lzma/lzma2_encoder.c lzma/fastpos_table.c
+    lzma/lzma_encoder_presets.c lzma/lzma2_encoder.c
     rangecoder/price_table.c simple/simple_encoder.c)
   # What the package's configure would find on MinGW-w64, and the choices:
-  # the small variant (CRC tables computed at run time, no unrolled code),
-  # Windows Vista threads from KERNEL32 (no winpthreads).
+  # the small variant (CRC tables computed when the program starts, in a
+  # constructor as configure picks where GCC has the attribute; no unrolled
+  # code), Windows Vista threads from KERNEL32 (no winpthreads).
   set(LM_LZMA_DEFINITIONS
     HAVE_STDBOOL_H HAVE__BOOL HAVE_STDINT_H HAVE_INTTYPES_H HAVE_VISIBILITY=0 HAVE_SMALL
-    MYTHREAD_VISTA TUKLIB_SYMBOL_PREFIX=lzma_ LZMA_API_STATIC
+    HAVE_FUNC_ATTRIBUTE_CONSTRUCTOR MYTHREAD_VISTA TUKLIB_SYMBOL_PREFIX=lzma_ LZMA_API_STATIC
     HAVE_CHECK_CRC32 HAVE_CHECK_CRC64 HAVE_DECODERS HAVE_DECODER_LZMA2 HAVE_DECODER_X86)
   set(LM_LZMA_INCLUDES ${LM_LZMA}/api ${LM_LZMA}/common ${LM_LZMA}/check ${LM_LZMA}/lz
-    ${LM_LZMA}/rangecoder ${LM_LZMA}/lzma ${LM_LZMA}/simple ${LM_XZ_DIR}/src/common)
+    ${LM_LZMA}/rangecoder ${LM_LZMA}/lzma ${LM_LZMA}/simple ${LM_LZMA}/delta ${LM_XZ_DIR}/src/common)
   function(lm_add_liblzma name)
     list(TRANSFORM ARGN PREPEND ${LM_LZMA}/)
     add_library(${name} STATIC ${ARGN})

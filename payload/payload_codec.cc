@@ -38,10 +38,6 @@ Result DecodeBzip2(util::ByteSource* source, const DecodeSettings& settings, Dec
   return result.ok() ? output->Finish() : result;
 }
 
-std::string Mebibytes(uint64_t bytes) {
-  return bytes % (1 << 20) == 0 ? std::to_string(bytes >> 20) + " MiB" : std::to_string(bytes >> 10) + " KiB";
-}
-
 }  // namespace
 
 Result IdentifyCodec(util::ByteSource* source, Codec* codec) {
@@ -85,30 +81,6 @@ Result DecodePayloadData(util::ByteSource* source, const DecodeSettings& setting
   }
   result = output->Plan({0}, 0);
   return result.ok() ? output->Finish() : result;
-}
-
-Result DescribePayloadData(util::ByteSource* source, std::string* line) {
-  Codec codec;
-  Result result = IdentifyCodec(source, &codec);
-  if (!result.ok()) return result;
-  if (codec == Codec::kNone) {
-    *line = "none (no compressed data)";
-  } else if (codec == Codec::kBzip2) {
-    char level = 0;
-    if (source->Seek(3) && source->Read(&level, 1) == 1 && level >= '1' && level <= '9') {
-      *line = std::string("bzip2, blocks of ") + level + "00k";
-    } else {
-      *line = "bzip2";
-    }
-  } else {
-    xz::XzStreamInfo info;
-    result = xz::DescribeXz(source, &info);
-    if (!result.ok()) return result;
-    *line = "xz, LZMA2, dictionary " + Mebibytes(info.dictionary) + ", " + std::to_string(info.blocks) +
-            (info.blocks == 1 ? " block" : " blocks") + " (x86 filter in " + std::to_string(info.x86Blocks) + "), " +
-            info.check + "; decoding needs " + Mebibytes(((info.workerMemory >> 20) + 1) << 20) + " per thread";
-  }
-  return Result();
 }
 
 }  // namespace payload

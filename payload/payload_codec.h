@@ -46,11 +46,6 @@ struct DecodeSettings {
 // output's.
 Result DecodePayloadData(util::ByteSource* source, const DecodeSettings& settings, DecodedOutput* output);
 
-// One line on the data for lmpack list: the codec and, for xz, the
-// dictionary, the blocks and the check; a failure when the data's start or
-// an xz stream's layout is damaged.
-Result DescribePayloadData(util::ByteSource* source, std::string* line);
-
 }  // namespace payload
 
 #endif  // LM_PAYLOAD_PAYLOAD_CODEC_H_

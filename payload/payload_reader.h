@@ -18,10 +18,10 @@
 #include "core/lm_list.h"
 #include "core/lm_string.h"
 #include "file/lm_file_stream.h"
-#include "payload/crc32.h"
 #include "payload/filenode.h"
 #include "payload/integrity_record.h"
 #include "util/result.h"
+#include "xz/crc32.h"
 
 struct PayloadTable {
   LmString launchName;

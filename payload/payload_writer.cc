@@ -2,9 +2,9 @@
 
 #include <vector>
 
-#include "payload/crc32.h"
 #include "payload/integrity_record.h"
 #include "payload/payload_format.h"
+#include "xz/crc32.h"
 
 namespace {
 

@@ -1,7 +1,6 @@
 #include "payload/table_output.h"
 
 #include <climits>
-#include <string>
 
 #include "file/lm_file.h"
 #include "file/lm_file_stream.h"
@@ -34,12 +33,11 @@ bool CreateEmpty(const LmString& path) {
 }  // namespace
 
 struct TableOutput::File {
-  LmString target;
-  uint64_t start = 0;  // of its bytes in the decoded stream
-  uint32_t size = 0;
-  bool launchTarget = false;
-  bool created = false;  // by Plan: runs open it without truncating
-  unsigned char head[kHeadBytes] = {};
+  const FILENODE* entry;
+  uint64_t start;  // of its bytes in the decoded stream
+  uint32_t size;
+  bool created;  // by Plan: runs open it without truncating
+  unsigned char head[kHeadBytes];
 };
 
 struct TableOutput::Run {
@@ -55,47 +53,44 @@ TableOutput::TableOutput(const LmString& workingDirectory, const PayloadTable& t
 
 TableOutput::~TableOutput() = default;
 
+LmString TableOutput::TargetOf(const File& file) const { return LmString::Concat(workingDirectory_, file.entry->path); }
+
 Result TableOutput::Plan(const std::vector<uint64_t>& runStarts, uint64_t total) {
   const uint64_t size = table_.unpackedSize;
   if (total != kUnknownSize && total != size) {
-    return Result::Fail(Outcome::kCorruptData, "the compressed data holds " + std::to_string(total) +
-                                                   " bytes where the table promises " + std::to_string(size));
+    return Result::Fail(Outcome::kCorruptData, "the compressed data does not hold the table's size");
   }
-  for (size_t i = 0; i < runStarts.size(); ++i) {
-    const uint64_t end = i + 1 < runStarts.size() ? runStarts[i + 1] : size;
+  runCount_ = runStarts.size();
+  runs_.reset(new Run[runCount_]);
+  for (size_t i = 0; i < runCount_; ++i) {
+    const uint64_t end = i + 1 < runCount_ ? runStarts[i + 1] : size;
     if ((i == 0 && runStarts[0] != 0) || runStarts[i] > end || end > size) return TooMuchData();
-    std::unique_ptr<Run> run(new Run);
-    run->position = runStarts[i];
-    run->end = end;
-    runs_.push_back(std::move(run));
+    runs_[i].position = runStarts[i];
+    runs_[i].end = end;
   }
 
-  const LmString launchPath = LmString::Concat(LmString("\\"), table_.launchName);
   uint64_t start = 0;
   size_t nextRun = 0;
   for (auto* node = table_.entries.GetHead(); node != nullptr; node = node->next) {
     const FILENODE& entry = node->value;
-    const LmString target = LmString::Concat(workingDirectory_, entry.path);
-    if (entry.kind == FILENODE::kDirectory && !LmFile(target).MakeDirectory()) return WriteFault();
+    if (entry.kind == FILENODE::kDirectory &&
+        !LmFile(LmString::Concat(workingDirectory_, entry.path)).MakeDirectory()) {
+      return WriteFault();
+    }
     if (entry.kind != FILENODE::kFile) continue;
-    File file;
-    file.target = target;
-    file.start = start;
-    file.size = entry.size;
-    file.launchTarget = launchPath.Equals(entry.path.GetText()) == 1;
+    File file = {&entry, start, entry.size, false, {}};
     start += entry.size;
-    while (nextRun < runStarts.size() && runStarts[nextRun] <= file.start) ++nextRun;
-    const bool shared = nextRun < runStarts.size() && runStarts[nextRun] < start;
+    while (nextRun < runCount_ && runStarts[nextRun] <= file.start) ++nextRun;
+    const bool shared = nextRun < runCount_ && runStarts[nextRun] < start;
     if (entry.size == 0 || shared) {
-      if (!CreateEmpty(target)) return WriteFault();
+      if (!CreateEmpty(TargetOf(file))) return WriteFault();
       file.created = true;
     }
     files_.push_back(file);
   }
-  for (std::unique_ptr<Run>& run : runs_) {
-    while (run->file < files_.size() && files_[run->file].start + files_[run->file].size <= run->position) {
-      ++run->file;
-    }
+  for (size_t i = 0; i < runCount_; ++i) {
+    Run& run = runs_[i];
+    while (run.file < files_.size() && files_[run.file].start + files_[run.file].size <= run.position) ++run.file;
   }
   return Result();
 }
@@ -107,7 +102,7 @@ Result TableOutput::OpenAt(Run* run) {
   while (files_[run->file].size == 0) ++run->file;
   File& file = files_[run->file];
   uint64_t offset = run->position - file.start;
-  if (!run->out.OpenFile(file.target, offset == 0 && !file.created ? 1 : 3)) return WriteFault();
+  if (!run->out.OpenFile(TargetOf(file), offset == 0 && !file.created ? 1 : 3)) return WriteFault();
   while (offset > 0) {
     const int step = offset > INT_MAX ? INT_MAX : static_cast<int>(offset);
     if (!run->out.Seek(step, 1)) return WriteFault();
@@ -118,7 +113,7 @@ Result TableOutput::OpenAt(Run* run) {
 }
 
 Result TableOutput::Write(size_t index, const char* data, size_t size) {
-  Run* run = runs_[index].get();
+  Run* run = &runs_[index];
   if (size > run->end - run->position) return TooMuchData();
   while (size > 0) {
     if (!run->open) {
@@ -146,12 +141,14 @@ Result TableOutput::Write(size_t index, const char* data, size_t size) {
 }
 
 Result TableOutput::Finish() {
-  for (const std::unique_ptr<Run>& run : runs_) {
-    if (run->position != run->end) return TooLittleData();
+  for (size_t i = 0; i < runCount_; ++i) {
+    if (runs_[i].position != runs_[i].end) return TooLittleData();
   }
+  const LmString launchPath = LmString::Concat(LmString("\\"), table_.launchName);
   for (const File& file : files_) {
     const int headLength = file.size < kHeadBytes ? static_cast<int>(file.size) : kHeadBytes;
-    if (platform::MarkIfExecutable(file.target.GetText(), file.head, headLength, file.launchTarget) != 0) {
+    const bool launchTarget = launchPath.Equals(file.entry->path.GetText()) == 1;
+    if (platform::MarkIfExecutable(TargetOf(file).GetText(), file.head, headLength, launchTarget) != 0) {
       return WriteFault();
     }
   }

@@ -45,12 +45,14 @@ class TableOutput : public DecodedOutput {
  private:
   struct File;
   struct Run;
+  LmString TargetOf(const File& file) const;
   Result OpenAt(Run* run);
 
   const LmString& workingDirectory_;
   const PayloadTable& table_;
   std::vector<File> files_;  // the file entries, in table order
-  std::vector<std::unique_ptr<Run>> runs_;
+  std::unique_ptr<Run[]> runs_;
+  size_t runCount_ = 0;
 };
 
 #endif  // LM_PAYLOAD_TABLE_OUTPUT_H_

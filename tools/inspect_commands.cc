@@ -8,6 +8,7 @@
 #include "payload/filenode.h"
 #include "payload/integrity_record.h"
 #include "payload/payload_codec.h"
+#include "payload/payload_description.h"
 #include "payload/payload_format.h"
 #include "payload/payload_reader.h"
 #include "platform/platform.h"

@@ -8,36 +8,14 @@
 #include "payload/filenode.h"
 #include "platform/platform.h"
 #include "platform/utf8_files.h"
+#include "tools/pack_progress.h"
+#include "tools/xz_compressor.h"
 #include "util/worker_pool.h"
 
 namespace {
 
 const int kReadChunk = 1 << 18;
 const uint64_t kMaxCompressed = uint64_t{1} << 31;
-
-class Progress {
- public:
-  Progress(uint64_t total, bool quiet)
-      : total_(total), show_(!quiet && total >= (8u << 20) && platform::IsTerminal(stderr)) {}
-  ~Progress() {
-    if (show_) fprintf(stderr, "\n");
-  }
-  void Add(uint64_t bytes) {
-    done_ += bytes;
-    uint64_t mib = done_ >> 20;
-    if (show_ && mib != shown_) {
-      shown_ = mib;
-      fprintf(stderr, "\rlmpack: %llu of %llu MiB", static_cast<unsigned long long>(mib),
-              static_cast<unsigned long long>(total_ >> 20));
-    }
-  }
-
- private:
-  uint64_t total_;
-  bool show_;
-  uint64_t done_ = 0;
-  uint64_t shown_ = ~uint64_t{0};
-};
 
 // Feeds the bzip2 writer and says why it stopped.
 class Compressor {
@@ -69,7 +47,7 @@ class Compressor {
   Bzip2Writer writer_;
 };
 
-Result CompressFile(const PackEntry& entry, Compressor* compressor, Progress* progress, std::vector<char>* buffer) {
+Result CompressFile(const PackEntry& entry, Compressor* compressor, PackProgress* progress, std::vector<char>* buffer) {
   FILE* file = platform::OpenFileUtf8(entry.host.c_str(), "rb");
   if (file == nullptr) return Result::Fail(Outcome::kUnreadable, ShownPath(entry.host) + ": cannot read");
   uint64_t read = 0;
@@ -91,14 +69,18 @@ Result CompressFile(const PackEntry& entry, Compressor* compressor, Progress* pr
 
 }  // namespace
 
-Result CompressFiles(const LmpackOptions& options, const std::vector<PackEntry>& entries, uint64_t total,
-                     const std::string& dataPath, int64_t* compressedLength) {
+Result CompressFiles(const LmpackOptions& options, const std::vector<PackEntry>& entries, const std::vector<bool>& x86,
+                     uint64_t total, const std::string& dataPath, int64_t* compressedLength) {
   LmFileStream out;
   if (!out.OpenFile(dataPath.c_str(), 1)) return Result::Fail(Outcome::kCannotMake, dataPath + ": cannot create");
   Result result;
-  {
+  if (options.codec == "xz") {
+    uint64_t written = 0;
+    result = CompressFilesXz(options, entries, x86, kMaxCompressed, &out, &written);
+    *compressedLength = static_cast<int64_t>(written);
+  } else {
     Compressor compressor(&out, options.level, options.jobs > 0 ? options.jobs : util::DefaultWorkers());
-    Progress progress(total, options.quiet);
+    PackProgress progress(total, options.quiet);
     std::vector<char> buffer(kReadChunk);
     for (const PackEntry& e : entries) {
       if (e.kind == FILENODE::kFile && result.ok()) result = CompressFile(e, &compressor, &progress, &buffer);

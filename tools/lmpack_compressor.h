@@ -1,5 +1,6 @@
 // lmpack's compression step: the contents of every file of the table, in
-// table order, as one bzip2 stream in a file of its own.
+// table order, as one bzip2 stream or one .xz stream (options.codec) in a
+// file of its own.
 #ifndef LM_TOOLS_LMPACK_COMPRESSOR_H_
 #define LM_TOOLS_LMPACK_COMPRESSOR_H_
 
@@ -12,12 +13,13 @@
 #include "util/result.h"
 
 // Compresses the file entries' contents at options.level into a new file
-// `dataPath`, its length in *compressedLength. kBadInput when the data
+// `dataPath`, its length in *compressedLength. `x86[i]` tells whether
+// entries[i] is an x86 program (OrderForXz; only xz reads it). kBadInput when the data
 // would reach 2 GiB (the format's limit), kUnreadable when a file cannot be
 // read or changed while it was read, kCannotMake or kWriteFault when the
 // output cannot be written. Shows progress on a terminal unless
 // options.quiet.
-Result CompressFiles(const LmpackOptions& options, const std::vector<PackEntry>& entries, uint64_t total,
-                     const std::string& dataPath, int64_t* compressedLength);
+Result CompressFiles(const LmpackOptions& options, const std::vector<PackEntry>& entries, const std::vector<bool>& x86,
+                     uint64_t total, const std::string& dataPath, int64_t* compressedLength);
 
 #endif  // LM_TOOLS_LMPACK_COMPRESSOR_H_

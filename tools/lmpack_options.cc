@@ -1,5 +1,6 @@
 #include "tools/lmpack_options.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "platform/code_page.h"
@@ -13,7 +14,8 @@ namespace {
 const char kUsage[] =
     "usage:\n"
     "  lmpack pack [--target windows|native] [--stub LAUNCHER] --run NAME -o OUT\n"
-    "              [--level 1-9] [--jobs N] [--codepage N] [--quiet]\n"
+    "              [--codec bzip2|xz] [--level 1-9] [--dictionary SIZE]\n"
+    "              [--jobs N] [--codepage N] [--quiet]\n"
     "              [--icon FILE.ico] [--version-info KEY=VALUE]... FOLDER\n"
     "  lmpack list [--codepage N] FILE\n"
     "  lmpack verify FILE\n"
@@ -21,9 +23,17 @@ const char kUsage[] =
     "  lmpack --help | --version\n"
     "\n"
     "pack    writes LAUNCHER followed by a payload holding every directory and\n"
-    "        regular file under FOLDER (bzip2-compressed, names in byte order, so\n"
-    "        the same folder always gives the same bytes). NAME is the program the\n"
-    "        launcher starts, relative to FOLDER (for example bin\\setup.exe).\n"
+    "        regular file under FOLDER, compressed, so that the same folder always\n"
+    "        gives the same bytes. NAME is the program the launcher starts,\n"
+    "        relative to FOLDER (for example bin\\setup.exe).\n"
+    "        --codec bzip2 (the default) stores the files in name order as one\n"
+    "        bzip2 stream. --codec xz stores them as LZMA2 in an .xz stream,\n"
+    "        about half the size: directories first, then the files grouped by\n"
+    "        kind and extension, in blocks that the setup decodes on every core.\n"
+    "        --level picks the bzip2 block size or the LZMA2 preset (default 9).\n"
+    "        --dictionary SIZE (xz; 64K to 1G, suffix K, M or G) sets the\n"
+    "        dictionary, by default the level's, at most 64M: every machine that\n"
+    "        runs the setup needs that much memory per core it decodes on.\n"
     "        Without --stub the launcher for --target (default windows) is taken\n"
     "        from beside lmpack or from its install tree (../share/lmsetup/).\n"
     "        --jobs N compresses on N threads (default: one per processor); the\n"
@@ -78,6 +88,28 @@ std::string Missing(const LmpackOptions& options) {
   return missing;
 }
 
+// A size in bytes with an optional binary suffix: 64K, 96M, 1G (also KiB,
+// MiB, GiB).
+bool ParseSize(const std::string& text, uint32_t low, uint32_t high, uint32_t* value) {
+  const size_t digits = std::min(text.find_first_not_of("0123456789"), text.size());
+  if (digits == 0 || digits > 10) return false;
+  const std::string suffix = text.substr(digits);
+  int shift = 0;
+  if (suffix == "K" || suffix == "KiB") {
+    shift = 10;
+  } else if (suffix == "M" || suffix == "MiB") {
+    shift = 20;
+  } else if (suffix == "G" || suffix == "GiB") {
+    shift = 30;
+  } else if (!suffix.empty()) {
+    return false;
+  }
+  const uint64_t number = std::stoull(text.substr(0, digits));
+  if (number > (uint64_t{high} >> shift) || (number << shift) < low) return false;
+  *value = static_cast<uint32_t>(number << shift);
+  return true;
+}
+
 bool ParseNumber(const std::string& text, int low, int high, int* value) {
   if (text.empty() || text.size() > 5 || text.find_first_not_of("0123456789") != std::string::npos) return false;
   *value = std::stoi(text);
@@ -106,6 +138,10 @@ bool TakeOption(int argc, char** argv, int* i, LmpackOptions* options) {
     options->icon = value;
   else if (arg == "--version-info")
     options->versionInfo.push_back(value);
+  else if (arg == "--codec")
+    options->codec = value;
+  else if (arg == "--dictionary")
+    return ParseSize(value, 64u << 10, 1u << 30, &options->dictionary);
   else if (arg == "--level")
     return ParseNumber(value, 1, 9, &options->level);
   else if (arg == "--jobs")
@@ -114,6 +150,7 @@ bool TakeOption(int argc, char** argv, int* i, LmpackOptions* options) {
     return ParseNumber(value, 1, 65535, &options->codePage);
   else
     return false;
+  if (arg == "--codec") return value == "bzip2" || value == "xz";
   return arg != "--target" || value == "windows" || value == "native";
 }
 
@@ -159,6 +196,7 @@ Result ParseOptions(int argc, char** argv, LmpackOptions* options) {
       (options->command != "pack" || options->target != "windows")) {
     return BadUsage("--icon and --version-info brand a setup made with pack --target windows");
   }
+  if (options->dictionary != 0 && options->codec != "xz") return BadUsage("--dictionary is for --codec xz");
   if (options->codePage != 0 && !platform::IsSupportedCodePage(options->codePage)) {
     return BadUsage("code page " + std::to_string(options->codePage) + " is not supported");
   }

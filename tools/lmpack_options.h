@@ -2,6 +2,7 @@
 #ifndef LM_TOOLS_LMPACK_OPTIONS_H_
 #define LM_TOOLS_LMPACK_OPTIONS_H_
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -12,9 +13,11 @@ struct LmpackOptions {
   std::string stub;
   std::string target = "windows";
   std::string run;
-  std::string output;  // pack's -o; extract's DIR
-  std::string input;   // pack's FOLDER; the setup file of the others
+  std::string output;           // pack's -o; extract's DIR
+  std::string input;            // pack's FOLDER; the setup file of the others
+  std::string codec = "bzip2";  // --codec: "bzip2" or "xz"
   int level = 9;
+  uint32_t dictionary = 0;               // --dictionary in bytes (xz); 0: the level's, at most 64 MiB
   int jobs = 0;                          // 0: one per processor
   int codePage = 0;                      // --codepage; 0: none declared
   std::string icon;                      // --icon; empty: the launcher's own

@@ -22,6 +22,7 @@
 #include "tools/name_encoding.h"
 #include "tools/problem_list.h"
 #include "tools/setup_branding.h"
+#include "tools/stream_order.h"
 
 namespace {
 
@@ -60,7 +61,8 @@ std::string FindStub(const std::string& target) {
 }
 
 struct PackPlan {
-  std::vector<PackEntry> entries;
+  std::vector<PackEntry> entries;  // in table order
+  std::vector<bool> x86;           // per entry, for xz: an x86 program
   LmList<FILENODE> table;
   LmString launchName;
   uint64_t total = 0;  // bytes of file contents
@@ -163,7 +165,7 @@ Result Assemble(const LmpackOptions& options, const std::string& stub, const Pac
 Result WriteSetup(const LmpackOptions& options, const std::string& stub, const PackPlan& plan) {
   std::string dataPath = options.output + ".lmpack-data";
   int64_t compressedLength = 0;
-  Result result = CompressFiles(options, plan.entries, plan.total, dataPath, &compressedLength);
+  Result result = CompressFiles(options, plan.entries, plan.x86, plan.total, dataPath, &compressedLength);
   if (result.ok()) result = Assemble(options, stub, plan, dataPath, compressedLength);
   platform::RemoveFile(dataPath.c_str());
   if (!result.ok()) platform::RemoveFile(options.output.c_str());
@@ -185,6 +187,9 @@ bool IsSigned(const std::string& stub) {
 Result PlanPack(const LmpackOptions& options, const std::string& folder, PackPlan* plan) {
   ProblemList problems;
   ScanFolder(folder, &plan->entries, &problems);
+  // An xz payload groups similar files; bzip2's keeps name order, so that
+  // its setups stay as they always were.
+  if (options.codec == "xz") OrderForXz(&plan->entries, &plan->x86);
   const int codePage = options.target == "windows" ? options.codePage : kStoreAsIs;
   payload::PayloadTableChecker checker;
   AddEntries(codePage, plan, &checker, &problems);

@@ -13,8 +13,6 @@ namespace {
 const size_t kInputBytes = 64 << 10;
 const size_t kOutputBytes = 256 << 10;
 
-std::string InBlock(int number) { return "in block " + std::to_string(number + 1); }
-
 // A decoded block header; owns the filters' options.
 struct Header {
   Header() {
@@ -43,7 +41,7 @@ Result ReadHeader(util::ByteSource* source, const XzBlock& entry, int check, int
   // A zero byte starts the index, not a block.
   if (bytes[0] == 0) return Corrupt("the xz index lists a block where there is none");
   const uint32_t size = lzma_block_header_size_decode(bytes[0]);
-  if (size >= entry.unpaddedSize) return Corrupt("the header of block " + std::to_string(number + 1) + " is too long");
+  if (size >= entry.unpaddedSize) return Corrupt("a block header too long", number);
   result = ReadExactly(source, entry.offset + 1, bytes + 1, size - 1);
   if (!result.ok()) return result;
   lzma_block& block = header->block;
@@ -51,12 +49,12 @@ Result ReadHeader(util::ByteSource* source, const XzBlock& entry, int check, int
   block.check = static_cast<lzma_check>(check);
   block.header_size = size;
   lzma_ret ret = lzma_block_header_decode(&block, nullptr, bytes);
-  if (ret != LZMA_OK) return LzmaFailure(ret, "in the header of block " + std::to_string(number + 1));
-  if (!IsTakenChain(header->filters)) return Unsupported("filter " + InBlock(number));
+  if (ret != LZMA_OK) return LzmaFailure(ret, number);
+  if (!IsTakenChain(header->filters)) return Unsupported("filter", number);
   // Sizes the header states must be the index's.
   if (lzma_block_compressed_size(&block, entry.unpaddedSize) != LZMA_OK ||
       (block.uncompressed_size != LZMA_VLI_UNKNOWN && block.uncompressed_size != entry.decodedSize)) {
-    return Corrupt("the header of block " + std::to_string(number + 1) + " disagrees with the xz index");
+    return Corrupt("a block header that disagrees with the xz index", number);
   }
   block.uncompressed_size = entry.decodedSize;
   return Result();
@@ -87,13 +85,13 @@ Result XzBlockDecoder::Inspect(util::ByteSource* source, const XzBlock& block, i
 }
 
 Result XzBlockDecoder::Decode(util::ByteSource* source, const XzBlock& entry, int check, int number,
-                              const Writer& write, const std::atomic<bool>* stop) {
+                              DecodedOutput* output, const std::atomic<bool>* stop) {
   Header header;
   Result result = ReadHeader(source, entry, check, number, &header);
   if (!result.ok()) return result;
   lzma_stream* stream = &state_->stream;
   lzma_ret ret = lzma_block_decoder(stream, &header.block);
-  if (ret != LZMA_OK) return LzmaFailure(ret, InBlock(number));
+  if (ret != LZMA_OK) return LzmaFailure(ret, number);
   state_->input.resize(kInputBytes);
   state_->output.resize(kOutputBytes);
   uint64_t position = entry.offset + header.block.header_size;
@@ -101,7 +99,7 @@ Result XzBlockDecoder::Decode(util::ByteSource* source, const XzBlock& entry, in
   if (!source->Seek(position)) return Unreadable();
   stream->avail_in = 0;
   for (;;) {
-    if (stop->load(std::memory_order_relaxed)) return Result::Fail(Outcome::kCorruptData, "stopped");
+    if (stop->load(std::memory_order_relaxed)) return Corrupt("stopped");
     if (stream->avail_in == 0 && position < end) {
       size_t piece = end - position < kInputBytes ? static_cast<size_t>(end - position) : kInputBytes;
       if (source->Read(state_->input.data(), piece) != static_cast<int64_t>(piece)) return Unreadable();
@@ -114,15 +112,16 @@ Result XzBlockDecoder::Decode(util::ByteSource* source, const XzBlock& entry, in
     ret = lzma_code(stream, position == end ? LZMA_FINISH : LZMA_RUN);
     const size_t produced = kOutputBytes - stream->avail_out;
     if (produced > 0) {
-      result = write(reinterpret_cast<const char*>(state_->output.data()), produced);
+      result =
+          output->Write(static_cast<size_t>(number), reinterpret_cast<const char*>(state_->output.data()), produced);
       if (!result.ok()) return result;
     }
     if (ret == LZMA_STREAM_END) break;
-    if (ret != LZMA_OK) return LzmaFailure(ret, InBlock(number));
+    if (ret != LZMA_OK) return LzmaFailure(ret, number);
   }
   // The block's padding and check end exactly where the index says.
   if (stream->avail_in != 0 || position != end) {
-    return Corrupt("block " + std::to_string(number + 1) + " ends before the xz index says");
+    return Corrupt("data that ends before the xz index says", number);
   }
   return Result();
 }

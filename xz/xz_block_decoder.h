@@ -17,11 +17,11 @@
 
 #include <atomic>
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 
 #include "util/byte_source.h"
+#include "util/decoded_output.h"
 #include "util/result.h"
 #include "xz/xz_stream_index.h"
 
@@ -48,14 +48,13 @@ class XzBlockDecoder {
   // `source`. Fails as Decode does for a damaged or unsupported header.
   static Result Inspect(util::ByteSource* source, const XzBlock& block, int check, int number, XzBlockFilters* filters);
 
-  // Decodes `block` from `source`, handing the decoded bytes to `write` in
-  // order. Stops with `write`'s failure, or as soon as *stop is true (the
+  // Decodes `block` from `source` as run `number` of `output`, its bytes in
+  // order. Stops with the output's failure, or as soon as *stop is true (the
   // result is then a failure that the caller ignores). kCorruptData for
   // damaged or truncated data, a wrong check or sizes that disagree;
   // kBadInput for a filter or option this reader does not take;
   // kUnreadable; kNoMemory.
-  using Writer = std::function<Result(const char* data, size_t size)>;
-  Result Decode(util::ByteSource* source, const XzBlock& block, int check, int number, const Writer& write,
+  Result Decode(util::ByteSource* source, const XzBlock& block, int check, int number, DecodedOutput* output,
                 const std::atomic<bool>* stop);
 
  private:

@@ -87,7 +87,7 @@ Result EncodeXzBlock(const XzBlockSettings& settings, uint64_t size, const XzBlo
   }
   lzma_end(&stream);
   if (!result.ok()) return result;
-  if (ret != LZMA_STREAM_END) return LzmaFailure(ret, "while encoding");
+  if (ret != LZMA_STREAM_END) return LzmaFailure(ret);
   uint8_t header[LZMA_BLOCK_HEADER_SIZE_MAX];
   if (lzma_block_header_size(&block) != LZMA_OK || lzma_block_header_encode(&block, header) != LZMA_OK) {
     return Unsupported("block header");

@@ -2,26 +2,56 @@
 
 #include <lzma.h>
 
+#include <cstdarg>
+
+#include "platform/platform.h"
+
 namespace xz {
 
-Result Corrupt(const std::string& what) { return Result::Fail(Outcome::kCorruptData, what); }
+namespace {
 
-Result Unsupported(const std::string& what) { return Result::Fail(Outcome::kBadInput, "unsupported xz " + what); }
+// Through the port's formatter, which is msvcrt's on Windows: the C++
+// headers would otherwise link MinGW's own into the launcher.
+Result Fail(Outcome outcome, const char* format, ...) {
+  char text[160];
+  va_list args;
+  va_start(args, format);
+  platform::FormatText(text, sizeof(text), format, args);
+  va_end(args);
+  return Result::Fail(outcome, text);
+}
+
+Result Fail(Outcome outcome, const char* prefix, const char* what, int block) {
+  return block < 0 ? Fail(outcome, "%s%s", prefix, what) : Fail(outcome, "%s%s in block %d", prefix, what, block + 1);
+}
+
+unsigned Mebibytes(uint64_t bytes) { return static_cast<unsigned>((bytes + (1 << 20) - 1) >> 20); }
+
+}  // namespace
+
+Result Corrupt(const char* what, int block) { return Fail(Outcome::kCorruptData, "", what, block); }
+
+Result Unsupported(const char* what, int block) { return Fail(Outcome::kBadInput, "unsupported xz ", what, block); }
 
 Result Unreadable() { return Result::Fail(Outcome::kUnreadable, "the compressed data cannot be read"); }
 
+Result MemoryLimit(uint64_t needed, uint64_t limit) {
+  return Fail(Outcome::kMemoryLimit, "decoding needs %u MiB, more than the %u MiB this machine allows",
+              Mebibytes(needed), Mebibytes(limit));
+}
+
 Result NoMemory() { return Result::Fail(Outcome::kNoMemory, "out of memory"); }
 
-Result LzmaFailure(int ret, const std::string& doing) {
+Result LzmaFailure(int ret, int block) {
   switch (ret) {
     case LZMA_MEM_ERROR:
       return NoMemory();
     case LZMA_OPTIONS_ERROR:
-      return Unsupported("options " + doing);
+      return Unsupported("options", block);
     case LZMA_BUF_ERROR:
-      return Corrupt("the xz data ends early " + doing);
+      return Corrupt("the xz data ends early", block);
     default:
-      return Corrupt("the xz data is damaged " + doing);
+      return Corrupt("the xz data is damaged", block);
   }
 }
 

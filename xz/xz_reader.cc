@@ -11,32 +11,11 @@
 #include "xz/xz_block_decoder.h"
 #include "xz/xz_failure.h"
 #include "xz/xz_stream_index.h"
+#include "xz/xz_stream_info.h"
 
 namespace xz {
 
 namespace {
-
-std::string Mebibytes(uint64_t bytes) { return std::to_string((bytes + (1 << 20) - 1) >> 20) + " MiB"; }
-
-// The layout and every block's header.
-Result ReadLayout(util::ByteSource* source, XzStreamIndex* index, XzStreamInfo* info) {
-  Result result = index->Read(source);
-  if (!result.ok()) return result;
-  *info = XzStreamInfo();
-  info->blocks = static_cast<int>(index->blocks().size());
-  info->decodedSize = index->decodedSize();
-  info->check = index->check() == LZMA_CHECK_CRC32 ? "CRC-32" : "CRC-64";
-  for (size_t i = 0; i < index->blocks().size(); ++i) {
-    XzBlockFilters filters;
-    result = XzBlockDecoder::Inspect(source, index->blocks()[i], index->check(), static_cast<int>(i), &filters);
-    if (!result.ok()) return result;
-    if (filters.x86) ++info->x86Blocks;
-    if (filters.dictionary > info->dictionary) info->dictionary = filters.dictionary;
-    const uint64_t memory = filters.memory + XzBlockDecoder::kBufferBytes;
-    if (memory > info->workerMemory) info->workerMemory = memory;
-  }
-  return Result();
-}
 
 // Shared by the workers: which block comes next, and each block's result.
 class BlockQueue {
@@ -49,9 +28,9 @@ class BlockQueue {
     for (;;) {
       const size_t i = next_.fetch_add(1);
       if (i >= results_.size() || failed_.load()) return;
-      auto write = [this, i](const char* data, size_t size) { return output_->Write(i, data, size); };
       try {
-        results_[i] = decoder->Decode(source, index_.blocks()[i], index_.check(), static_cast<int>(i), write, &failed_);
+        results_[i] =
+            decoder->Decode(source, index_.blocks()[i], index_.check(), static_cast<int>(i), output_, &failed_);
       } catch (const std::bad_alloc&) {
         results_[i] = NoMemory();
       }
@@ -105,20 +84,14 @@ void RunWorkers(util::ByteSource* source, int workers, BlockQueue* queue) {
 
 }  // namespace
 
-Result DescribeXz(util::ByteSource* source, XzStreamInfo* info) {
-  XzStreamIndex index;
-  return ReadLayout(source, &index, info);
-}
-
 Result DecodeXz(util::ByteSource* source, const XzDecodeOptions& options, DecodedOutput* output, XzStreamInfo* info) {
   XzStreamIndex index;
   XzStreamInfo own;
   if (info == nullptr) info = &own;
-  Result result = ReadLayout(source, &index, info);
+  Result result = ReadXzLayout(source, &index, info);
   if (!result.ok()) return result;
   if (info->workerMemory > options.memoryLimit) {
-    return Result::Fail(Outcome::kMemoryLimit, "decoding needs " + Mebibytes(info->workerMemory) + ", more than the " +
-                                                   Mebibytes(options.memoryLimit) + " this machine allows");
+    return MemoryLimit(info->workerMemory, options.memoryLimit);
   }
   std::vector<uint64_t> starts;
   for (const XzBlock& block : index.blocks()) starts.push_back(block.decodedOffset);

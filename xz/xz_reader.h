@@ -22,6 +22,7 @@
 #include "util/byte_source.h"
 #include "util/decoded_output.h"
 #include "util/result.h"
+#include "xz/xz_stream_info.h"
 
 namespace xz {
 
@@ -29,22 +30,6 @@ struct XzDecodeOptions {
   int workers = 1;
   uint64_t memoryLimit = uint64_t{1} << 30;
 };
-
-// What a stream holds, for lmpack list and for the benchmark.
-struct XzStreamInfo {
-  int blocks = 0;
-  int x86Blocks = 0;          // blocks with the x86 branch filter
-  uint32_t dictionary = 0;    // the largest block's dictionary
-  uint64_t workerMemory = 0;  // what one worker needs for the largest block
-  uint64_t decodedSize = 0;
-  const char* check = "";  // "CRC-32" or "CRC-64"
-  int workers = 0;         // workers DecodeXz ran
-};
-
-// Reads the layout of the stream in `source` and its block headers: fails
-// as DecodeXz does for anything damaged or unsupported there, without
-// decoding a block.
-Result DescribeXz(util::ByteSource* source, XzStreamInfo* info);
 
 // Decodes the stream in `source` (not owned) into `output`: success once
 // every block decoded to its size with its check right, the output took

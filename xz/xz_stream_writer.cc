@@ -36,14 +36,14 @@ std::string XzStreamWriter::Header() {
 
 Result XzStreamWriter::AddBlock(uint64_t unpaddedSize, uint64_t decodedSize) {
   lzma_ret ret = lzma_index_append(index_, nullptr, unpaddedSize, decodedSize);
-  return ret == LZMA_OK ? Result() : LzmaFailure(ret, "in the index");
+  return ret == LZMA_OK ? Result() : LzmaFailure(ret);
 }
 
 Result XzStreamWriter::Finish(std::string* tail) {
   std::vector<uint8_t> bytes(lzma_index_size(index_) + LZMA_STREAM_HEADER_SIZE);
   size_t used = 0;
   lzma_ret ret = lzma_index_buffer_encode(index_, bytes.data(), &used, bytes.size());
-  if (ret != LZMA_OK) return LzmaFailure(ret, "in the index");
+  if (ret != LZMA_OK) return LzmaFailure(ret);
   lzma_stream_flags flags = Flags();
   flags.backward_size = lzma_index_size(index_);
   if (lzma_stream_footer_encode(&flags, bytes.data() + used) != LZMA_OK) return Unsupported("stream footer");

@@ -8,13 +8,13 @@
 #include <set>
 #include <string>
 
-#include "payload/crc32.h"
 #include "payload/integrity_record.h"
 #include "payload/payload_format.h"
 #include "payload/payload_writer.h"
 #include "tests/support/fake_pe_image.h"
 #include "tests/support/payload_table_lines.h"
 #include "tests/support/test_support.h"
+#include "xz/crc32.h"
 
 namespace {
 

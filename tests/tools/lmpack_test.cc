@@ -6,7 +6,6 @@
 #include "file/lm_file_stream.h"
 #include "file/read_whole_file.h"
 #include "file/walk_tree.h"
-#include "payload/crc32.h"
 #include "payload/integrity_record.h"
 #include "payload/payload_reader.h"
 #include "platform/platform.h"
@@ -14,6 +13,7 @@
 #include "platform/utf8_files.h"
 #include "tests/support/payload_table_lines.h"
 #include "tests/support/test_support.h"
+#include "xz/crc32.h"
 
 namespace {
 

@@ -11,12 +11,13 @@
 // the whole file is for, so a cryptographic hash would cost time and buy
 // nothing here. This variant rather than bzip2's unreflected one because
 // common tools compute it (Python's zlib.crc32, 7-Zip), so a record can be
-// checked without this project.
+// checked without this project. liblzma computes it (xz's CRC-32 check is
+// the same), so that the launcher carries one implementation, not two.
 //
 // A value: copies continue independently. Update may be called any number
 // of times; value() is the CRC of everything given so far.
-#ifndef LM_PAYLOAD_CRC32_H_
-#define LM_PAYLOAD_CRC32_H_
+#ifndef LM_XZ_CRC32_H_
+#define LM_XZ_CRC32_H_
 
 #include <cstddef>
 #include <cstdint>
@@ -30,4 +31,4 @@ class Crc32 {
   uint32_t state_ = 0xFFFFFFFFu;
 };
 
-#endif  // LM_PAYLOAD_CRC32_H_
+#endif  // LM_XZ_CRC32_H_

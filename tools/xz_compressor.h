@@ -1,0 +1,30 @@
+// lmpack's xz compression: the files' contents, in the order of `entries`
+// (OrderForXz), as one .xz stream whose blocks PlanXzBlocks cuts. Blocks
+// are encoded on options.jobs threads (fewer when this machine's memory
+// would not hold their encoders) and written in order; a block of x86
+// programs is encoded with and without the branch filter and the smaller
+// kept. The output is the same for every number of threads.
+#ifndef LM_TOOLS_XZ_COMPRESSOR_H_
+#define LM_TOOLS_XZ_COMPRESSOR_H_
+
+#include <cstdint>
+#include <vector>
+
+#include "file/lm_file_stream.h"
+#include "tools/folder_scan.h"
+#include "tools/lmpack_options.h"
+#include "util/result.h"
+
+// The target size of a block: large enough that a dictionary restart
+// costs little, small enough that a setup of a few hundred megabytes
+// decodes on several cores.
+const uint64_t kXzBlockBytes = uint64_t{64} << 20;
+
+// Writes the stream to `out`; *written counts its bytes. `x86[i]` tells
+// whether entries[i] is an x86 program. kUnreadable when a file cannot be
+// read or changed while it was read; kBadInput when the stream would reach
+// `limit` bytes; kWriteFault when `out` cannot be written; kNoMemory.
+Result CompressFilesXz(const LmpackOptions& options, const std::vector<PackEntry>& entries,
+                       const std::vector<bool>& x86, uint64_t limit, LmFileStream* out, uint64_t* written);
+
+#endif  // LM_TOOLS_XZ_COMPRESSOR_H_
