@@ -18,6 +18,7 @@ struct LmpackOptions {
   std::string codec = "bzip2";  // --codec: "bzip2" or "xz"
   int level = 9;
   uint32_t dictionary = 0;               // --dictionary in bytes (xz); 0: the level's, at most 64 MiB
+  uint32_t blockSize = 0;                // --block-size in bytes (xz); 0: kXzBlockBytes
   int jobs = 0;                          // 0: one per processor
   int codePage = 0;                      // --codepage; 0: none declared
   std::string icon;                      // --icon; empty: the launcher's own

@@ -225,7 +225,8 @@ Result CompressFilesXz(const LmpackOptions& options, const std::vector<PackEntry
     kinds.push_back(x86[i]);
     total += entries[i].size;
   }
-  const std::vector<PlannedBlock> plan = PlanXzBlocks(sizes, kinds, kXzBlockBytes);
+  const std::vector<PlannedBlock> plan =
+      PlanXzBlocks(sizes, kinds, options.blockSize != 0 ? options.blockSize : kXzBlockBytes);
   xz::XzBlockSettings settings;
   settings.level = options.level;
   settings.dictionary = options.dictionary;

@@ -38,11 +38,12 @@ struct ExitCodes {
   int corruptData;
   int notExecutable;
   int diskFull;
+  int memoryLimit;
 };
 
 ExitCodes Expected() {
-  if (lmtest::OnWindows()) return {11, 82, 1392, 193, 112};
-  return {65, 73, 65, 126, 74};
+  if (lmtest::OnWindows()) return {11, 82, 1392, 193, 112, 14};
+  return {65, 73, 65, 126, 74, 69};
 }
 
 // The local time `offset` seconds from now, as the launcher names things.
@@ -168,6 +169,8 @@ class LauncherTest : public ::testing::Test {
     return rest.substr(0, rest.find('\\'));
   }
 
+  void ExpectUnpacksEveryFile(const lmtest::XzShape* codec);
+
   lmtest::TempDir root_;
   std::string stub_, probe_, probeName_, temp_, cwd_, outside_;
   std::vector<std::string> saved_;
@@ -191,17 +194,34 @@ bool IsTimestampName(const std::string& name) {
   return name.size() == 14 || name[14] == '-';
 }
 
+// With bzip2, and with xz in blocks of 10,000 bytes that the launcher
+// decodes on several threads: files begin, end and lie wholly inside
+// blocks, and an empty file sits between two blocks.
 TEST_F(LauncherTest, UnpacksEveryFileRunsTheProgramAndRemovesTheWorkingDirectory) {
+  lmtest::XzShape xz;
+  xz.blockBytes = 10000;
+  xz.crc32 = true;
+  xz.x86 = true;
+  for (const lmtest::XzShape* codec : {static_cast<lmtest::XzShape*>(nullptr), &xz}) {
+    SCOPED_TRACE(codec == nullptr ? "bzip2" : "xz");
+    ExpectUnpacksEveryFile(codec);
+  }
+}
+
+void LauncherTest::ExpectUnpacksEveryFile(const lmtest::XzShape* codec) {
   std::string big = lmtest::RandomBytes(3 * 10240 + 777, 7);
   std::string text(25000, 'a');
+  // Ends the bytes so far at a multiple of 10,000.
+  std::string pad(10000 - (probe_.size() + 2 + big.size()) % 10000, 'p');
   std::vector<TestEntry> entries = ProbeEntries("42");
   entries.push_back({"\\data", kDirectory, ""});
   entries.push_back({"\\data\\big.bin", kFile, big});
+  entries.push_back({"\\pad.bin", kFile, pad});
   entries.push_back({"\\data\\empty.txt", kFile, ""});
   entries.push_back({"\\data\\sub", kDirectory, ""});
   entries.push_back({"\\data\\sub\\text.txt", kFile, text});
   entries.push_back({"\\data\\empty dir", kDirectory, ""});
-  std::string setup = lmtest::BuildSetup(stub_, probeName_, entries);
+  std::string setup = lmtest::BuildSetup(stub_, probeName_, entries, codec);
 
   EXPECT_EQ(42, Run(setup));
   auto report = Report();
@@ -220,9 +240,9 @@ TEST_F(LauncherTest, UnpacksEveryFileRunsTheProgramAndRemovesTheWorkingDirectory
     EXPECT_EQ(Normal(self), Normal(line.substr(1, line.size() - 2)));
   }
   // Every file byte for byte, and nothing else: the staging file was gone.
-  std::vector<std::string> expectedFiles = {FileLine("data\\big.bin", big), FileLine("data\\empty.txt", ""),
-                                            FileLine("data\\sub\\text.txt", text), FileLine("exitcode.txt", "42"),
-                                            FileLine(probeName_, probe_)};
+  std::vector<std::string> expectedFiles = {
+      FileLine("data\\big.bin", big), FileLine("data\\empty.txt", ""), FileLine("data\\sub\\text.txt", text),
+      FileLine("exitcode.txt", "42"), FileLine("pad.bin", pad),        FileLine(probeName_, probe_)};
   std::sort(expectedFiles.begin(), expectedFiles.end());
   EXPECT_EQ(expectedFiles, All(report, "file"));
   EXPECT_EQ((std::vector<std::string>{"data", "data\\empty dir", "data\\sub"}), All(report, "dir"));
@@ -318,9 +338,11 @@ TEST_F(LauncherTest, UnsafePathsAreRefusedBeforeAnythingIsWritten) {
   ExpectCleanFailure();
 }
 
+// Damaged or inconsistent compressed data of either codec: refused, nothing
+// started, nothing left behind.
 TEST_F(LauncherTest, DamagedDataStartsNothing) {
-  std::string data = probe_ + "0";
-  std::string compressed = lmtest::Compress(data);
+  const std::string data = probe_ + "0";
+  const uint32_t size = static_cast<uint32_t>(probe_.size());
   auto build = [&](uint32_t probeSize, const std::string& stream, uint32_t length) {
     PayloadBytes payload;
     payload.Text(probeName_).Int(2);
@@ -329,27 +351,50 @@ TEST_F(LauncherTest, DamagedDataStartsNothing) {
     payload.Int(length).Raw(stream).Int(static_cast<uint32_t>(stub_.size()));
     return stub_ + payload.bytes();
   };
-  const uint32_t size = static_cast<uint32_t>(probe_.size());
-  const uint32_t length = static_cast<uint32_t>(compressed.size());
-
-  std::string flipped = compressed;
-  flipped[flipped.size() / 2] = static_cast<char>(flipped[flipped.size() / 2] ^ 0x10);
-  EXPECT_EQ(Expected().corruptData, Run(build(size, flipped, length)));
-  ExpectCleanFailure();
-
-  std::string cut = compressed.substr(0, compressed.size() - 20);
-  EXPECT_EQ(Expected().corruptData, Run(build(size, cut, static_cast<uint32_t>(cut.size()))));
-  ExpectCleanFailure();
-
-  EXPECT_EQ(Expected().corruptData, Run(build(size + 100, compressed, length)));  // data shorter than the table
-  ExpectCleanFailure();
-  EXPECT_EQ(Expected().corruptData, Run(build(size - 100, compressed, length)));  // data left over
-  ExpectCleanFailure();
-
-  EXPECT_EQ(Expected().badPayload, Run(build(size, compressed, length + 1000)));  // length past the trailer
-  ExpectCleanFailure();
-  EXPECT_EQ(Expected().badPayload, Run(build(size, compressed, 0x80000000u)));  // negative length
-  ExpectCleanFailure();
+  auto xz = [&data](lmtest::XzShape::Damage damage) {
+    lmtest::XzShape shape;
+    shape.blockBytes = data.size() / 3;  // three blocks and a short one
+    shape.x86 = true;
+    shape.damage = damage;
+    return lmtest::CompressXz(data, shape);
+  };
+  struct Row {
+    const char* what;
+    std::string stream;
+    int64_t probeSize;  // 0: the probe's
+    int64_t length;     // 0: the stream's
+    int expected;
+  };
+  const ExitCodes codes = Expected();
+  std::vector<Row> rows;
+  for (const std::string& stream : {lmtest::Compress(data), xz(lmtest::XzShape::kNone)}) {
+    const uint32_t length = static_cast<uint32_t>(stream.size());
+    std::string flipped = stream;
+    flipped[flipped.size() / 2] = static_cast<char>(flipped[flipped.size() / 2] ^ 0x10);
+    rows.push_back({"a flipped bit", flipped, 0, 0, codes.corruptData});
+    rows.push_back({"cut short", stream.substr(0, stream.size() - 20), 0, 0, codes.corruptData});
+    rows.push_back({"shorter than the table", stream, size + 100, 0, codes.corruptData});
+    rows.push_back({"data left over", stream, size - 100, 0, codes.corruptData});
+    rows.push_back({"bytes after the stream", stream + "JUNK", 0, 0, codes.corruptData});
+    rows.push_back({"a stream longer than the length", stream, 0, length - 8, codes.corruptData});
+    rows.push_back({"length past the trailer", stream, 0, length + 1000, codes.badPayload});
+    rows.push_back({"negative length", stream, 0, 0x80000000u, codes.badPayload});
+  }
+  rows.push_back({"xz stream padding", xz(lmtest::XzShape::kNone) + std::string(4, '\0'), 0, 0, codes.corruptData});
+  rows.push_back({"another filter", xz(lmtest::XzShape::kFilter), 0, 0, codes.badPayload});
+  rows.push_back({"another check", xz(lmtest::XzShape::kCheck), 0, 0, codes.badPayload});
+  rows.push_back({"a header that disagrees with the index", xz(lmtest::XzShape::kHeader), 0, 0, codes.corruptData});
+  rows.push_back({"an index that disagrees with the blocks", xz(lmtest::XzShape::kIndex), 0, 0, codes.corruptData});
+  rows.push_back({"a dictionary beyond the limit", xz(lmtest::XzShape::kDictionary), 0, 0, codes.memoryLimit});
+  rows.push_back({"neither codec", "PK\3\4" + lmtest::Compress(data), 0, 0, codes.badPayload});
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    const uint32_t probeSize = row.probeSize != 0 ? static_cast<uint32_t>(row.probeSize) : size;
+    const uint32_t length =
+        row.length != 0 ? static_cast<uint32_t>(row.length) : static_cast<uint32_t>(row.stream.size());
+    EXPECT_EQ(row.expected, Run(build(probeSize, row.stream, length)));
+    ExpectCleanFailure();
+  }
 }
 
 // A setup lmpack wrote, its integrity record, table and trailer damaged one

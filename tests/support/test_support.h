@@ -46,6 +46,25 @@ void ExpectWaitsUntilReleased(const std::function<void()>& take, const std::func
 // bzip2 of `data` as one stream.
 std::string Compress(const std::string& data, int level = 9);
 
+// What lmpack's xz streams may look like, and damage that the reader must
+// refuse (each keeps every other part of the stream consistent).
+struct XzShape {
+  size_t blockBytes = 0;  // the size of each block, the last takes the rest; 0: one block
+  bool crc32 = false;     // the check: CRC-32 instead of CRC-64
+  bool x86 = false;       // the x86 filter before LZMA2
+  enum Damage {
+    kNone,
+    kFilter,      // block 1's first filter is ARM's (needs x86)
+    kCheck,       // the stream flags name SHA-256
+    kDictionary,  // block 1's header asks for a 1.5 GiB dictionary
+    kHeader,      // block 1's header states one byte more than it holds
+    kIndex,       // the index lists the first two blocks swapped (needs blocks of two sizes)
+  } damage = kNone;
+};
+
+// `data` as one .xz stream of LZMA2 blocks, encoded by liblzma itself.
+std::string CompressXz(const std::string& data, const XzShape& shape = XzShape());
+
 // Builds payload bytes field by field, for well-formed and hostile payloads.
 class PayloadBytes {
  public:
@@ -65,8 +84,10 @@ struct TestEntry {
 };
 
 // A complete setup executable: `stub`, then a well-formed payload for the
-// entries (file sizes from their contents), then the trailer.
-std::string BuildSetup(const std::string& stub, const std::string& launchName, const std::vector<TestEntry>& entries);
+// entries (file sizes from their contents) with its data compressed by
+// bzip2 or, when `xz` is given, as that xz stream; then the trailer.
+std::string BuildSetup(const std::string& stub, const std::string& launchName, const std::vector<TestEntry>& entries,
+                       const XzShape* xz = nullptr);
 
 }  // namespace lmtest
 

@@ -11,6 +11,7 @@
 #include "platform/platform.h"
 #include "platform/testing/port_testing.h"
 #include "platform/utf8_files.h"
+#include "tests/support/fake_pe_image.h"
 #include "tests/support/payload_table_lines.h"
 #include "tests/support/test_support.h"
 #include "xz/crc32.h"
@@ -119,6 +120,43 @@ TEST_F(LmpackTest, PacksAFolderThatVerifiesAndReadsBack) {
   EXPECT_EQ(ReadWholeFile(out), ReadWholeFile(again));
 }
 
+// An xz setup holds the directories first, then the data files by
+// extension, then the x86 programs; its blocks (64 KiB here) come out the
+// same on one thread or three, and verify and extract read them back.
+TEST_F(LmpackTest, XzSetupsGroupTheFilesAndAreTheSameOnEveryThreadCount) {
+  PutTree();
+  Put("bin\\tool.dll", lmtest::FakePeImage(true).bytes() + lmtest::RandomBytes(40000, 4));
+  Put("data\\a.txt", std::string(300000, 'a') + lmtest::RandomBytes(100000, 9));
+  const std::string one = dir_.Join("one.exe"), three = dir_.Join("three.exe");
+  const std::vector<std::string> xz = {"--codec", "xz", "--block-size", "64K", "--jobs"};
+  std::vector<std::string> options = xz;
+  options.push_back("1");
+  ASSERT_EQ(0, Pack("bin\\app.exe", one, options));
+  options.back() = "3";
+  ASSERT_EQ(0, Pack("bin\\app.exe", three, options));
+  EXPECT_EQ(ReadWholeFile(one), ReadWholeFile(three));
+  EXPECT_EQ(0, Lmpack({"verify", one}));
+  PayloadTable table;
+  ASSERT_TRUE(ReadBack(one, &table));
+  std::vector<std::string> expected = {"bin\\app.exe",
+                                       "\\bin 2 0",
+                                       "\\data 2 0",
+                                       "\\data\\deep 2 0",
+                                       "\\data\\deep\\er 2 0",
+                                       "\\data\\empty 2 0",
+                                       "\\data\\big.bin 1 51203",
+                                       "\\bin\\app.exe 1 7",
+                                       "\\data\\a.txt 1 400000",
+                                       "\\B-upper.txt 1 24",
+                                       "\\data\\deep\\er\\x.txt 1 1",
+                                       "\\data\\zero.txt 1 0",
+                                       "\\bin\\tool.dll 1 41024"};
+  EXPECT_EQ(expected, lmtest::TableLines(table));
+  const std::string back = dir_.Join("back");
+  EXPECT_EQ(0, Lmpack({"extract", "--quiet", one, back}));
+  EXPECT_EQ(Tree(folder_), Tree(back));
+}
+
 TEST_F(LmpackTest, VerifyAndListCatchDamage) {
   Put("run.exe", lmtest::RandomBytes(50000, 3));
   std::string out = dir_.Join("setup.exe");
@@ -169,10 +207,13 @@ TEST_F(LmpackTest, ExtractGivesBackTheFolderAndWritesNothingElse) {
        {"\\..\\evil.txt", "\\..\\..\\evil.txt", "\\sub/../../evil.txt", "\\C:\\evil.txt", "\\con.txt", "\\a\\\\b"}) {
     refused.push_back(lmtest::BuildSetup(stub, "run.exe", {{"\\run.exe", 1, "program"}, {path, 1, "evil"}}));
   }
-  std::string corrupt = lmtest::BuildSetup(
-      stub, "run.exe", {{"\\run.exe", 1, "program"}, {"\\big.bin", 1, lmtest::RandomBytes(30000, 5)}});
-  corrupt[corrupt.size() - 200] = static_cast<char>(corrupt[corrupt.size() - 200] ^ 0x10);
-  refused.push_back(corrupt);
+  lmtest::XzShape xz;
+  for (const lmtest::XzShape* codec : {static_cast<lmtest::XzShape*>(nullptr), &xz}) {
+    std::string corrupt = lmtest::BuildSetup(
+        stub, "run.exe", {{"\\run.exe", 1, "program"}, {"\\big.bin", 1, lmtest::RandomBytes(30000, 5)}}, codec);
+    corrupt[corrupt.size() - 200] = static_cast<char>(corrupt[corrupt.size() - 200] ^ 0x10);
+    refused.push_back(corrupt);
+  }
   PayloadTable table;
   ASSERT_TRUE(ReadBack(windows, &table));
   std::string record = ReadWholeFile(windows);
@@ -325,6 +366,17 @@ TEST_F(LmpackTest, UsageErrors) {
   EXPECT_EQ(2, Lmpack({"pack", folder_}));
   EXPECT_EQ(2, Lmpack({"pack", "--run", "a", "-o", "b", "--level", "0", folder_}));
   EXPECT_EQ(2, Lmpack({"pack", "--run", "a", "-o", "b", "--target", "mac", folder_}));
+  for (const std::vector<std::string>& xz :
+       std::vector<std::vector<std::string>>{{"--codec", "zip"},
+                                             {"--dictionary", "8M"},
+                                             {"--codec", "xz", "--dictionary", "2G"},
+                                             {"--codec", "xz", "--dictionary", "8X"},
+                                             {"--codec", "xz", "--block-size", "1K"}}) {
+    std::vector<std::string> arguments = {"pack", "--run", "a", "-o", "b"};
+    arguments.insert(arguments.end(), xz.begin(), xz.end());
+    arguments.push_back(folder_);
+    EXPECT_EQ(2, Lmpack(arguments)) << xz.back();
+  }
   EXPECT_EQ(2, Lmpack({"extract", "setup.exe"}));
   EXPECT_EQ(2, Lmpack({"extract", "setup.exe", "a", "b"}));
 }
