@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "file/delete_tree.h"
 #include "platform/platform.h"
@@ -248,7 +249,13 @@ TEST(LmFileTest, DeleteTreeRemovesALinkItselfNeverWhatItPointsTo) {
   std::string target = dir.Join("target"), link = dir.Join("link");
   ASSERT_TRUE(lmtest::MakeDirectory(target));
   ASSERT_TRUE(WriteFile(target + "\\kept.txt", "kept"));
-  if (port_testing::CreateLink(link.c_str(), target.c_str(), true) != 0) GTEST_SKIP() << "links cannot be made here";
+  // Wine's CreateSymbolicLinkA reports success and makes nothing, and a
+  // DeleteTree of a missing path would pass both checks below: the link
+  // must stand in the listing before it is deleted.
+  if (port_testing::CreateLink(link.c_str(), target.c_str(), true) != 0 ||
+      lmtest::ListNames(dir.path()) != std::vector<std::string>{"link", "target"}) {
+    GTEST_SKIP() << "links cannot be made here (none appears in the listing), so no link is deleted";
+  }
   LmFile* root = new LmFile(S(link));
   root->AddRef();
   DeleteTree(root);

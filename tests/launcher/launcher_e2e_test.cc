@@ -448,9 +448,18 @@ TEST_F(LauncherTest, TreeDeletionNeverFollowsLinksAndRemovesReadOnlyFiles) {
   bool locked = false;
   for (const std::string& f : files) locked |= f.compare(0, 11, "locked.txt|") == 0;
   EXPECT_TRUE(locked);
+  EXPECT_TRUE(lmtest::ListNames(temp_).empty());
+  // Wine's CreateSymbolicLinkA reports success and makes nothing; without
+  // the link the deletion had nothing to follow, and what lies outside is
+  // intact whatever it did. The probe's listing tells, whatever kind of
+  // entry the port takes the link for.
+  bool linked = false;
+  for (const auto& [key, value] : report) {
+    linked |= (key == "link" || key == "dir" || key == "file") && value.substr(0, value.find('|')) == "escape";
+  }
+  if (!linked) GTEST_SKIP() << "the probe could not make its link here; only the read-only file's removal was checked";
   EXPECT_EQ("precious", ReadWholeFile(outside_ + "\\precious.txt"));
   EXPECT_EQ((std::vector<std::string>{"precious.txt"}), lmtest::ListNames(outside_));
-  EXPECT_TRUE(lmtest::ListNames(temp_).empty());
 }
 
 TEST_F(LauncherTest, EntriesNamedLikeTheStagingFileDoNotOverwriteIt) {

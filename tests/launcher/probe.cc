@@ -4,7 +4,8 @@
 //
 // Report lines: self=, cmdline=, argc=, argv0=, cwd=, access= (who may
 // reach its own directory: port_testing::AccessText), dir=RELATIVE,
-// file=RELATIVE|SIZE|FNV1A-64 for everything under its own directory.
+// file=RELATIVE|SIZE|FNV1A-64, link=RELATIVE (not followed) for everything
+// under its own directory.
 // Requests: "plant-link.txt" holds a directory to link to as "escape";
 // "plant-readonly.txt" makes a read-only file "locked.txt"; "hold.txt"
 // holds a number of milliseconds for which a copy of the probe, left
@@ -32,6 +33,8 @@ void Walk(FILE* report, const std::string& root) {
   WalkTree(root, [&](const std::string& relative, const platform::EntryInfo& info) {
     if (info.type == platform::EntryType::kDirectory) {
       fprintf(report, "dir=%s\n", relative.c_str());
+    } else if (info.type == platform::EntryType::kLink) {
+      fprintf(report, "link=%s\n", relative.c_str());
     } else {
       std::string bytes = ReadWholeFile(root + "\\" + relative);
       fprintf(report, "file=%s|%zu|%016llx\n", relative.c_str(), bytes.size(), lmtest::Fnv1a(bytes));

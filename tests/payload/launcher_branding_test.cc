@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <string>
 #include <vector>
@@ -325,11 +327,25 @@ TEST(LauncherBrandingTest, BrandedImagesKeepTheirHeadersAndResourcesConsistent) 
   std::vector<BrandCase> cases = {{"PE32", FakeLauncher(false), three, kSettings},
                                   {"PE32+", FakeLauncher(true), three, kSettings},
                                   {"PE32, smaller", FakeLauncher(false), one, {}}};
-  // On the Windows presets the build's own launcher is a PE image.
+  // On the Windows presets the build's own launcher is a PE image. Branding
+  // edits bytes, so the native preset also brands the launchers the Windows
+  // presets built, which CMakePresets.json names: the shipped 32-bit image
+  // is checked here also where no 32-bit code runs.
   const std::string launcher = ReadWholeFile(lmtest::BuildPath("LM_LAUNCHER"));
   if (launcher.compare(0, 2, "MZ") == 0) {
     cases.push_back({"the launcher", launcher, three, kSettings});
     cases.push_back({"the launcher, smaller", launcher, one, {}});
+  }
+  for (const char* variable : {"LM_WINDOWS_LAUNCHER", "LM_WINDOWS_LAUNCHER_64"}) {
+    const char* path = getenv(variable);
+    if (path == nullptr || *path == '\0') continue;
+    const std::string image = ReadWholeFile(lmtest::BuildPath(variable));
+    if (image.compare(0, 2, "MZ") != 0) {
+      printf("%s: %s is absent (its preset is not built): not branded here\n", variable, path);
+      continue;
+    }
+    cases.push_back({path, image, three, kSettings});
+    cases.push_back({std::string(path) + ", smaller", image, one, {}});
   }
   for (const BrandCase& c : cases) {
     SCOPED_TRACE(c.what);

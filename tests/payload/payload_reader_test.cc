@@ -65,13 +65,12 @@ class PayloadReaderTest : public ::testing::Test {
 
   static std::string Trailer(uint32_t offset) { return PayloadBytes().Int(offset).bytes(); }
 
-  // The worked example's table and data behind `stub` as WritePayload writes
-  // them, with an integrity record.
-  std::string WithRecord(const std::string& stub, std::string* compressed) {
+  // The worked example's table and `compressed` behind `stub` as
+  // WritePayload writes them, with an integrity record.
+  std::string WithRecord(const std::string& stub, const std::string& compressed) {
     std::string path = dir_.Join("recorded.bin"), dataPath = dir_.Join("data.bin");
-    *compressed = lmtest::Compress("abc");
     EXPECT_TRUE(lmtest::WriteFile(path, stub));
-    EXPECT_TRUE(lmtest::WriteFile(dataPath, *compressed));
+    EXPECT_TRUE(lmtest::WriteFile(dataPath, compressed));
     LmFileStream out, data;
     EXPECT_EQ(1, out.OpenFile(path.c_str(), 3));
     EXPECT_EQ(1, out.Seek(0, 2));
@@ -80,7 +79,7 @@ class PayloadReaderTest : public ::testing::Test {
     entries.AddTail(FILENODE{LmString("\\bin"), 2, 0});
     entries.AddTail(FILENODE{LmString("\\bin\\run.exe"), 1, 3});
     EXPECT_TRUE(PayloadWriter::WritePayload(&out, LmString("bin\\run.exe"), entries, &data,
-                                            static_cast<int32_t>(compressed->size())));
+                                            static_cast<int32_t>(compressed.size())));
     EXPECT_EQ(1, out.Close());
     return ReadWholeFile(path);
   }
@@ -165,10 +164,42 @@ TEST_F(PayloadReaderTest, IntegrityRecordsRoundTripAndDamageIsToldFromAbsence) {
     EXPECT_EQ(whole.value(), crc.value()) << piece;
   }
 
-  std::string compressed;
-  const std::string setup = WithRecord(std::string(1000, 'S'), &compressed);
+  // The record's bytes as every setup written so far carries them, for a
+  // known payload: the worked example's table with "abc" as its data (copied,
+  // never decoded here), P = 1016. The CRC was computed apart from this code
+  // (Python's zlib.crc32 of the 61 payload bytes). The writer must write
+  // exactly these bytes and the reader take them for a matching record:
+  // Encode and Decode changed alike would pass the round trips below.
+  const std::string knownPayload = PayloadBytes()
+                                       .Text("bin\\run.exe")
+                                       .Int(2)
+                                       .Text("\\bin")
+                                       .Int(2)
+                                       .Int(0)
+                                       .Text("\\bin\\run.exe")
+                                       .Int(1)
+                                       .Int(3)
+                                       .Int(3)
+                                       .Raw("abc")
+                                       .Int(1016)
+                                       .bytes();
+  const std::string knownRecord(
+      "LmCrc32\x1A"
+      "\x3D\x00\x00\x00"
+      "\x2C\x4D\x3B\x51",
+      16);
+  const std::string knownSetup = std::string(1000, 'S') + knownRecord + knownPayload;
+  EXPECT_EQ(knownSetup, WithRecord(std::string(1000, 'S'), "abc"));
   PayloadTable table;
   uint32_t crc = 0;
+  ASSERT_EQ("abc", Compressed(knownSetup, &table, &crc));
+  EXPECT_EQ(payload::IntegrityRecord::Status::kPresent, table.record.status());
+  EXPECT_EQ(61u, table.record.covered());
+  EXPECT_EQ(0x513B4D2Cu, table.record.crc());
+  EXPECT_TRUE(table.record.Matches(table.payloadSize(), crc).ok());
+
+  const std::string compressed = lmtest::Compress("abc");
+  const std::string setup = WithRecord(std::string(1000, 'S'), compressed);
   ASSERT_EQ(compressed, Compressed(setup, &table, &crc));
   EXPECT_EQ(1016, table.payloadOffset);
   EXPECT_EQ(payload::IntegrityRecord::Status::kPresent, table.record.status());

@@ -20,8 +20,10 @@ if [ $# -ne 6 ]; then
   echo "usage: $0 LMPACK LMSETUP_EXE PROBE_EXE VERSION_PROBE_EXE MAKE_ICON WINE_RUN" >&2
   exit 2
 fi
-command -v osslsigncode openssl python3 >/dev/null ||
-  { echo "FAIL: osslsigncode, openssl and python3 are needed (bash scripts/setup.sh)"; exit 1; }
+# One tool at a time: command -v with several names succeeds when any one exists.
+for tool in osslsigncode openssl python3; do
+  command -v "$tool" >/dev/null || { echo "FAIL: $tool is not installed (bash scripts/setup.sh)"; exit 1; }
+done
 # realpath -e fails for a missing file.
 paths=$(realpath -e "$@") || { echo "FAIL: a file is missing (lmpack: build the native preset first)"; exit 1; }
 mapfile -t paths <<<"$paths"

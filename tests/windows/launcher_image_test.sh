@@ -13,6 +13,9 @@
 # win32 thread model links none), the guard of function-local statics and
 # make_shared's mutex pool (the code avoids both). A toolchain whose
 # libraries are cut otherwise brings them back, and this test says which.
+# That the map lists archive members at all, as this test reads them, is
+# shown by two it must name: a member of KERNEL32's import library and the
+# project's launcher run.
 #
 # Usage: launcher_image_test.sh OBJDUMP WINDRES LMSETUP_EXE LINK_MAP
 set -u
@@ -37,6 +40,9 @@ last_section=$("$objdump" -h "$exe" | awk '$1 ~ /^[0-9]+$/ { name = $2 } END { p
 [ "$last_section" = .rsrc ] || fail "the last section is $last_section, not .rsrc"
 
 [ -f "$map" ] || { echo "FAIL: no link map $map"; exit 1; }
+for member in 'libkernel32.a(' 'liblm_launcher.a(launcher_run.cc'; do
+  grep -Fq "$member" "$map" || fail "the link map names no $member..., so it says nothing of what is kept out"
+done
 for member in 'libstdc++.a(vterminate.o)' 'libstdc++.a(cp-demangle.o)' 'libstdc++.a(functexcept.o)' \
   'libstdc++.a(cow-stdexcept.o)' 'libstdc++.a(cow-string-inst.o)' 'libstdc++.a(string-inst.o)' 'libwinpthread' \
   'libstdc++.a(guard.o)' 'libstdc++.a(shared_ptr.o)'; do

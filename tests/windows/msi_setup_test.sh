@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # End to end: a setup whose launch target is a Windows Installer package,
 # built here with wixl, runs it through msiexec under Wine. A package that
-# installs gives exit code 0 with its file and registry value in place; one
-# whose launch condition is false gives msiexec's 1603. Neither leaves
-# anything in the temp directory given to the setup.
+# installs gives exit code 0 with its file and registry value in place,
+# neither of which was there before, and uninstalls cleanly; one whose
+# launch condition is false gives msiexec's 1603. Neither leaves anything in
+# the temp directory given to the setup.
 #
 # Usage: msi_setup_test.sh LMPACK LMSETUP_EXE WINE_RUN
 #   LMPACK       a native lmpack (the native preset's)
@@ -25,8 +26,12 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 source "$(dirname "${BASH_SOURCE[0]}")/../support/script_support.sh" lmmsi
 
 printf 'installed by msiexec\n' > installed.txt
-wixl -D Condition=1 -o good.msi "$here/probe_package.wxs" || { echo "FAIL: wixl cannot build the package"; exit 1; }
-wixl -D Condition=LM_NEVER_SET -o refused.msi "$here/probe_package.wxs" || exit 1
+# The installing package's product code is fixed, so that what an earlier
+# run left installed can be removed; the refused one never installs.
+product='{F29A644D-65E1-49C1-A28C-0331E19C4EDB}'
+wixl -D Condition=1 -D "ProductCode=${product:1:36}" -o good.msi "$here/probe_package.wxs" ||
+  { echo "FAIL: wixl cannot build the package"; exit 1; }
+wixl -D Condition=LM_NEVER_SET -D 'ProductCode=*' -o refused.msi "$here/probe_package.wxs" || exit 1
 
 run() {  # NAME PACKAGE: packs PACKAGE (as "Probe Package.MSI"), runs the setup with a fresh temp directory, prints its exit code
   mkdir -p "$1/app" "$1/Temp Dir"
@@ -40,20 +45,41 @@ run() {  # NAME PACKAGE: packs PACKAGE (as "Probe Package.MSI"), runs the setup 
   printf '@set TEMP=%s\r\n@set TMP=%s\r\n@setup.exe\r\n@echo exit=%%ERRORLEVEL%%\r\n' "$temp" "$temp" > "$1/run.cmd"
   (cd "$1" && bash "$wine_run" cmd /c run.cmd) | tr -d '\r' | sed -n 's/^exit=//p'
 }
-installed_file() {
-  local appdata
-  appdata=$(bash "$wine_run" cmd /c echo %LOCALAPPDATA% | tr -d '\r')
-  bash "$wine_run" winepath -u "$appdata\\LmMsiProbe\\installed.txt" 2>/dev/null | tr -d '\r'
+uninstall() {  # prints msiexec's whole exit code for removing the package, through a batch file as in run
+  printf '@msiexec /x %s /qn\r\n@echo exit=%%ERRORLEVEL%%\r\n' "$product" > uninstall.cmd
+  bash "$wine_run" cmd /c uninstall.cmd | tr -d '\r' | sed -n 's/^exit=//p'
 }
+value_installed() {
+  bash "$wine_run" reg query 'HKCU\Software\LmMsiProbe' /v installed 2>/dev/null | grep -q yes
+}
+appdata=$(bash "$wine_run" cmd /c echo %LOCALAPPDATA% | tr -d '\r')
+file=$(bash "$wine_run" winepath -u "$appdata\\LmMsiProbe\\installed.txt" 2>/dev/null | tr -d '\r')
+[ -n "$file" ] || { echo "FAIL: the package's file has no Unix path (LOCALAPPDATA is '$appdata')"; exit 1; }
+
+# The Wine prefix outlives the test: what an earlier run left installed
+# would pass the checks of the install. It is removed first; msiexec says
+# 1605 (unknown product) when there is none.
+code=$(uninstall)
+case $code in
+  0) echo "removed the package an earlier run left installed" ;;
+  1605) ;;
+  *) fail "removing an earlier install exits $code, not 0 or 1605" ;;
+esac
+if [ -e "$file" ] || value_installed; then
+  echo "FAIL: $file or the registry value HKCU\\Software\\LmMsiProbe is there before the install"
+  echo "      and the package cannot remove it; delete the Wine prefix ${LM_WINEPREFIX:-}"
+  exit 1
+fi
 
 code=$(run good good.msi)
 [ "$code" = 0 ] || fail "the installing package exits $code, not 0"
-file=$(installed_file)
-[ -n "$file" ] && cmp -s "$file" installed.txt || fail "the package's file is not at $file"
-bash "$wine_run" reg query 'HKCU\Software\LmMsiProbe' /v installed 2>/dev/null | grep -q yes ||
-  fail "the package's registry value is missing"
+cmp -s "$file" installed.txt || fail "the package's file is not at $file"
+value_installed || fail "the package's registry value is missing"
 [ -z "$(ls -A "good/Temp Dir")" ] || fail "the installing setup left $(ls -A "good/Temp Dir")"
-bash "$wine_run" msiexec /x "$(windows_path "$scratch/good.msi")" /qn >/dev/null 2>&1
+code=$(uninstall)
+[ "$code" = 0 ] || fail "the uninstall exits $code, not 0"
+[ ! -e "$file" ] || fail "the uninstall left $file"
+! value_installed || fail "the uninstall left the registry value"
 
 code=$(run refused refused.msi)
 [ "$code" = 1603 ] || fail "the refused package exits $code, not 1603"

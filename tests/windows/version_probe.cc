@@ -9,7 +9,7 @@
 //   string KEY=VALUE        (each of the standard keys the table holds)
 //   fixed file=A.B.C.D product=A.B.C.D
 //   icons=N                 (the images the main group names)
-//   icon SIZE=WIDTHxHEIGHT  (the image chosen for SIZE, as Windows made it)
+//   icon SIZE=WIDTHxHEIGHT  (the image chosen for SIZE, at its own size)
 //   manifest asInvoker      (when the manifest asks for it)
 // Exits 0 when the file could be read, 1 otherwise.
 #include <windows.h>
@@ -90,8 +90,10 @@ void ReportIcons(HMODULE module, FILE* report) {
     int id = LookupIconIdFromDirectoryEx(directory, TRUE, want, want, LR_DEFAULTCOLOR);
     DWORD imageSize = 0;
     auto* image = static_cast<BYTE*>(ResourceBytes(module, MAKEINTRESOURCEW(id), MAKEINTRESOURCEW(3), &imageSize));
-    HICON icon =
-        image == nullptr ? nullptr : CreateIconFromResourceEx(image, imageSize, TRUE, 0x00030000, want, want, 0);
+    // A width and height of 0 without LR_DEFAULTSIZE give the resource's
+    // actual size (Microsoft's documentation of CreateIconFromResourceEx);
+    // asked for want x want, it would scale whichever image was chosen.
+    HICON icon = image == nullptr ? nullptr : CreateIconFromResourceEx(image, imageSize, TRUE, 0x00030000, 0, 0, 0);
     ICONINFO info;
     BITMAP bitmap;
     if (icon == nullptr || !GetIconInfo(icon, &info) || GetObjectW(info.hbmColor, sizeof(bitmap), &bitmap) == 0) {
