@@ -27,7 +27,7 @@ if(WIN32)
   set(LM_LZMA_ENCODER_SOURCES
     common/block_encoder.c common/block_header_encoder.c common/filter_encoder.c
     common/filter_flags_encoder.c common/index_encoder.c common/stream_flags_encoder.c
-    common/vli_encoder.c
+    common/vli_encoder.c common/block_buffer_encoder.c
     lz/lz_encoder.c lz/lz_encoder_mf.c
     lzma/lzma_encoder.c lzma/lzma_encoder_optimum_fast.c lzma/lzma_encoder_optimum_normal.c
     lzma/lzma_encoder_presets.c lzma/lzma2_encoder.c

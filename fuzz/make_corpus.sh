@@ -11,7 +11,8 @@
 # not launchers: their stubs are a few bytes of text (native target), no
 # stub at all, or a PE image of under 1 KiB built here with MinGW-w64
 # (Windows target, which places the payload for signing). Each of four
-# folders is packed at levels 1 and 9; the Windows setups are also signed
+# folders is packed at levels 1 and 9 with bzip2 and with xz (in blocks of
+# 64 KiB, so that a folder of a few hundred KiB has several); the Windows setups are also signed
 # with osslsigncode under a throwaway certificate, once, twice (a nested
 # signature) and behind padding. Where the real launchers are given and
 # exist, one folder is also packed behind them (the Windows one signed and
@@ -25,7 +26,7 @@ fi
 lmpack=$(realpath "$1")
 mkdir -p "$2"
 out=$(realpath "$2")
-for tool in i686-w64-mingw32-gcc osslsigncode openssl; do
+for tool in i686-w64-mingw32-gcc osslsigncode openssl xz python3; do
   command -v "$tool" >/dev/null || { echo "make_corpus: $tool is missing (bash scripts/setup.sh)" >&2; exit 1; }
 done
 
@@ -43,6 +44,7 @@ printf '@exit /b 0\r\n' > one/setup.cmd
 printf '#!/bin/sh\necho installed\n' > tree/app/bin/run.exe
 seq 1 300 > tree/app/data/numbers.txt
 random_bytes 300 tree > tree/app/data/sub/noise.bin
+random_bytes 70000 big | od -An -tx1 > tree/app/data/sub/hex.txt
 : > tree/app/data/empty.txt
 printf 'notes\n' > "tree/read me/notes.txt"
 : > empty/x.exe
@@ -79,6 +81,8 @@ for entry in "${runs[@]}"; do
     "$lmpack" pack --quiet --target native --stub empty.stub --run "$run" --level "$level" -o "$payloads/$name-bare" "$folder"
     "$lmpack" pack --quiet --target windows --stub pe.stub --run "$run" --level "$level" -o "$payloads/$name-windows" "$folder"
     sign "$payloads/$name-windows" "$payloads/$name-signed"
+    "$lmpack" pack --quiet --target native --stub text.stub --run "$run" --level "$level" --codec xz \
+      --block-size 64K -o "$payloads/$name-xz" "$folder"
   done
   # Signed behind padding: the native target does not place the payload for signing.
   "$lmpack" pack --quiet --target native --stub pe.stub --run "$run" -o unaligned "$folder"
@@ -111,7 +115,27 @@ for level in 1 2 3 4 5 6 7 8 9; do
   for kind in random text zeros; do bzip2 -"$level" -c "$kind.bin" > "$streams/$kind-$level.bz2"; done
 done
 
-for target in payload_fuzzer pe_certificate_fuzzer bzip2_decoder_fuzzer; do
+# xz streams as lmpack writes them (its payloads' data, cut out with the
+# trailer's help) and as xz writes them: checks, the x86 filter, several
+# blocks, no blocks.
+xzs=seeds/xz_decoder_fuzzer
+mkdir -p "$xzs"
+for setup in "$payloads"/*-xz; do
+  python3 - "$setup" "$xzs/$(basename "$setup")" <<'PY'
+import struct, sys
+data = open(sys.argv[1], 'rb').read()
+start = data.find(b'\xfd7zXZ\x00')
+length = struct.unpack('<i', data[start - 4:start])[0]
+open(sys.argv[2], 'wb').write(data[start:start + length])
+PY
+done
+: | xz -c > "$xzs/empty.xz"
+head -c 20000 text.bin | xz -1 --check=crc32 -c > "$xzs/text-crc32.xz"
+head -c 20000 text.bin | xz -6 --check=sha256 -c > "$xzs/text-sha256.xz"
+head -c 30000 random.bin | xz -c --x86 --lzma2=preset=1 > "$xzs/random-x86.xz"
+head -c 200000 text.bin | xz -T2 --block-size=40000 -c > "$xzs/text-blocks.xz"
+
+for target in payload_fuzzer pe_certificate_fuzzer bzip2_decoder_fuzzer xz_decoder_fuzzer; do
   mkdir -p "$out/$target"
   cp "seeds/$target"/* "$out/$target/"
 done

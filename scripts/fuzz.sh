@@ -19,7 +19,7 @@ cd "$(dirname "${BASH_SOURCE[0]}")/.."
 seconds=${FUZZ_SECONDS:-30}
 jobs=${FUZZ_JOBS:-1}
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(payload_fuzzer pe_certificate_fuzzer bzip2_decoder_fuzzer)
+[ ${#targets[@]} -gt 0 ] || targets=(payload_fuzzer pe_certificate_fuzzer bzip2_decoder_fuzzer xz_decoder_fuzzer)
 
 echo "== build: fuzz"
 cmake --preset fuzz >/dev/null

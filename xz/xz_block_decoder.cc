@@ -85,7 +85,7 @@ Result XzBlockDecoder::Inspect(util::ByteSource* source, const XzBlock& block, i
 }
 
 Result XzBlockDecoder::Decode(util::ByteSource* source, const XzBlock& entry, int check, int number,
-                              DecodedOutput* output, const std::atomic<bool>* stop) {
+                              DecodedOutput* output, const std::atomic<size_t>* firstFailed) {
   Header header;
   Result result = ReadHeader(source, entry, check, number, &header);
   if (!result.ok()) return result;
@@ -99,7 +99,7 @@ Result XzBlockDecoder::Decode(util::ByteSource* source, const XzBlock& entry, in
   if (!source->Seek(position)) return Unreadable();
   stream->avail_in = 0;
   for (;;) {
-    if (stop->load(std::memory_order_relaxed)) return Corrupt("stopped");
+    if (firstFailed->load(std::memory_order_relaxed) < static_cast<size_t>(number)) return Corrupt("stopped");
     if (stream->avail_in == 0 && position < end) {
       size_t piece = end - position < kInputBytes ? static_cast<size_t>(end - position) : kInputBytes;
       if (source->Read(state_->input.data(), piece) != static_cast<int64_t>(piece)) return Unreadable();

@@ -49,13 +49,14 @@ class XzBlockDecoder {
   static Result Inspect(util::ByteSource* source, const XzBlock& block, int check, int number, XzBlockFilters* filters);
 
   // Decodes `block` from `source` as run `number` of `output`, its bytes in
-  // order. Stops with the output's failure, or as soon as *stop is true (the
-  // result is then a failure that the caller ignores). kCorruptData for
+  // order. Stops with the output's failure, or as soon as *firstFailed (the
+  // lowest block that has failed) is below `number`: the result is then a
+  // failure that the caller ignores. kCorruptData for
   // damaged or truncated data, a wrong check or sizes that disagree;
   // kBadInput for a filter or option this reader does not take;
   // kUnreadable; kNoMemory.
   Result Decode(util::ByteSource* source, const XzBlock& block, int check, int number, DecodedOutput* output,
-                const std::atomic<bool>* stop);
+                const std::atomic<size_t>* firstFailed);
 
  private:
   struct State;

@@ -18,40 +18,42 @@ namespace xz {
 namespace {
 
 // Shared by the workers: which block comes next, and each block's result.
+// The answer is the failure of the lowest block that fails, as decoding in
+// order would give: a failure stops the blocks behind it, never those
+// before it.
 class BlockQueue {
  public:
   BlockQueue(const XzStreamIndex& index, DecodedOutput* output)
       : index_(index), output_(output), results_(index.blocks().size()) {}
 
-  // Decodes blocks until none is left or one has failed.
+  // Decodes blocks until none is left or one before the next has failed.
   void Work(util::ByteSource* source, XzBlockDecoder* decoder) {
     for (;;) {
       const size_t i = next_.fetch_add(1);
-      if (i >= results_.size() || failed_.load()) return;
+      if (i >= results_.size() || i > firstFailed_.load()) return;
       try {
         results_[i] =
-            decoder->Decode(source, index_.blocks()[i], index_.check(), static_cast<int>(i), output_, &failed_);
+            decoder->Decode(source, index_.blocks()[i], index_.check(), static_cast<int>(i), output_, &firstFailed_);
       } catch (const std::bad_alloc&) {
         results_[i] = NoMemory();
       }
-      if (!results_[i].ok()) failed_.store(true);
+      if (results_[i].ok()) continue;
+      size_t first = firstFailed_.load();
+      while (i < first && !firstFailed_.compare_exchange_weak(first, i)) {
+      }
     }
   }
 
-  // The failure of the lowest block that failed on its own (not stopped
-  // because another had), or success.
   Result FirstFailure() const {
-    for (const Result& result : results_) {
-      if (!result.ok()) return result;
-    }
-    return Result();
+    const size_t first = firstFailed_.load();
+    return first < results_.size() ? results_[first] : Result();
   }
 
  private:
   const XzStreamIndex& index_;
   DecodedOutput* output_;
   std::atomic<size_t> next_{0};
-  std::atomic<bool> failed_{false};
+  std::atomic<size_t> firstFailed_{~size_t{0}};
   std::vector<Result> results_;  // each written by the worker that took the block
 };
 
