@@ -35,7 +35,7 @@ const char kUsage[] =
     "        --dictionary SIZE (xz; 64K to 1G, suffix K, M or G) sets the\n"
     "        dictionary, by default the level's, at most 64M: every machine that\n"
     "        runs the setup needs that much memory per core it decodes on.\n"
-    "        --block-size SIZE (xz; 64K to 1G, default 64M): the setup decodes\n"
+    "        --block-size SIZE (xz; 64K to 1G, default 128M): the setup decodes\n"
     "        blocks on different cores, and each block starts its dictionary\n"
     "        afresh: smaller blocks unpack faster on many cores, larger ones\n"
     "        give a smaller setup.\n"

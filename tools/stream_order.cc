@@ -30,42 +30,41 @@ std::string Lower(std::string text) {
 }
 
 struct SortKey {
-  bool x86;
+  FileKind kind;
   std::string extension;  // after the name's last dot, lower case; empty for none
   std::string name;       // lower case
   std::string path;
   size_t entry;
 
   bool operator<(const SortKey& other) const {
-    return std::tie(x86, extension, name, path) < std::tie(other.x86, other.extension, other.name, other.path);
+    return std::tie(kind, extension, name, path) < std::tie(other.kind, other.extension, other.name, other.path);
   }
 };
 
-SortKey KeyOf(const PackEntry& entry, size_t index, bool x86) {
+SortKey KeyOf(const PackEntry& entry, size_t index, FileKind kind) {
   const size_t slash = entry.relative.rfind('\\');
   const std::string name = entry.relative.substr(slash == std::string::npos ? 0 : slash + 1);
   const size_t dot = name.rfind('.');
   const std::string extension = dot == std::string::npos || dot == 0 ? std::string() : name.substr(dot + 1);
-  return {x86, Lower(extension), Lower(name), entry.relative, index};
+  return {kind, Lower(extension), Lower(name), entry.relative, index};
 }
 
 }  // namespace
 
-bool IsX86Program(const std::string& head) {
+FileKind KindOf(const std::string& head) {
+  static const char kElf[] = {0x7F, 'E', 'L', 'F'};
   const auto* bytes = reinterpret_cast<const uint8_t*>(head.data());
-  if (head.size() >= 20 && head.compare(0, 4,
-                                        "\x7f"
-                                        "ELF") == 0) {
+  if (head.size() >= 20 && head.compare(0, 4, kElf, 4) == 0) {
     // e_machine, in the byte order e_ident[5] names: EM_386 or EM_X86_64.
     const unsigned machine = bytes[5] == 2 ? bytes[18] << 8 | bytes[19] : bytes[19] << 8 | bytes[18];
-    return machine == 3 || machine == 62;
+    return machine == 3 || machine == 62 ? FileKind::kElfX86 : FileKind::kData;
   }
-  if (head.size() < 64 || head.compare(0, 2, "MZ") != 0) return false;
+  if (head.size() < 64 || head.compare(0, 2, "MZ") != 0) return FileKind::kData;
   const uint32_t pe = payload::LoadLe32(bytes + 60);
-  if (pe > head.size() - 6 || head.compare(pe, 4, std::string("PE\0\0", 4)) != 0) return false;
+  if (pe > head.size() - 6 || head.compare(pe, 4, std::string("PE\0\0", 4)) != 0) return FileKind::kData;
   // IMAGE_FILE_MACHINE_I386 or IMAGE_FILE_MACHINE_AMD64.
   const unsigned machine = bytes[pe + 4] | bytes[pe + 5] << 8;
-  return machine == 0x14C || machine == 0x8664;
+  return machine == 0x14C || machine == 0x8664 ? FileKind::kPeX86 : FileKind::kData;
 }
 
 void OrderForXz(std::vector<PackEntry>* entries, std::vector<bool>* x86) {
@@ -74,7 +73,7 @@ void OrderForXz(std::vector<PackEntry>* entries, std::vector<bool>* x86) {
   for (size_t i = 0; i < entries->size(); ++i) {
     const PackEntry& entry = (*entries)[i];
     if (entry.kind == FILENODE::kFile) {
-      files.push_back(KeyOf(entry, i, IsX86Program(ReadHead(entry.host))));
+      files.push_back(KeyOf(entry, i, KindOf(ReadHead(entry.host))));
     } else {
       ordered.push_back(entry);
     }
@@ -83,7 +82,7 @@ void OrderForXz(std::vector<PackEntry>* entries, std::vector<bool>* x86) {
   x86->assign(ordered.size(), false);
   for (const SortKey& key : files) {
     ordered.push_back((*entries)[key.entry]);
-    x86->push_back(key.x86);
+    x86->push_back(key.kind != FileKind::kData);
   }
   entries->swap(ordered);
 }

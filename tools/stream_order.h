@@ -1,8 +1,9 @@
 // The order in which an xz payload stores its entries, so that similar
 // files sit together in the LZMA2 dictionary: every directory first, in
 // scan order (so each still precedes what it holds), then the files: data
-// first, then x86 programs (the branch filter's candidates), each group by
-// extension, then by name, then by path. It depends only on the names and
+// first, then x86 programs (the branch filter's candidates), ELF images
+// before Windows PE images, each group by extension, then by name, then by
+// path. It depends only on the names and
 // the files' first bytes, so the same folder always gives the same order.
 #ifndef LM_TOOLS_STREAM_ORDER_H_
 #define LM_TOOLS_STREAM_ORDER_H_
@@ -12,9 +13,10 @@
 
 #include "tools/folder_scan.h"
 
-// Whether `head`, a file's first bytes, starts a program of x86 code: a
-// Windows PE image or an ELF image for x86 or x86-64.
-bool IsX86Program(const std::string& head);
+// What `head`, a file's first bytes, starts: a program of x86 or x86-64
+// code (an ELF or a Windows PE image), or anything else.
+enum class FileKind { kData, kElfX86, kPeX86 };
+FileKind KindOf(const std::string& head);
 
 // Reorders `entries` (as ScanFolder lists them) as above. (*x86)[i] tells
 // whether the file now at i is an x86 program; a file that cannot be read

@@ -1,56 +1,46 @@
 #include "tools/xz_block_plan.h"
 
-namespace {
-
-// Cuts the part [start, end) of the stream, whose file ends are `ends`
-// (ascending, the last one `end`), into blocks.
-void PlanPart(uint64_t start, uint64_t end, const std::vector<uint64_t>& ends, bool x86, uint64_t target,
-              std::vector<PlannedBlock>* blocks) {
-  const uint64_t size = end - start;
-  if (size == 0) return;
-  uint64_t count = (size + target / 2) / target;
-  if (count == 0) count = 1;
-  const uint64_t slack = target / 8;
-  uint64_t from = start;
-  size_t next = 0;  // first file end not yet passed
-  for (uint64_t k = 1; k <= count; ++k) {
-    uint64_t cut = start + size / count * k + (k == count ? size % count : 0);
-    if (k < count) {
-      // The file end nearest to the even cut, when one lies close enough.
-      while (next < ends.size() && ends[next] + slack < cut) ++next;
-      uint64_t best = cut;
-      uint64_t bestDistance = slack + 1;
-      for (size_t i = next; i < ends.size() && ends[i] <= cut + slack; ++i) {
-        const uint64_t distance = ends[i] > cut ? ends[i] - cut : cut - ends[i];
-        if (distance < bestDistance) {
-          best = ends[i];
-          bestDistance = distance;
-        }
-      }
-      cut = best;
-    }
-    if (cut <= from) continue;
-    blocks->push_back({from, cut - from, x86});
-    from = cut;
-  }
-}
-
-}  // namespace
-
 std::vector<PlannedBlock> PlanXzBlocks(const std::vector<uint64_t>& sizes, const std::vector<bool>& x86,
                                        uint64_t target) {
+  std::vector<uint64_t> ends;  // of the files, in the stream
+  uint64_t total = 0;
+  for (uint64_t size : sizes) ends.push_back(total += size);
   std::vector<PlannedBlock> blocks;
-  uint64_t position = 0;
-  size_t i = 0;
-  while (i < sizes.size()) {
-    const bool kind = x86[i];
-    const uint64_t start = position;
-    std::vector<uint64_t> ends;
-    for (; i < sizes.size() && x86[i] == kind; ++i) {
-      position += sizes[i];
-      ends.push_back(position);
+  if (total == 0) return blocks;
+  uint64_t count = (total + target / 2) / target;
+  if (count == 0) count = 1;
+  const uint64_t slack = target / 32;
+  uint64_t from = 0;
+  size_t next = 0;  // the first file end not yet passed
+  for (uint64_t k = 1; k <= count; ++k) {
+    uint64_t cut = k == count ? total : total / count * k;
+    // The file end nearest to the even cut, when one lies close enough.
+    while (next < ends.size() && ends[next] + slack < cut) ++next;
+    uint64_t bestDistance = slack + 1;
+    for (size_t i = next; k < count && i < ends.size() && ends[i] <= cut + slack; ++i) {
+      const uint64_t distance = ends[i] > cut ? ends[i] - cut : cut - ends[i];
+      if (distance < bestDistance) {
+        bestDistance = distance;
+        cut = ends[i];
+      }
     }
-    PlanPart(start, position, ends, kind, target, &blocks);
+    if (cut > from) blocks.push_back({from, cut - from, false});
+    from = cut > from ? cut : from;
+  }
+  // The share of x86 programs in each block.
+  size_t file = 0;
+  uint64_t start = 0;
+  for (PlannedBlock& block : blocks) {
+    uint64_t programs = 0;
+    for (; file < sizes.size(); ++file) {
+      const uint64_t end = start + sizes[file];
+      const uint64_t low = start > block.start ? start : block.start;
+      const uint64_t high = end < block.start + block.size ? end : block.start + block.size;
+      if (x86[file] && high > low) programs += high - low;
+      if (end > block.start + block.size) break;
+      start = end;
+    }
+    block.x86 = programs * 4 >= block.size;
   }
   return blocks;
 }

@@ -3,12 +3,13 @@
 // it on a core of its own, which saves time; the x86 branch filter is
 // chosen per block.
 //
-// The data and the x86 programs (stream_order.h) are planned apart, so that
-// no block mixes them and the filter can be chosen for the programs alone.
-// Each part of G bytes becomes round(G / target) blocks (at least one) of
-// about equal size, each ending at the end of a file where one lies within
-// an eighth of `target` of the even cut, else inside the file. The plan
-// depends only on the sizes and the kinds, never on the number of threads.
+// A stream of S bytes becomes round(S / target) blocks (at least one) of
+// about equal size, so that they take about equally long to decode, each
+// ending at the end of a file where one lies within 1/32 of `target`
+// of the even cut, else inside the file. A block of which x86 programs
+// (stream_order.h) make up a quarter or more is encoded with and without
+// the branch filter. The plan depends only on the sizes and the kinds,
+// never on the number of threads.
 #ifndef LM_TOOLS_XZ_BLOCK_PLAN_H_
 #define LM_TOOLS_XZ_BLOCK_PLAN_H_
 
@@ -19,7 +20,7 @@
 struct PlannedBlock {
   uint64_t start = 0;  // in the decoded stream
   uint64_t size = 0;
-  bool x86 = false;  // it holds x86 programs: the branch filter is tried
+  bool x86 = false;  // x86 programs make up a quarter or more: the branch filter is tried
 };
 
 // `sizes` and `x86`: the files in stream order. No blocks when every file

@@ -86,39 +86,41 @@ struct EncodedBlock {
   uint64_t unpaddedSize = 0;
 };
 
-// Encodes one planned block; with the x86 filter too when it holds
-// programs, keeping the smaller (the plain one when both are equal).
-void EncodeBlock(const std::vector<FileSpan>& files, const PlannedBlock& planned, xz::XzBlockSettings settings,
-                 EncodedBlock* block) {
-  auto encode = [&](bool x86, std::string* bytes, uint64_t* unpadded) {
-    settings.x86 = x86;
-    SpanReader reader(files, planned.start, planned.size);
-    auto input = [&reader](char* buffer, size_t size, size_t* got) { return reader.Read(buffer, size, got); };
-    return xz::EncodeXzBlock(settings, planned.size, input, bytes, unpadded);
-  };
+// One encoding of one planned block: plain, or with the x86 filter.
+struct Task {
+  size_t block;
+  bool x86;
+};
+
+void Encode(const std::vector<FileSpan>& files, const PlannedBlock& planned, xz::XzBlockSettings settings, bool x86,
+            EncodedBlock* encoded) {
+  settings.x86 = x86;
+  SpanReader reader(files, planned.start, planned.size);
+  auto input = [&reader](char* buffer, size_t size, size_t* got) { return reader.Read(buffer, size, got); };
   try {
-    block->result = encode(false, &block->bytes, &block->unpaddedSize);
-    if (block->result.ok() && planned.x86) {
-      std::string filtered;
-      uint64_t unpadded = 0;
-      block->result = encode(true, &filtered, &unpadded);
-      if (block->result.ok() && filtered.size() < block->bytes.size()) {
-        block->bytes.swap(filtered);
-        block->unpaddedSize = unpadded;
-      }
-    }
+    encoded->result = xz::EncodeXzBlock(settings, planned.size, input, &encoded->bytes, &encoded->unpaddedSize);
   } catch (const std::bad_alloc&) {
-    block->result = Result::Fail(Outcome::kNoMemory, "out of memory");
+    encoded->result = Result::Fail(Outcome::kNoMemory, "out of memory");
   }
+  encoded->done = true;
 }
 
-// The blocks, encoded on worker threads at most `ahead` blocks ahead of
-// the one being written, and handed out in order.
+// The blocks, encoded on worker threads, a block of x86 programs twice (with
+// and without the filter, on different threads where there are several),
+// at most `ahead` encodings ahead of the block being written, and handed
+// out in order.
 class BlockEncoders {
  public:
   BlockEncoders(const std::vector<FileSpan>& files, const std::vector<PlannedBlock>& plan,
                 const xz::XzBlockSettings& settings, int workers)
-      : files_(files), plan_(plan), settings_(settings), blocks_(plan.size()), ahead_(2 * workers) {
+      : files_(files), plan_(plan), settings_(settings), ahead_(2 * static_cast<size_t>(workers)) {
+    for (size_t i = 0; i < plan.size(); ++i) {
+      firstTask_.push_back(tasks_.size());
+      tasks_.push_back({i, false});
+      if (plan[i].x86) tasks_.push_back({i, true});
+    }
+    firstTask_.push_back(tasks_.size());
+    encoded_.resize(tasks_.size());
     for (int i = 0; i < workers; ++i) {
       std::unique_ptr<platform::Thread> thread(new platform::Thread);
       if (!thread->Start([this] { Work(); })) break;
@@ -136,17 +138,27 @@ class BlockEncoders {
   BlockEncoders(const BlockEncoders&) = delete;
   BlockEncoders& operator=(const BlockEncoders&) = delete;
 
-  // Waits for block `i` (taken in order from 0) and gives it away; encodes
-  // it on this thread when no worker could be started.
+  // Waits for block `i` (taken in order from 0) and gives it away: its
+  // smaller encoding, the plain one when both are equal. Encodes it on this
+  // thread when no worker could be started.
   EncodedBlock Take(size_t i) {
+    const size_t first = firstTask_[i], end = firstTask_[i + 1];
     if (threads_.empty()) {
-      EncodeBlock(files_, plan_[i], settings_, &blocks_[i]);
+      for (size_t t = first; t < end; ++t) Encode(files_, plan_[i], settings_, tasks_[t].x86, &encoded_[t]);
     }
     platform::MutexLock lock(&mutex_);
-    while (!blocks_[i].done && threads_.size() > 0) changed_.Wait(&lock);
+    for (size_t t = first; t < end; ++t) {
+      while (!encoded_[t].done) changed_.Wait(&lock);
+    }
     EncodedBlock block;
-    std::swap(block, blocks_[i]);
-    taken_ = i + 1;
+    std::swap(block, encoded_[first]);
+    for (size_t t = first + 1; t < end; ++t) {
+      const bool better =
+          block.result.ok() && (!encoded_[t].result.ok() || encoded_[t].bytes.size() < block.bytes.size());
+      if (better) std::swap(block, encoded_[t]);
+      encoded_[t] = EncodedBlock();
+    }
+    taken_ = end;
     changed_.NotifyAll();
     return block;
   }
@@ -155,15 +167,14 @@ class BlockEncoders {
   void Work() {
     platform::MutexLock lock(&mutex_);
     for (;;) {
-      while (!stop_ && next_ < plan_.size() && next_ >= taken_ + ahead_) changed_.Wait(&lock);
-      if (stop_ || next_ >= plan_.size()) return;
-      const size_t i = next_++;
+      while (!stop_ && next_ < tasks_.size() && next_ >= taken_ + ahead_) changed_.Wait(&lock);
+      if (stop_ || next_ >= tasks_.size()) return;
+      const size_t t = next_++;
       lock.Unlock();
-      EncodedBlock block;
-      EncodeBlock(files_, plan_[i], settings_, &block);
-      block.done = true;
+      EncodedBlock encoded;
+      Encode(files_, plan_[tasks_[t].block], settings_, tasks_[t].x86, &encoded);
       lock.Lock();
-      std::swap(blocks_[i], block);
+      std::swap(encoded_[t], encoded);
       changed_.NotifyAll();
     }
   }
@@ -171,13 +182,15 @@ class BlockEncoders {
   const std::vector<FileSpan>& files_;
   const std::vector<PlannedBlock>& plan_;
   const xz::XzBlockSettings settings_;
+  std::vector<Task> tasks_;
+  std::vector<size_t> firstTask_;  // per block, and one past the last
   std::vector<std::unique_ptr<platform::Thread>> threads_;
   platform::Mutex mutex_;
   platform::ConditionVariable changed_;
   // Guarded by mutex_.
-  std::vector<EncodedBlock> blocks_;
-  size_t next_ = 0;   // the next block a worker takes
-  size_t taken_ = 0;  // blocks handed out
+  std::vector<EncodedBlock> encoded_;
+  size_t next_ = 0;   // the next task a worker takes
+  size_t taken_ = 0;  // tasks of the blocks handed out
   const size_t ahead_;
   bool stop_ = false;
 };
@@ -187,11 +200,15 @@ class BlockEncoders {
 // physical memory.
 int AffordableJobs(int jobs, const xz::XzBlockSettings& settings, const std::vector<PlannedBlock>& plan) {
   uint64_t largest = 0;
-  for (const PlannedBlock& block : plan) largest = block.size > largest ? block.size : largest;
+  int tasks = 0;
+  for (const PlannedBlock& block : plan) {
+    largest = block.size > largest ? block.size : largest;
+    tasks += block.x86 ? 2 : 1;
+  }
   const uint64_t each = xz::BlockEncoderMemory(settings, largest);
   const uint64_t memory = platform::PhysicalMemory() / 2;
   if (each > 0 && memory > 0 && static_cast<uint64_t>(jobs) > memory / each) jobs = static_cast<int>(memory / each);
-  if (jobs > static_cast<int>(plan.size())) jobs = static_cast<int>(plan.size());
+  if (jobs > tasks) jobs = tasks;
   return jobs < 1 ? 1 : jobs;
 }
 

@@ -16,9 +16,10 @@
 #include "util/result.h"
 
 // The target size of a block: large enough that a dictionary restart
-// costs little, small enough that a setup of a few hundred megabytes
-// decodes on several cores.
-const uint64_t kXzBlockBytes = uint64_t{64} << 20;
+// costs little (on a tree of Windows programs and Python's library, two
+// blocks instead of one cost 1.5 %, four 5 %), small enough that a setup of
+// a few hundred megabytes decodes on several cores.
+const uint64_t kXzBlockBytes = uint64_t{128} << 20;
 
 // Writes the stream to `out`; *written counts its bytes. `x86[i]` tells
 // whether entries[i] is an x86 program. kUnreadable when a file cannot be
