@@ -162,13 +162,16 @@ std::set<std::string> Names(const std::string& directory) {
   return names;
 }
 
-void Unpack(const Places& places, const PayloadTable& table, char* buffer) {
-  // libbz2's arrays go from input to input instead of being mapped anew.
+void Unpack(const Places& places, const PayloadTable& table) {
+  // libbz2's arrays go from input to input instead of being mapped anew;
+  // xz dictionaries beyond 8 MiB are refused rather than allocated.
   static bzip2::SparePool spares(8);
+  const uint64_t memoryLimit = 8u << 20;
   Outcome outcome =
-      UnpackPayload(LmString(places.staging.c_str()), LmString(places.work.c_str()), table, buffer, &spares).outcome();
-  Check(outcome == Outcome::kOk || outcome == Outcome::kCorruptData ||
-            (outcome == Outcome::kWriteFault && HasOverlongComponent(table)),
+      UnpackPayload(LmString(places.staging.c_str()), LmString(places.work.c_str()), table, &spares, memoryLimit)
+          .outcome();
+  Check(outcome == Outcome::kOk || outcome == Outcome::kCorruptData || outcome == Outcome::kBadInput ||
+            outcome == Outcome::kMemoryLimit || (outcome == Outcome::kWriteFault && HasOverlongComponent(table)),
         "unpacking failed for another reason than the data");
   CheckTree(places.work, table, outcome == Outcome::kOk);
 }
@@ -185,7 +188,7 @@ void Extract(const Places& places, LmFileStream* own, const PayloadTable& table)
         "the compressed data of a valid table cannot be staged");
   Check(platform::GetEntryInfo(places.staging.c_str()).size == static_cast<uint64_t>(table.compressedLength),
         "the staging file does not hold the compressed length");
-  if (table.unpackedSize <= kMaxUnpacked) Unpack(places, table, buffer.data());
+  if (table.unpackedSize <= kMaxUnpacked) Unpack(places, table);
 
   Check(Names(places.scratch) == std::set<std::string>{"setup", "staging", "outer"},
         "something was written beside the working directory's parent");

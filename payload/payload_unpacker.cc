@@ -6,7 +6,7 @@
 #include "util/worker_pool.h"
 
 Result UnpackPayload(const LmString& stagingPath, const LmString& workingDirectory, const PayloadTable& table,
-                     bzip2::SparePool* spares) {
+                     bzip2::SparePool* spares, uint64_t memoryLimit) {
   util::FileRange staged;
   if (!staged.Open(stagingPath.GetText(), 0, table.compressedLength)) {
     return Result::Fail(Outcome::kWriteFault, "the staged data cannot be read");
@@ -14,6 +14,7 @@ Result UnpackPayload(const LmString& stagingPath, const LmString& workingDirecto
   payload::DecodeSettings settings;
   settings.workers = util::DefaultWorkers();
   settings.spares = spares;
+  settings.memoryLimit = memoryLimit;
   TableOutput output(workingDirectory, table);
   return payload::DecodePayloadData(&staged, settings, &output);
 }

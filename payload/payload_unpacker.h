@@ -2,6 +2,8 @@
 #ifndef LM_PAYLOAD_PAYLOAD_UNPACKER_H_
 #define LM_PAYLOAD_PAYLOAD_UNPACKER_H_
 
+#include <cstdint>
+
 #include "core/lm_string.h"
 #include "payload/payload_reader.h"
 #include "util/result.h"
@@ -18,9 +20,10 @@ class SparePool;
 // kBadInput for data neither codec reads or takes; kMemoryLimit;
 // kWriteFault (an entry cannot be created or written; also when the staged
 // data cannot be opened); kDiskFull; kNoMemory. What was created stays for
-// the caller to remove. `spares` (not owned, may be null) keeps libbz2's
-// arrays between runs, for fuzzing.
+// the caller to remove. For fuzzing: `spares` (not owned, may be null)
+// keeps libbz2's arrays between runs, and `memoryLimit` (0: the machine's,
+// DecodeMemoryLimit) bounds what decoding may take.
 Result UnpackPayload(const LmString& stagingPath, const LmString& workingDirectory, const PayloadTable& table,
-                     bzip2::SparePool* spares = nullptr);
+                     bzip2::SparePool* spares = nullptr, uint64_t memoryLimit = 0);
 
 #endif  // LM_PAYLOAD_PAYLOAD_UNPACKER_H_
