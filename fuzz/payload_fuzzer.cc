@@ -41,12 +41,12 @@
 #include "file/lm_file_stream.h"
 #include "file/walk_tree.h"
 #include "launcher/exit_codes.h"
-#include "payload/little_endian.h"
 #include "payload/payload_format.h"
 #include "payload/payload_reader.h"
 #include "payload/payload_unpacker.h"
 #include "platform/platform.h"
 #include "tests/support/temp_dir.h"
+#include "util/little_endian.h"
 
 namespace {
 
@@ -94,7 +94,7 @@ void CheckTable(const PayloadTable& table, const uint8_t* data, int64_t size) {
   Check(table.compressedLength >= 0, "a negative compressed length");
   Check(static_cast<int64_t>(table.dataOffset) + table.compressedLength == table.trailerOffset,
         "the compressed data does not end at the trailer");
-  Check(payload::LoadLe32(data + table.trailerOffset) == static_cast<uint32_t>(table.payloadOffset),
+  Check(util::LoadLe32(data + table.trailerOffset) == static_cast<uint32_t>(table.payloadOffset),
         "the trailer does not name the payload offset");
   if (table.certificateTableOffset == 0) {
     Check(trailerEnd == size, "an unsigned payload does not end at the file's end");
@@ -113,7 +113,7 @@ void CheckTable(const PayloadTable& table, const uint8_t* data, int64_t size) {
     if (node->value.kind == FILENODE::kFile) unpacked += node->value.size;
   }
   Check(unpacked == table.unpackedSize, "the unpacked size is not the sum of the file sizes");
-  const int32_t stored = static_cast<int32_t>(payload::LoadLe32(data + table.payloadOffset + name.GetLength() + 1));
+  const int32_t stored = static_cast<int32_t>(util::LoadLe32(data + table.payloadOffset + name.GetLength() + 1));
   Check(count == static_cast<uint64_t>(stored < 0 ? 0 : stored), "the table does not hold the stored count");
   Check(Creatable(table).count(name.GetText()) == 1, "the launch name is not one of the entries");
 }

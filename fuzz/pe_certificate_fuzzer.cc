@@ -14,12 +14,12 @@
 #include <cstring>
 
 #include "file/lm_io_stream.h"
-#include "payload/little_endian.h"
-#include "payload/pe_certificate_table.h"
+#include "pe/pe_certificate_table.h"
+#include "util/little_endian.h"
 
 namespace {
 
-using payload::PeCertificateTable;
+using pe::PeCertificateTable;
 using Status = PeCertificateTable::Status;
 
 void Check(bool condition, const char* what) {
@@ -61,7 +61,7 @@ bool EntriesFillTheFile(const uint8_t* data, int64_t size, int64_t offset) {
   int entries = 0;
   while (position < size) {
     if (size - position < 4 || ++entries > PeCertificateTable::kMaxCertificates) return false;
-    uint32_t length = payload::LoadLe32(data + position);
+    uint32_t length = util::LoadLe32(data + position);
     if (length < 8 || length > size - position) return false;
     position += length;
     int64_t aligned = (position + 7) / 8 * 8;

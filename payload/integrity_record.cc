@@ -1,6 +1,6 @@
 #include "payload/integrity_record.h"
 
-#include "payload/little_endian.h"
+#include "util/little_endian.h"
 
 namespace payload {
 
@@ -31,8 +31,8 @@ IntegrityRecord::IntegrityRecord(uint32_t covered, uint32_t crc)
 
 std::string IntegrityRecord::Encode() const {
   std::string bytes(reinterpret_cast<const char*>(kMagic), sizeof(kMagic));
-  AppendLe32(&bytes, covered_);
-  AppendLe32(&bytes, crc_);
+  util::AppendLe32(&bytes, covered_);
+  util::AppendLe32(&bytes, crc_);
   return bytes;
 }
 
@@ -43,8 +43,8 @@ IntegrityRecord IntegrityRecord::Decode(const char* bytes, int size) {
   int damage = BitsDifferingFromMagic(p);
   if (damage > kMaxMagicDamage) return record;
   record.status_ = damage == 0 ? Status::kPresent : Status::kDamaged;
-  record.covered_ = LoadLe32(p + 8);
-  record.crc_ = LoadLe32(p + 12);
+  record.covered_ = util::LoadLe32(p + 8);
+  record.crc_ = util::LoadLe32(p + 12);
   return record;
 }
 

@@ -1,7 +1,7 @@
 #include "payload/payload_reader.h"
 
 #include "payload/payload_format.h"
-#include "payload/pe_certificate_table.h"
+#include "pe/pe_certificate_table.h"
 
 namespace {
 
@@ -169,13 +169,13 @@ Result ReadPayload(LmFileStream* own, PayloadTable* table) {
   int fileSize = own->Seek(0, 2) ? own->Tell() : -1;
   if (fileSize < 0) return Bad("the file's size cannot be read");
   table->certificateTableOffset = 0;
-  payload::PeCertificateTable certificates = payload::PeCertificateTable::Find(own, fileSize);
+  pe::PeCertificateTable certificates = pe::PeCertificateTable::Find(own, fileSize);
   switch (certificates.status()) {
-    case payload::PeCertificateTable::Status::kNone:
+    case pe::PeCertificateTable::Status::kNone:
       return ReadPayloadEndingAt(own, fileSize, table);
-    case payload::PeCertificateTable::Status::kFound:
+    case pe::PeCertificateTable::Status::kFound:
       return ReadPayloadBefore(own, certificates.offset(), table);
-    case payload::PeCertificateTable::Status::kDamaged:
+    case pe::PeCertificateTable::Status::kDamaged:
       break;
   }
   return Bad(certificates.problem());

@@ -12,7 +12,7 @@
 #include "payload/integrity_record.h"
 #include "payload/payload_format.h"
 #include "payload/payload_writer.h"
-#include "payload/pe_certificate_table.h"
+#include "pe/pe_certificate_table.h"
 #include "platform/code_page.h"
 #include "platform/platform.h"
 #include "platform/process.h"
@@ -178,8 +178,7 @@ bool IsSigned(const std::string& stub) {
   LmFileStream in;
   if (!in.OpenFile(stub.c_str(), 0) || !in.Seek(0, 2)) return false;
   int size = in.Tell();
-  return size > 0 &&
-         payload::PeCertificateTable::Find(&in, size).status() != payload::PeCertificateTable::Status::kNone;
+  return size > 0 && pe::PeCertificateTable::Find(&in, size).status() != pe::PeCertificateTable::Status::kNone;
 }
 
 // Every problem of the folder, its names and the launch name, reported at

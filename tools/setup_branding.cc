@@ -5,13 +5,13 @@
 
 #include "file/lm_file_stream.h"
 #include "file/read_whole_file.h"
-#include "payload/launcher_branding.h"
+#include "pe/launcher_branding.h"
 #include "platform/code_page.h"
 #include "platform/platform.h"
 
 namespace {
 
-Result TakeVersionSettings(const LmpackOptions& options, payload::VersionInfo* version) {
+Result TakeVersionSettings(const LmpackOptions& options, pe::VersionInfo* version) {
   for (const std::string& setting : options.versionInfo) {
     std::string utf8;
     if (!platform::CodePageToUtf8(setting, platform::GetAnsiCodePage(), &utf8)) {
@@ -23,11 +23,11 @@ Result TakeVersionSettings(const LmpackOptions& options, payload::VersionInfo* v
   return Result();
 }
 
-Result ReadIcon(const std::string& path, payload::IconFile* icon) {
+Result ReadIcon(const std::string& path, pe::IconFile* icon) {
   bool ok = false;
   std::string bytes = ReadWholeFile(path, &ok);
   if (!ok) return Result::Fail(Outcome::kUnreadable, path + ": cannot read the icon file");
-  Result result = payload::IconFile::Read(bytes, icon);
+  Result result = pe::IconFile::Read(bytes, icon);
   return result.ok() ? result : Result::Fail(Outcome::kBadInput, path + ": " + result.message());
 }
 
@@ -36,9 +36,9 @@ Result ReadIcon(const std::string& path, payload::IconFile* icon) {
 bool WantsBranding(const LmpackOptions& options) { return !options.icon.empty() || !options.versionInfo.empty(); }
 
 Result StageBrandedLauncher(const LmpackOptions& options, const std::string& stub, const std::string& staged) {
-  payload::VersionInfo version;
-  payload::IconFile icon;
-  payload::Branding branding;
+  pe::VersionInfo version;
+  pe::IconFile icon;
+  pe::Branding branding;
   Result result = TakeVersionSettings(options, &version);
   if (result.ok() && !options.icon.empty()) result = ReadIcon(options.icon, &icon);
   if (!result.ok()) return result;
@@ -47,7 +47,7 @@ Result StageBrandedLauncher(const LmpackOptions& options, const std::string& stu
   bool ok = false;
   std::string launcher = ReadWholeFile(stub, &ok), branded;
   if (!ok) return Result::Fail(Outcome::kUnreadable, stub + ": cannot read the launcher");
-  result = payload::BrandLauncher(launcher, branding, &branded);
+  result = pe::BrandLauncher(launcher, branding, &branded);
   if (!result.ok()) return Result::Fail(Outcome::kBadInput, stub + ": " + result.message());
   LmFileStream out;
   ok = out.OpenFile(staged.c_str(), 1) &&
@@ -65,8 +65,8 @@ void PrintVersionStrings(const std::string& path, int64_t imageSize) {
       file.Read(image.data(), static_cast<int>(image.size())) != static_cast<int>(image.size())) {
     return;
   }
-  payload::VersionInfo::Strings strings;
-  Result result = payload::ReadVersionStrings(std::string(image.begin(), image.end()), &strings);
+  pe::VersionInfo::Strings strings;
+  Result result = pe::ReadVersionStrings(std::string(image.begin(), image.end()), &strings);
   if (!result.ok()) printf("version info: unreadable: %s\n", result.message().c_str());
   for (const auto& [key, value] : strings) printf("version info: %s=%s\n", key.c_str(), value.c_str());
 }

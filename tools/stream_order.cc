@@ -5,8 +5,8 @@
 #include <tuple>
 
 #include "payload/filenode.h"
-#include "payload/little_endian.h"
 #include "platform/utf8_files.h"
+#include "util/little_endian.h"
 
 namespace {
 
@@ -60,7 +60,7 @@ FileKind KindOf(const std::string& head) {
     return machine == 3 || machine == 62 ? FileKind::kElfX86 : FileKind::kData;
   }
   if (head.size() < 64 || head.compare(0, 2, "MZ") != 0) return FileKind::kData;
-  const uint32_t pe = payload::LoadLe32(bytes + 60);
+  const uint32_t pe = util::LoadLe32(bytes + 60);
   if (pe > head.size() - 6 || head.compare(pe, 4, std::string("PE\0\0", 4)) != 0) return FileKind::kData;
   // IMAGE_FILE_MACHINE_I386 or IMAGE_FILE_MACHINE_AMD64.
   const unsigned machine = bytes[pe + 4] | bytes[pe + 5] << 8;

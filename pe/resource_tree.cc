@@ -1,10 +1,10 @@
-#include "payload/resource_tree.h"
+#include "pe/resource_tree.h"
 
 #include <vector>
 
-#include "payload/little_endian.h"
+#include "util/little_endian.h"
 
-namespace payload {
+namespace pe {
 
 namespace {
 
@@ -80,8 +80,8 @@ class TreeReader {
 
   Result ReadTable(uint32_t offset, std::vector<Entry>* entries) {
     if (!Inside(offset, kTableHeaderSize)) return Bad("a directory table lies outside the section");
-    const uint32_t named = GetLe16(section_, offset + 12);
-    const uint32_t count = named + GetLe16(section_, offset + 14);
+    const uint32_t named = util::GetLe16(section_, offset + 12);
+    const uint32_t count = named + util::GetLe16(section_, offset + 14);
     if (!Inside(offset + kTableHeaderSize, uint64_t{count} * kEntrySize)) {
       return Bad("a directory table's entries lie outside the section");
     }
@@ -89,8 +89,8 @@ class TreeReader {
     if (read_ > ResourceTree::kMaxEntries) return Bad("the tree has too many entries");
     for (uint32_t i = 0; i < count; ++i) {
       const size_t at = offset + kTableHeaderSize + i * kEntrySize;
-      const uint32_t name = GetLe32(section_, at);
-      Entry entry{ResourceId::Number(static_cast<uint16_t>(name)), GetLe32(section_, at + 4)};
+      const uint32_t name = util::GetLe32(section_, at);
+      Entry entry{ResourceId::Number(static_cast<uint16_t>(name)), util::GetLe32(section_, at + 4)};
       if ((name & kHighBit) != 0) {
         Result result = ReadName(name & ~kHighBit, &entry.id.name);
         if (!result.ok()) return result;
@@ -105,19 +105,20 @@ class TreeReader {
 
   Result ReadName(uint32_t offset, std::u16string* name) {
     if (!Inside(offset, 2)) return Bad("a name lies outside the section");
-    const uint32_t length = GetLe16(section_, offset);
+    const uint32_t length = util::GetLe16(section_, offset);
     if (length == 0 || !Inside(offset + 2, 2 * length)) return Bad("a name is empty or runs past the section");
-    for (uint32_t i = 0; i < length; ++i) name->push_back(static_cast<char16_t>(GetLe16(section_, offset + 2 + 2 * i)));
+    for (uint32_t i = 0; i < length; ++i)
+      name->push_back(static_cast<char16_t>(util::GetLe16(section_, offset + 2 + 2 * i)));
     return Result();
   }
 
   Result ReadData(uint32_t offset, ResourceData* data) {
     if (!Inside(offset, kDataEntrySize)) return Bad("a data entry lies outside the section");
-    const uint32_t address = GetLe32(section_, offset);
-    const uint32_t size = GetLe32(section_, offset + 4);
+    const uint32_t address = util::GetLe32(section_, offset);
+    const uint32_t size = util::GetLe32(section_, offset + 4);
     if (address < rva_ || !Inside(address - rva_, size)) return Bad("a resource's data lies outside the .rsrc section");
     data->bytes = section_.substr(address - rva_, size);
-    data->codePage = GetLe32(section_, offset + 8);
+    data->codePage = util::GetLe32(section_, offset + 8);
     return Result();
   }
 
@@ -178,8 +179,8 @@ class TreeWriter {
   size_t PutTable(size_t at, const Map& entries) {
     size_t named = 0;
     for (const auto& entry : entries) named += entry.first.named() ? 1 : 0;
-    PutLe16(&out_, at + 12, static_cast<uint32_t>(named));
-    PutLe16(&out_, at + 14, static_cast<uint32_t>(entries.size() - named));
+    util::PutLe16(&out_, at + 12, static_cast<uint32_t>(named));
+    util::PutLe16(&out_, at + 14, static_cast<uint32_t>(entries.size() - named));
     return at + kTableHeaderSize;
   }
 
@@ -187,20 +188,20 @@ class TreeWriter {
     uint32_t name = id.number;
     if (id.named()) {
       name = kHighBit | static_cast<uint32_t>(nameAt_);
-      PutLe16(&out_, nameAt_, static_cast<uint32_t>(id.name.size()));
-      for (size_t i = 0; i < id.name.size(); ++i) PutLe16(&out_, nameAt_ + 2 + 2 * i, id.name[i]);
+      util::PutLe16(&out_, nameAt_, static_cast<uint32_t>(id.name.size()));
+      for (size_t i = 0; i < id.name.size(); ++i) util::PutLe16(&out_, nameAt_ + 2 + 2 * i, id.name[i]);
       nameAt_ += NameSize(id);
     }
-    PutLe32(&out_, *at, name);
-    PutLe32(&out_, *at + 4, target);
+    util::PutLe32(&out_, *at, name);
+    util::PutLe32(&out_, *at + 4, target);
     *at += kEntrySize;
   }
 
   void PutData(const ResourceData& data) {
     out_.resize(dataAt_, '\0');
-    PutLe32(&out_, dataEntryAt_, rva_ + static_cast<uint32_t>(dataAt_));
-    PutLe32(&out_, dataEntryAt_ + 4, static_cast<uint32_t>(data.bytes.size()));
-    PutLe32(&out_, dataEntryAt_ + 8, data.codePage);
+    util::PutLe32(&out_, dataEntryAt_, rva_ + static_cast<uint32_t>(dataAt_));
+    util::PutLe32(&out_, dataEntryAt_ + 4, static_cast<uint32_t>(data.bytes.size()));
+    util::PutLe32(&out_, dataEntryAt_ + 8, data.codePage);
     dataEntryAt_ += kDataEntrySize;
     out_ += data.bytes;
     dataAt_ = AlignUp(out_.size(), kDataAlignment);
@@ -231,4 +232,4 @@ Result ResourceTree::Read(const std::string& section, uint32_t rva, ResourceTree
 
 std::string ResourceTree::Write(uint32_t rva) const { return TreeWriter(types_, rva).Run(); }
 
-}  // namespace payload
+}  // namespace pe

@@ -2,14 +2,14 @@
 // files, the payload's records) read from bytes and written into byte
 // strings. The caller keeps every access inside its bytes; these functions
 // do not check.
-#ifndef LM_PAYLOAD_LITTLE_ENDIAN_H_
-#define LM_PAYLOAD_LITTLE_ENDIAN_H_
+#ifndef LM_UTIL_LITTLE_ENDIAN_H_
+#define LM_UTIL_LITTLE_ENDIAN_H_
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
-namespace payload {
+namespace util {
 
 // The 32-bit value of the 4 bytes at `p`.
 inline uint32_t LoadLe32(const unsigned char* p) {
@@ -51,6 +51,6 @@ inline void PadTo(std::string* bytes, size_t alignment) {
   bytes->append((alignment - bytes->size() % alignment) % alignment, '\0');
 }
 
-}  // namespace payload
+}  // namespace util
 
-#endif  // LM_PAYLOAD_LITTLE_ENDIAN_H_
+#endif  // LM_UTIL_LITTLE_ENDIAN_H_

@@ -1,8 +1,8 @@
-#include "payload/pe_certificate_table.h"
+#include "pe/pe_certificate_table.h"
 
 #include <climits>
 
-namespace payload {
+namespace pe {
 
 namespace {
 
@@ -193,4 +193,4 @@ PeCertificateTable PeCertificateTable::Find(LmIOStream* stream, int64_t fileSize
   return Find(readAt, fileSize);
 }
 
-}  // namespace payload
+}  // namespace pe

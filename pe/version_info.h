@@ -15,8 +15,8 @@
 //     VarFileInfo
 //       Translation  value: the language and the code page, 16 bits each
 // Strings are stored in the order of StringKeys(), not in the order given.
-#ifndef LM_PAYLOAD_VERSION_INFO_H_
-#define LM_PAYLOAD_VERSION_INFO_H_
+#ifndef LM_PE_VERSION_INFO_H_
+#define LM_PE_VERSION_INFO_H_
 
 #include <cstdint>
 #include <string>
@@ -25,7 +25,7 @@
 
 #include "util/result.h"
 
-namespace payload {
+namespace pe {
 
 class VersionInfo {
  public:
@@ -69,6 +69,6 @@ class VersionInfo {
   uint32_t productVersion_[2] = {0, 0};
 };
 
-}  // namespace payload
+}  // namespace pe
 
-#endif  // LM_PAYLOAD_VERSION_INFO_H_
+#endif  // LM_PE_VERSION_INFO_H_

@@ -11,16 +11,16 @@
 // certificate table (signing is the last step, after packing), a resource
 // directory or resource data outside .rsrc, another data directory inside
 // it.
-#ifndef LM_PAYLOAD_LAUNCHER_BRANDING_H_
-#define LM_PAYLOAD_LAUNCHER_BRANDING_H_
+#ifndef LM_PE_LAUNCHER_BRANDING_H_
+#define LM_PE_LAUNCHER_BRANDING_H_
 
 #include <string>
 
-#include "payload/icon_file.h"
-#include "payload/version_info.h"
+#include "pe/icon_file.h"
+#include "pe/version_info.h"
 #include "util/result.h"
 
-namespace payload {
+namespace pe {
 
 struct Branding {
   // Replaces the main icon group (the first in resource order) and the
@@ -44,6 +44,6 @@ Result BrandLauncher(const std::string& launcher, const Branding& branding, std:
 // damaged.
 Result ReadVersionStrings(const std::string& file, VersionInfo::Strings* strings);
 
-}  // namespace payload
+}  // namespace pe
 
-#endif  // LM_PAYLOAD_LAUNCHER_BRANDING_H_
+#endif  // LM_PE_LAUNCHER_BRANDING_H_

@@ -1,4 +1,4 @@
-#include "payload/pe_certificate_table.h"
+#include "pe/pe_certificate_table.h"
 
 #include <gtest/gtest.h>
 
@@ -13,7 +13,7 @@ namespace {
 using lmtest::FakePeImage;
 using lmtest::PutU16;
 using lmtest::PutU32;
-using payload::PeCertificateTable;
+using pe::PeCertificateTable;
 using Status = PeCertificateTable::Status;
 
 // Looks at `file` in memory, failing the test when a read leaves the file or

@@ -2,7 +2,7 @@
 // field with this test's own reading of the PE/COFF and VS_VERSIONINFO
 // layouts (Wine loads images that Windows refuses, so running them proves
 // little), and the inputs that are refused.
-#include "payload/launcher_branding.h"
+#include "pe/launcher_branding.h"
 
 #include <gtest/gtest.h>
 
@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "file/read_whole_file.h"
-#include "payload/resource_tree.h"
+#include "pe/resource_tree.h"
 #include "tests/support/fake_pe_image.h"
 #include "tests/support/test_support.h"
 
@@ -22,9 +22,9 @@ namespace {
 
 using lmtest::FakePeImage;
 using lmtest::GetU32;
-using payload::ResourceData;
-using payload::ResourceId;
-using payload::ResourceTree;
+using pe::ResourceData;
+using pe::ResourceId;
+using pe::ResourceTree;
 
 uint32_t GetU16(const std::string& bytes, size_t offset) {
   return static_cast<unsigned char>(bytes[offset]) | static_cast<unsigned char>(bytes[offset + 1]) << 8;
@@ -225,17 +225,17 @@ std::map<std::string, std::string> Expected(const std::vector<std::string>& sett
 // comes to; the branded image in *branded.
 Result Brand(const std::string& launcher, const std::string& ico, const std::vector<std::string>& settings,
              std::string* branded) {
-  payload::IconFile icon;
-  payload::VersionInfo version;
-  Result result = ico.empty() ? Result() : payload::IconFile::Read(ico, &icon);
+  pe::IconFile icon;
+  pe::VersionInfo version;
+  Result result = ico.empty() ? Result() : pe::IconFile::Read(ico, &icon);
   for (size_t i = 0; result.ok() && i < settings.size(); ++i) result = version.Set(settings[i]);
-  payload::Branding branding;
+  pe::Branding branding;
   branding.icon = ico.empty() ? nullptr : &icon;
   branding.version = settings.empty() ? nullptr : &version;
-  return result.ok() ? payload::BrandLauncher(launcher, branding, branded) : result;
+  return result.ok() ? pe::BrandLauncher(launcher, branding, branded) : result;
 }
 
-const payload::ResourceTree::Languages& Resource(const ResourceTree& tree, uint16_t type, uint16_t name) {
+const pe::ResourceTree::Languages& Resource(const ResourceTree& tree, uint16_t type, uint16_t name) {
   return tree.types().at(ResourceId::Number(type)).at(ResourceId::Number(name));
 }
 
@@ -355,8 +355,8 @@ TEST(LauncherBrandingTest, BrandedImagesKeepTheirHeadersAndResourcesConsistent) 
     ASSERT_TRUE(result.ok()) << result.message();
     CheckHeaders(c.launcher, branded);
     CheckResources(c.launcher, branded, c.images, c.settings);
-    payload::VersionInfo::Strings strings;
-    ASSERT_TRUE(payload::ReadVersionStrings(branded + "payload", &strings).ok());
+    pe::VersionInfo::Strings strings;
+    ASSERT_TRUE(pe::ReadVersionStrings(branded + "payload", &strings).ok());
     EXPECT_EQ(c.settings.size(), strings.size());
     for (const auto& [key, value] : strings) {
       EXPECT_NE(c.settings.end(), std::find(c.settings.begin(), c.settings.end(), key + "=" + value)) << key;

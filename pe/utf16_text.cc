@@ -1,8 +1,8 @@
-#include "payload/utf16_text.h"
+#include "pe/utf16_text.h"
 
 #include <cstdint>
 
-namespace payload {
+namespace pe {
 
 namespace {
 
@@ -74,4 +74,4 @@ std::string Utf16ToUtf8(const std::u16string& utf16) {
   return out;
 }
 
-}  // namespace payload
+}  // namespace pe

@@ -1,15 +1,15 @@
-#include "payload/launcher_branding.h"
+#include "pe/launcher_branding.h"
 
 #include <algorithm>
 #include <cstring>
 #include <set>
 #include <vector>
 
-#include "payload/pe_certificate_table.h"
-#include "payload/pe_image.h"
-#include "payload/resource_tree.h"
+#include "pe/pe_certificate_table.h"
+#include "pe/pe_image.h"
+#include "pe/resource_tree.h"
 
-namespace payload {
+namespace pe {
 
 namespace {
 
@@ -135,4 +135,4 @@ Result ReadVersionStrings(const std::string& file, VersionInfo::Strings* strings
   return Result();
 }
 
-}  // namespace payload
+}  // namespace pe

@@ -1,10 +1,10 @@
-#include "payload/pe_image.h"
+#include "pe/pe_image.h"
 
 #include <utility>
 
-#include "payload/little_endian.h"
+#include "util/little_endian.h"
 
-namespace payload {
+namespace pe {
 
 namespace {
 
@@ -39,7 +39,7 @@ Result PeImage::Read(std::string bytes, PeImage* image) {
   image->bytes_ = std::move(bytes);
   const std::string& b = image->bytes_;
   if (b.size() < kNewHeaderField + 4 || b[0] != 'M' || b[1] != 'Z') return Bad("not a Windows program (no MZ header)");
-  const size_t peHeader = GetLe32(b, kNewHeaderField);
+  const size_t peHeader = util::GetLe32(b, kNewHeaderField);
   if (peHeader > b.size() || b.size() - peHeader < 4 + kCoffHeaderSize || b.compare(peHeader, 4, "PE\0\0", 4) != 0) {
     return Bad("not a Windows program (no PE header)");
   }
@@ -47,23 +47,23 @@ Result PeImage::Read(std::string bytes, PeImage* image) {
 }
 
 Result PeImage::ReadOptionalHeader(size_t coff) {
-  const uint32_t sectionCount = GetLe16(bytes_, coff + 2);
-  const uint32_t optionalSize = GetLe16(bytes_, coff + 16);
+  const uint32_t sectionCount = util::GetLe16(bytes_, coff + 2);
+  const uint32_t optionalSize = util::GetLe16(bytes_, coff + 16);
   optionalHeader_ = coff + kCoffHeaderSize;
   if (optionalSize < 2 || bytes_.size() - optionalHeader_ < optionalSize) {
     return Bad("the optional header runs past the end of the file");
   }
-  const uint32_t magic = GetLe16(bytes_, optionalHeader_);
+  const uint32_t magic = util::GetLe16(bytes_, optionalHeader_);
   if (magic != kPe32Magic && magic != kPe32PlusMagic) return Bad("the optional header is neither PE32 nor PE32+");
   pe32Plus_ = magic == kPe32PlusMagic;
   directories_ = optionalHeader_ + (pe32Plus_ ? 112 : 96);
   if (directories_ > optionalHeader_ + optionalSize) return Bad("the optional header is too short");
-  directoryCount_ = GetLe32(bytes_, directories_ - 4);
+  directoryCount_ = util::GetLe32(bytes_, directories_ - 4);
   if (directoryCount_ > (optionalHeader_ + optionalSize - directories_) / kDirectorySize) {
     return Bad("the data directories run past the optional header");
   }
-  sectionAlignment_ = GetLe32(bytes_, optionalHeader_ + kSectionAlignment);
-  fileAlignment_ = GetLe32(bytes_, optionalHeader_ + kFileAlignment);
+  sectionAlignment_ = util::GetLe32(bytes_, optionalHeader_ + kSectionAlignment);
+  fileAlignment_ = util::GetLe32(bytes_, optionalHeader_ + kFileAlignment);
   if (!IsPowerOfTwo(sectionAlignment_) || !IsPowerOfTwo(fileAlignment_) || fileAlignment_ > sectionAlignment_) {
     return Bad("the section or file alignment is not a power of two");
   }
@@ -72,7 +72,7 @@ Result PeImage::ReadOptionalHeader(size_t coff) {
 
 Result PeImage::ReadSections(size_t table, uint32_t count) {
   sectionTable_ = table;
-  const uint64_t headersEnd = GetLe32(bytes_, optionalHeader_ + kSizeOfHeaders);
+  const uint64_t headersEnd = util::GetLe32(bytes_, optionalHeader_ + kSizeOfHeaders);
   if (table + uint64_t{count} * kSectionHeaderSize > headersEnd || headersEnd > bytes_.size()) {
     return Bad("the section table runs past the headers");
   }
@@ -82,11 +82,11 @@ Result PeImage::ReadSections(size_t table, uint32_t count) {
     PeSection section;
     section.name = bytes_.substr(header, 8);
     section.name.resize(section.name.find('\0') == std::string::npos ? 8 : section.name.find('\0'));
-    section.virtualSize = GetLe32(bytes_, header + 8);
-    section.virtualAddress = GetLe32(bytes_, header + 12);
-    section.rawSize = GetLe32(bytes_, header + 16);
-    section.rawOffset = GetLe32(bytes_, header + 20);
-    section.characteristics = GetLe32(bytes_, header + 36);
+    section.virtualSize = util::GetLe32(bytes_, header + 8);
+    section.virtualAddress = util::GetLe32(bytes_, header + 12);
+    section.rawSize = util::GetLe32(bytes_, header + 16);
+    section.rawOffset = util::GetLe32(bytes_, header + 20);
+    section.characteristics = util::GetLe32(bytes_, header + 36);
     if (section.virtualAddress < nextAddress) return Bad("the sections are not in ascending address order");
     if (section.virtualSize > kMaxSectionSize || section.rawSize > kMaxSectionSize) {
       return Bad("section " + section.name + " is too large");
@@ -104,8 +104,8 @@ Result PeImage::ReadSections(size_t table, uint32_t count) {
 PeDirectory PeImage::directory(int index) const {
   PeDirectory entry;
   if (index < 0 || static_cast<uint32_t>(index) >= directoryCount_) return entry;
-  entry.address = GetLe32(bytes_, directories_ + index * kDirectorySize);
-  entry.size = GetLe32(bytes_, directories_ + index * kDirectorySize + 4);
+  entry.address = util::GetLe32(bytes_, directories_ + index * kDirectorySize);
+  entry.size = util::GetLe32(bytes_, directories_ + index * kDirectorySize + 4);
   return entry;
 }
 
@@ -127,20 +127,20 @@ Result PeImage::ReplaceLastSection(const std::string& data, int directory) {
   const size_t header = sectionTable_ + (sections_.size() - 1) * kSectionHeaderSize;
   if (last.characteristics & kInitializedData) {
     const size_t field = optionalHeader_ + kSizeOfInitializedData;
-    PutLe32(&bytes_, field, GetLe32(bytes_, field) - last.rawSize + newRawSize);
+    util::PutLe32(&bytes_, field, util::GetLe32(bytes_, field) - last.rawSize + newRawSize);
   }
   last.virtualSize = static_cast<uint32_t>(data.size());
   last.rawSize = newRawSize;
-  PutLe32(&bytes_, header + 8, last.virtualSize);
-  PutLe32(&bytes_, header + 16, last.rawSize);
+  util::PutLe32(&bytes_, header + 8, last.virtualSize);
+  util::PutLe32(&bytes_, header + 16, last.rawSize);
   const uint64_t imageEnd = AlignUp(uint64_t{last.virtualAddress} + last.virtualSize, sectionAlignment_);
-  PutLe32(&bytes_, optionalHeader_ + kSizeOfImage, static_cast<uint32_t>(imageEnd));
-  PutLe32(&bytes_, directories_ + directory * kDirectorySize, last.virtualAddress);
-  PutLe32(&bytes_, directories_ + directory * kDirectorySize + 4, last.virtualSize);
+  util::PutLe32(&bytes_, optionalHeader_ + kSizeOfImage, static_cast<uint32_t>(imageEnd));
+  util::PutLe32(&bytes_, directories_ + directory * kDirectorySize, last.virtualAddress);
+  util::PutLe32(&bytes_, directories_ + directory * kDirectorySize + 4, last.virtualSize);
   bytes_.resize(last.rawOffset);
   bytes_ += data;
   bytes_.append(newRawSize - data.size(), '\0');
-  PutLe32(&bytes_, checksumField(), Checksum(bytes_, checksumField()));
+  util::PutLe32(&bytes_, checksumField(), Checksum(bytes_, checksumField()));
   return Result();
 }
 
@@ -157,4 +157,4 @@ uint32_t PeImage::Checksum(const std::string& bytes, size_t checksumField) {
   return sum + static_cast<uint32_t>(bytes.size());
 }
 
-}  // namespace payload
+}  // namespace pe

@@ -17,8 +17,8 @@
 // RVAs. Each table lists its named entries first, ascending without regard
 // to ASCII case, then its numbered ones, ascending; time stamps and versions
 // are zero, so the same tree always gives the same bytes.
-#ifndef LM_PAYLOAD_RESOURCE_TREE_H_
-#define LM_PAYLOAD_RESOURCE_TREE_H_
+#ifndef LM_PE_RESOURCE_TREE_H_
+#define LM_PE_RESOURCE_TREE_H_
 
 #include <cstdint>
 #include <map>
@@ -26,7 +26,7 @@
 
 #include "util/result.h"
 
-namespace payload {
+namespace pe {
 
 // A type, name or language: a number, or a name when `name` is not empty.
 struct ResourceId {
@@ -70,6 +70,6 @@ class ResourceTree {
   Types types_;
 };
 
-}  // namespace payload
+}  // namespace pe
 
-#endif  // LM_PAYLOAD_RESOURCE_TREE_H_
+#endif  // LM_PE_RESOURCE_TREE_H_

@@ -1,12 +1,12 @@
-#include "payload/version_info.h"
+#include "pe/version_info.h"
 
 #include <algorithm>
 #include <cstdio>
 
-#include "payload/little_endian.h"
-#include "payload/utf16_text.h"
+#include "pe/utf16_text.h"
+#include "util/little_endian.h"
 
-namespace payload {
+namespace pe {
 
 namespace {
 
@@ -26,8 +26,8 @@ size_t AlignUp(size_t value) { return (value + 3) & ~static_cast<size_t>(3); }
 std::u16string Ascii(const std::string& text) { return std::u16string(text.begin(), text.end()); }
 
 void AppendUtf16(std::string* out, const std::u16string& text) {
-  for (char16_t unit : text) AppendLe16(out, unit);
-  AppendLe16(out, 0);
+  for (char16_t unit : text) util::AppendLe16(out, unit);
+  util::AppendLe16(out, 0);
 }
 
 // One block: header, key, value, children; false when it would be longer
@@ -36,16 +36,16 @@ bool MakeBlock(const std::u16string& key, const std::string& value, uint32_t val
                const std::vector<std::string>& children, std::string* block) {
   std::string b(kBlockHeaderSize, '\0');
   AppendUtf16(&b, key);
-  PadTo(&b, 4);
+  util::PadTo(&b, 4);
   b += value;
   for (const std::string& child : children) {
-    PadTo(&b, 4);
+    util::PadTo(&b, 4);
     b += child;
   }
   if (b.size() > kMaxBlock) return false;
-  PutLe16(&b, 0, static_cast<uint32_t>(b.size()));
-  PutLe16(&b, 2, valueLength);
-  PutLe16(&b, 4, type);
+  util::PutLe16(&b, 0, static_cast<uint32_t>(b.size()));
+  util::PutLe16(&b, 2, valueLength);
+  util::PutLe16(&b, 4, type);
   *block = b;
   return true;
 }
@@ -101,14 +101,15 @@ struct BlockView {
 // The block at `at`, which must end by `limit`.
 Result ReadBlock(const std::string& resource, size_t at, size_t limit, BlockView* block) {
   if (at > limit || limit - at < kBlockHeaderSize) return Bad("a version information block is cut short");
-  const size_t length = GetLe16(resource, at);
+  const size_t length = util::GetLe16(resource, at);
   if (length < kBlockHeaderSize || length > limit - at) return Bad("a version information block does not fit");
   block->end = at + length;
-  block->valueLength = GetLe16(resource, at + 2);
-  block->type = GetLe16(resource, at + 4);
+  block->valueLength = util::GetLe16(resource, at + 2);
+  block->type = util::GetLe16(resource, at + 4);
   block->key.clear();
   size_t i = at + kBlockHeaderSize;
-  for (; i + 2 <= block->end && GetLe16(resource, i) != 0; i += 2) block->key.push_back(GetLe16(resource, i));
+  for (; i + 2 <= block->end && util::GetLe16(resource, i) != 0; i += 2)
+    block->key.push_back(util::GetLe16(resource, i));
   if (i + 2 > block->end) return Bad("a version information key is not terminated");
   block->value = AlignUp(i + 2);
   const size_t valueBytes = block->type == kText ? 2 * size_t{block->valueLength} : block->valueLength;
@@ -120,7 +121,7 @@ Result ReadBlock(const std::string& resource, size_t at, size_t limit, BlockView
 std::string TextValue(const std::string& resource, const BlockView& block) {
   std::u16string text;
   for (size_t i = block.value; i + 2 <= block.end && text.size() < block.valueLength; i += 2) {
-    text.push_back(GetLe16(resource, i));
+    text.push_back(util::GetLe16(resource, i));
   }
   while (!text.empty() && text.back() == 0) text.pop_back();
   return Utf16ToUtf8(text);
@@ -182,7 +183,7 @@ std::string VersionInfo::FixedFileInfo() const {
   std::string fixed;
   for (uint32_t field : {kFixedSignature, kFixedStructVersion, fileVersion_[0], fileVersion_[1], productVersion_[0],
                          productVersion_[1], kFileFlagsMask, 0u, kOsNtWindows32, kTypeApp, 0u, 0u, 0u}) {
-    AppendLe32(&fixed, field);
+    util::AppendLe32(&fixed, field);
   }
   return fixed;
 }
@@ -203,8 +204,8 @@ Result VersionInfo::Encode(std::string* resource) const {
   char tableKey[16];
   snprintf(tableKey, sizeof(tableKey), "%04x%04x", language_, codePage_);
   std::string translation, table, stringFileInfo, varFileInfo, variable;
-  AppendLe16(&translation, language_);
-  AppendLe16(&translation, codePage_);
+  util::AppendLe16(&translation, language_);
+  util::AppendLe16(&translation, codePage_);
   bool ok = strings.size() == strings_.size() && MakeBlock(Ascii(tableKey), "", 0, kText, strings, &table) &&
             MakeBlock(u"StringFileInfo", "", 0, kText, {table}, &stringFileInfo) &&
             MakeBlock(u"Translation", translation, 4, kBinary, {}, &variable) &&
@@ -231,4 +232,4 @@ Result VersionInfo::Decode(const std::string& resource, Strings* strings) {
   return result;
 }
 
-}  // namespace payload
+}  // namespace pe

@@ -9,8 +9,8 @@
 // (used for 256x256 images). The group resource has the same header and one
 // 14-byte GRPICONDIRENTRY per image, whose last field is the image's
 // resource number in place of its file offset.
-#ifndef LM_PAYLOAD_ICON_FILE_H_
-#define LM_PAYLOAD_ICON_FILE_H_
+#ifndef LM_PE_ICON_FILE_H_
+#define LM_PE_ICON_FILE_H_
 
 #include <cstdint>
 #include <string>
@@ -18,7 +18,7 @@
 
 #include "util/result.h"
 
-namespace payload {
+namespace pe {
 
 class IconFile {
  public:
@@ -45,6 +45,6 @@ class IconFile {
   std::vector<Image> images_;
 };
 
-}  // namespace payload
+}  // namespace pe
 
-#endif  // LM_PAYLOAD_ICON_FILE_H_
+#endif  // LM_PE_ICON_FILE_H_

@@ -11,15 +11,15 @@
 // made of whole WIN_CERTIFICATE entries, ending exactly at the file's end.
 // A PE image whose headers do not fit in the file, or whose directory names
 // a table anywhere else, is damaged.
-#ifndef LM_PAYLOAD_PE_CERTIFICATE_TABLE_H_
-#define LM_PAYLOAD_PE_CERTIFICATE_TABLE_H_
+#ifndef LM_PE_PE_CERTIFICATE_TABLE_H_
+#define LM_PE_PE_CERTIFICATE_TABLE_H_
 
 #include <cstdint>
 #include <functional>
 
 #include "file/lm_io_stream.h"
 
-namespace payload {
+namespace pe {
 
 class PeCertificateTable {
  public:
@@ -60,6 +60,6 @@ class PeCertificateTable {
   const char* problem_;
 };
 
-}  // namespace payload
+}  // namespace pe
 
-#endif  // LM_PAYLOAD_PE_CERTIFICATE_TABLE_H_
+#endif  // LM_PE_PE_CERTIFICATE_TABLE_H_

@@ -9,8 +9,8 @@
 // headers, sections in ascending address order that do not overlap, and
 // every section's raw data inside the file. Bytes behind the last section's
 // raw data (a payload, a certificate table) are kept and not interpreted.
-#ifndef LM_PAYLOAD_PE_IMAGE_H_
-#define LM_PAYLOAD_PE_IMAGE_H_
+#ifndef LM_PE_PE_IMAGE_H_
+#define LM_PE_PE_IMAGE_H_
 
 #include <cstddef>
 #include <cstdint>
@@ -19,7 +19,7 @@
 
 #include "util/result.h"
 
-namespace payload {
+namespace pe {
 
 struct PeSection {
   std::string name;  // up to 8 bytes, without the NUL padding
@@ -91,6 +91,6 @@ class PeImage {
   std::vector<PeSection> sections_;
 };
 
-}  // namespace payload
+}  // namespace pe
 
-#endif  // LM_PAYLOAD_PE_IMAGE_H_
+#endif  // LM_PE_PE_IMAGE_H_
