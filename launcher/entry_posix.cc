@@ -1,10 +1,13 @@
-// The POSIX process entry of the launcher. Its arguments are not used.
+// The POSIX process entry of the launcher. Its arguments go to the program
+// it starts when the payload asks for that.
 #include <malloc.h>
 
 #include "launcher/exit_codes.h"
 #include "launcher/launcher_run.h"
+#include "platform/process.h"
 
-int main() {
+int main(int argc, char** argv) {
+  platform::SetOwnArguments(argc - 1, argv + 1);
   // Unpacking allocates and frees buffers of a few hundred kilobytes all the
   // way through (compressed blocks, decoded rings, libbz2's arrays). glibc
   // would raise its mmap threshold at the first such free and serve the

@@ -1,5 +1,6 @@
 // The Windows process entry of the launcher: a GUI-subsystem program that
-// opens no window and uses none of its entry arguments.
+// opens no window. Its command line, when the payload passes it on, is read
+// by the port (platform::ProgramArguments).
 #include "platform/win32/windows_api.h"
 
 #include "launcher/exit_codes.h"

@@ -17,6 +17,7 @@ const ExitCodeRow kExitCodes[] = {
     {Outcome::kCorruptData, 1392 /* ERROR_FILE_CORRUPT */, 65 /* EX_DATAERR */},
     {Outcome::kNoMemory, 8 /* ERROR_NOT_ENOUGH_MEMORY */, 71 /* EX_OSERR */},
     {Outcome::kMemoryLimit, 14 /* ERROR_OUTOFMEMORY */, 69 /* EX_UNAVAILABLE */},
+    {Outcome::kCommandTooLong, 206 /* ERROR_FILENAME_EXCED_RANGE */, 64 /* EX_USAGE */},
 };
 
 const int kWindowsFileNotFound = 2;

@@ -14,7 +14,10 @@
 // staging copy not written; kCorruptData, the compressed data does not
 // decompress to the table; kNoMemory, the run ended by an exception (out of
 // memory or another resource); kMemoryLimit, the payload needs more memory to
-// decode than this machine allows, refused before it was used.
+// decode than this machine allows, refused before it was used;
+// kCommandTooLong, the program's command line with the arguments the setup
+// was given would be longer than Windows takes (ERROR_FILENAME_EXCED_RANGE,
+// what CreateProcess itself answers to such a line).
 int ExitCodeFor(Outcome outcome);
 
 // The exit code when the program could not be started: on Windows the

@@ -34,9 +34,32 @@ bool MakeWorkingDirectory(const std::string& tempPath, LmString* path) {
 // was started but no process came back to wait for (the shell handed the
 // start to a process that was already running): the files may still be in
 // use, so they stay, and the exit code is 0 since the start succeeded.
-int StartAndWait(const LmString& workingDirectory, const LmString& launchName, ProgramRunner run, bool* keepFiles) {
-  LmString program = LmString::Concat(LmString::Concat(workingDirectory, "\\"), launchName);
-  platform::ProcessResult result = StartProgram(program.GetText(), run);
+LmString ProgramPath(const LmString& workingDirectory, const LmString& launchName) {
+  return LmString::Concat(LmString::Concat(workingDirectory, "\\"), launchName);
+}
+
+platform::ProgramArguments ArgumentsOf(const PayloadTable& table) {
+  platform::ProgramArguments arguments;
+  arguments.fixed = table.arguments.fixed;
+  arguments.passOwn = table.arguments.passOwn;
+  return arguments;
+}
+
+// Before anything is unpacked: the program's command line, with the
+// arguments the setup itself was given, must fit what Windows takes.
+Result CheckCommandLine(const LmString& workingDirectory, const PayloadTable& table) {
+  const LmString program = ProgramPath(workingDirectory, table.launchName);
+  const size_t length =
+      platform::CommandLineLength(program.GetText(), StartMethodFor(program.GetText()), ArgumentsOf(table));
+  if (length > platform::kMaxCommandLine) {
+    return Result::Fail(Outcome::kCommandTooLong, "the program's command line would be too long");
+  }
+  return Result();
+}
+
+int StartAndWait(const LmString& workingDirectory, const PayloadTable& table, ProgramRunner run, bool* keepFiles) {
+  LmString program = ProgramPath(workingDirectory, table.launchName);
+  platform::ProcessResult result = StartProgram(program.GetText(), ArgumentsOf(table), run);
   *keepFiles = result.kind == platform::ProcessResult::kStartedUnwatched;
   if (result.kind == platform::ProcessResult::kExited) return static_cast<int>(result.exitCode);
   if (*keepFiles) return 0;
@@ -109,10 +132,11 @@ int RunSetup(const std::string& ownPath, ProgramRunner run) {
   WorkingDirectoryRemover remover(workingDirectory);
   PayloadTable table;
   // The staging file is gone again when the extraction returns.
-  Result result = ExtractPayload(ownPath, workingDirectory, MakeTimestampName(), PayloadNameFilter(), &table);
+  auto checkCommandLine = [&workingDirectory](PayloadTable* read) { return CheckCommandLine(workingDirectory, *read); };
+  Result result = ExtractPayload(ownPath, workingDirectory, MakeTimestampName(), checkCommandLine, &table);
   if (!result.ok()) return ExitCodeFor(result.outcome());
   bool keepFiles = false;
-  int exitCode = StartAndWait(workingDirectory, table.launchName, run, &keepFiles);
+  int exitCode = StartAndWait(workingDirectory, table, run, &keepFiles);
   if (keepFiles) remover.Keep();
   return exitCode;
 }

@@ -3,8 +3,11 @@
 // fresh working directory under the user's temp directory, start the
 // program it names, wait for it, delete the working directory.
 //
-// It reads no argument, environment setting (beyond the temp directory the
-// platform reports) or configuration, opens no window and logs nothing.
+// The program gets the arguments the payload names and, when the payload
+// asks for it, the setup's own (launch_arguments.h); a payload without them
+// starts it with none. The launcher reads no environment setting (beyond
+// the temp directory the platform reports) or configuration, opens no
+// window and logs nothing.
 // Nothing is started unless every entry was unpacked completely and the
 // compressed data matched the table exactly; every failure after the working
 // directory exists removes it again.

@@ -15,12 +15,15 @@ bool IsInstallerPackage(const char* name) {
   return true;
 }
 
-platform::ProcessResult StartProgram(const char* program, ProgramRunner run) {
-  platform::StartMethod method =
-      IsInstallerPackage(program) ? platform::StartMethod::kInstallerPackage : platform::StartMethod::kDirect;
-  platform::ProcessResult result = run(program, method);
+platform::StartMethod StartMethodFor(const char* program) {
+  return IsInstallerPackage(program) ? platform::StartMethod::kInstallerPackage : platform::StartMethod::kDirect;
+}
+
+platform::ProcessResult StartProgram(const char* program, const platform::ProgramArguments& arguments,
+                                     ProgramRunner run) {
+  platform::ProcessResult result = run(program, StartMethodFor(program), arguments);
   if (result.kind == platform::ProcessResult::kElevationRequired) {
-    result = run(program, platform::StartMethod::kShell);
+    result = run(program, platform::StartMethod::kShell, arguments);
   }
   return result;
 }

@@ -109,6 +109,7 @@ Result ReadPayloadEndingAt(LmFileStream* own, int64_t end, PayloadTable* table) 
     table->entries.AddTail(entry);
   }
   result = checker.CheckLaunchName(table->launchName);
+  if (result.ok()) result = payload::ReadLaunchArguments(table->entries, &table->arguments);
   if (!result.ok()) return result;
   int32_t length;
   if (!reader.ReadInt(&length)) return Bad("the compressed length runs past the end of the payload");

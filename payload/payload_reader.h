@@ -20,6 +20,7 @@
 #include "file/lm_file_stream.h"
 #include "payload/filenode.h"
 #include "payload/integrity_record.h"
+#include "payload/launch_arguments.h"
 #include "util/result.h"
 #include "xz/crc32.h"
 
@@ -36,6 +37,8 @@ struct PayloadTable {
   int32_t certificateTableOffset = 0;
   // What stands in the bytes in front of P: a record, a damaged one or none.
   payload::IntegrityRecord record;
+  // What the started program gets after its path (launch_arguments.h).
+  payload::LaunchArguments arguments;
   // The CRC-32 of the bytes from P up to the compressed data, for
   // CopyCompressed to continue.
   Crc32 tableCrc;

@@ -47,6 +47,7 @@ Result PeImage::Read(std::string bytes, PeImage* image) {
 }
 
 Result PeImage::ReadOptionalHeader(size_t coff) {
+  machine_ = util::GetLe16(bytes_, coff);
   const uint32_t sectionCount = util::GetLe16(bytes_, coff + 2);
   const uint32_t optionalSize = util::GetLe16(bytes_, coff + 16);
   optionalHeader_ = coff + kCoffHeaderSize;

@@ -47,7 +47,12 @@ class PeImage {
   // `bytes` is no PE image or its headers break the rules above.
   static Result Read(std::string bytes, PeImage* image);
 
+  static constexpr uint32_t kMachineI386 = 0x14C;    // IMAGE_FILE_MACHINE_I386
+  static constexpr uint32_t kMachineAmd64 = 0x8664;  // IMAGE_FILE_MACHINE_AMD64
+
   const std::string& bytes() const { return bytes_; }
+  // The COFF header's Machine: the processor the image's code is for.
+  uint32_t machine() const { return machine_; }
   bool pe32Plus() const { return pe32Plus_; }
   uint32_t fileAlignment() const { return fileAlignment_; }
   uint32_t sectionAlignment() const { return sectionAlignment_; }
@@ -81,6 +86,7 @@ class PeImage {
   Result ReadSections(size_t table, uint32_t count);
 
   std::string bytes_;
+  uint32_t machine_ = 0;
   bool pe32Plus_ = false;
   size_t optionalHeader_ = 0;
   size_t directories_ = 0;  // offset of data directory 0

@@ -4,8 +4,10 @@
 #ifndef LM_PLATFORM_PROCESS_H_
 #define LM_PLATFORM_PROCESS_H_
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -28,17 +30,49 @@ int MarkIfExecutable(const char* path, const unsigned char* head, int headLength
 // How a program is started. POSIX knows one way, and takes every method as
 // kDirect.
 enum class StartMethod {
-  // The program itself: CreateProcessA with its quoted full path as the
-  // command line; posix_spawn with argv = {program}.
+  // The program itself: CreateProcessW with its quoted full path as the
+  // command line; posix_spawn with argv = {program}. The arguments follow.
   kDirect,
   // Windows: through the shell (ShellExecuteExA, no verb), which shows the
   // elevation prompt when the program's manifest or the system's installer
   // detection asks for administrator rights, and only then.
   kShell,
   // Windows: a Windows Installer package, started as
-  // "<system directory>\msiexec.exe" /i "<program>".
+  // "<system directory>\msiexec.exe" /i "<program>" and the arguments.
   kInstallerPackage,
 };
+
+// What the started program gets after its own path (and, for a package,
+// after msiexec's /i "<package>").
+struct ProgramArguments {
+  // Windows command-line text in the ANSI code page (never a line break).
+  // Windows: appended after one space exactly as it stands. POSIX: split
+  // into arguments as Windows' C runtime splits a command line
+  // (SplitWindowsArguments).
+  std::string fixed;
+  // This process's own arguments follow the fixed ones. Windows: the tail
+  // of its own command line (GetCommandLineW) after its program name as
+  // Windows delimits the first argument (up to the closing quote when it
+  // begins with one, else up to the first blank), blanks before the tail
+  // skipped, the rest as it stands, after one space. POSIX: the arguments
+  // SetOwnArguments was given, unchanged.
+  bool passOwn = false;
+};
+
+// The longest command line CreateProcess takes, in UTF-16 units with the
+// terminating NUL; the launcher keeps to it on every system.
+const size_t kMaxCommandLine = 32767;
+
+// POSIX: the process entry hands over its own arguments (argv[1..]) for
+// ProgramArguments::passOwn. Windows reads its own command line and needs
+// nothing here.
+void SetOwnArguments(int count, char** arguments);
+
+// The length a start of `program` by `method` with `arguments` gives the
+// command line, in UTF-16 units with the NUL (POSIX: the bytes of every
+// argument, each with its NUL), to hold against kMaxCommandLine before
+// anything is unpacked.
+size_t CommandLineLength(const char* program, StartMethod method, const ProgramArguments& arguments);
 
 struct ProcessResult {
   enum Kind {
@@ -52,9 +86,18 @@ struct ProcessResult {
   uint32_t exitCode;     // kExited: the exit code; 128 + signal when killed
   uint32_t systemError;  // not started: the system's error number, 0 if none
 };
-// Starts `program` (a full path) with this process's environment and
-// current directory and waits for it without limit.
-ProcessResult RunAndWait(const char* program, StartMethod method);
+// Starts `program` (a full path) with `arguments`, this process's
+// environment and current directory and waits for it without limit.
+ProcessResult RunAndWait(const char* program, StartMethod method, const ProgramArguments& arguments);
+
+// `text` split into arguments by the rules of Microsoft's C runtime for
+// the arguments after the program name: blanks (spaces, tabs) separate
+// arguments outside quotes; a double quote begins or ends a quoted part;
+// inside one, two double quotes give one; 2n backslashes before a double
+// quote give n backslashes and the quote begins or ends a quoted part, 2n+1
+// give n and a literal quote; other backslashes are literal. The native
+// launcher's reading of ProgramArguments::fixed.
+std::vector<std::string> SplitWindowsArguments(const std::string& text);
 
 }  // namespace platform
 

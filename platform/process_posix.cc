@@ -35,13 +35,37 @@ int MarkIfExecutable(const char* path, const unsigned char* head, int headLength
   return chmod(native.c_str(), (st.st_mode & 07777) | S_IXUSR);
 }
 
+namespace {
+
+std::vector<std::string> ownArguments;
+
+// The program's argv: its path, the fixed arguments, this process's own.
+std::vector<std::string> ArgumentList(const char* program, const ProgramArguments& arguments) {
+  std::vector<std::string> list = SplitWindowsArguments(arguments.fixed);
+  list.insert(list.begin(), NativePath(program));
+  if (arguments.passOwn) list.insert(list.end(), ownArguments.begin(), ownArguments.end());
+  return list;
+}
+
+}  // namespace
+
+void SetOwnArguments(int count, char** arguments) { ownArguments.assign(arguments, arguments + count); }
+
+size_t CommandLineLength(const char* program, StartMethod, const ProgramArguments& arguments) {
+  size_t length = 0;
+  for (const std::string& argument : ArgumentList(program, arguments)) length += argument.size() + 1;
+  return length;
+}
+
 // One way to start a program here: elevation and installer packages are
 // Windows notions.
-ProcessResult RunAndWait(const char* program, StartMethod) {
-  std::string native = NativePath(program);
-  char* argv[] = {&native[0], nullptr};
+ProcessResult RunAndWait(const char* program, StartMethod, const ProgramArguments& arguments) {
+  std::vector<std::string> list = ArgumentList(program, arguments);
+  std::vector<char*> argv;
+  for (std::string& argument : list) argv.push_back(&argument[0]);
+  argv.push_back(nullptr);
   pid_t pid = 0;
-  int error = posix_spawn(&pid, native.c_str(), nullptr, nullptr, argv, environ);
+  int error = posix_spawn(&pid, list[0].c_str(), nullptr, nullptr, argv.data(), environ);
   if (error == ENOENT || error == ENOTDIR) return {ProcessResult::kNotFound, 0, static_cast<uint32_t>(error)};
   if (error == EACCES || error == EPERM || error == ENOEXEC)
     return {ProcessResult::kNotExecutable, 0, static_cast<uint32_t>(error)};

@@ -13,6 +13,7 @@
 #include "platform/process.h"
 #include "platform/win32/private_directory.h"
 #include "platform/win32/system_library.h"
+#include "platform/win32/wide_text.h"
 
 namespace platform {
 
@@ -35,13 +36,91 @@ ProcessResult WaitAndClose(HANDLE process) {
   return {ProcessResult::kExited, exitCode, 0};
 }
 
-ProcessResult CreateAndWait(const std::string& application, std::string line) {
-  STARTUPINFOA startup;
+void Append(WideText* text, const wchar_t* units, size_t count) {
+  const size_t at = text->size();
+  text->resize(at + count);
+  memcpy(text->data() + at, units, count * sizeof(wchar_t));
+}
+
+void Append(WideText* text, const wchar_t* units) { Append(text, units, wcslen(units)); }
+
+void Append(WideText* text, const WideText& more) { Append(text, more.c_str(), more.size()); }
+
+// Text in the ANSI code page as UTF-16; the launcher's paths and the
+// payload's arguments are in it.
+WideText FromAnsi(const std::string& text) {
+  WideText wide;
+  CodePageToWide(text, GetACP(), &wide);
+  return wide;
+}
+
+// This process's command line after its program name: Windows takes the
+// name up to the closing quote when it begins with one (no escapes there),
+// else up to the first blank; the blanks after it are skipped and the rest
+// is taken as it stands.
+const wchar_t* OwnArgumentsTail() {
+  const wchar_t* p = GetCommandLineW();
+  if (*p == L'"') {
+    for (++p; *p != L'\0' && *p != L'"'; ++p) {
+    }
+    if (*p == L'"') ++p;
+  } else {
+    while (*p != L'\0' && *p != L' ' && *p != L'\t') ++p;
+  }
+  while (*p == L' ' || *p == L'\t') ++p;
+  return p;
+}
+
+// The fixed arguments and this process's own, each after one space.
+WideText Parameters(const ProgramArguments& arguments) {
+  WideText parameters;
+  if (!arguments.fixed.empty()) {
+    Append(&parameters, L" ");
+    Append(&parameters, FromAnsi(arguments.fixed));
+  }
+  const wchar_t* own = arguments.passOwn ? OwnArgumentsTail() : L"";
+  if (*own != L'\0') {
+    Append(&parameters, L" ");
+    Append(&parameters, own);
+  }
+  return parameters;
+}
+
+// What CreateProcessW runs and its command line: the program's full path,
+// quoted, so that a path with spaces can neither run a truncated name nor
+// split the program's first argument; for a package msiexec from the
+// system directory, never through a search path, with /i and the package.
+bool CommandLine(const char* program, StartMethod method, const ProgramArguments& arguments, WideText* application,
+                 WideText* line) {
+  const WideText path = FromAnsi(program);
+  if (method == StartMethod::kInstallerPackage) {
+    wchar_t directory[MAX_PATH];
+    UINT n = GetSystemDirectoryW(directory, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) return false;
+    *application = WideText(directory, n);
+    Append(application, L"\\msiexec.exe");
+    *line = WideText(L"\"");
+    Append(line, *application);
+    Append(line, L"\" /i \"");
+  } else {
+    *application = path;
+    *line = WideText(L"\"");
+  }
+  Append(line, path);
+  Append(line, L"\"");
+  Append(line, Parameters(arguments));
+  return true;
+}
+
+ProcessResult CreateAndWait(const char* program, StartMethod method, const ProgramArguments& arguments) {
+  WideText application, line;
+  if (!CommandLine(program, method, arguments, &application, &line)) return NotStarted(GetLastError());
+  STARTUPINFOW startup;
   memset(&startup, 0, sizeof(startup));
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION process;
   memset(&process, 0, sizeof(process));
-  if (!CreateProcessA(application.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+  if (!CreateProcessW(application.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                       &process)) {
     DWORD error = GetLastError();
     // CreateProcess never shows the elevation prompt: a program whose
@@ -55,30 +134,16 @@ ProcessResult CreateAndWait(const std::string& application, std::string line) {
   return WaitAndClose(process.hProcess);
 }
 
-// The full path both as the program to run and, quoted, as the command
-// line: a path with spaces can neither run a truncated name nor split the
-// program's first argument.
-ProcessResult RunDirect(const char* program) { return CreateAndWait(program, std::string("\"") + program + "\""); }
-
-// msiexec from the system directory, never through a search path.
-ProcessResult RunInstallerPackage(const char* package) {
-  char directory[MAX_PATH];
-  UINT n = GetSystemDirectoryA(directory, sizeof(directory));
-  if (n == 0 || n >= sizeof(directory)) return NotStarted(GetLastError());
-  std::string msiexec = std::string(directory, n) + "\\msiexec.exe";
-  return CreateAndWait(msiexec, "\"" + msiexec + "\" /i \"" + package + "\"");
-}
-
 // ShellExecuteEx with no verb: the shell runs the program's default action
 // and, unlike CreateProcess, shows the elevation prompt when the program
 // asks for it, and only then ("runas" would elevate every program). The
 // shell's documentation asks for COM, apartment-threaded, on the calling
 // thread; SEE_MASK_NOASYNC because this thread ends the process soon after.
-ProcessResult RunThroughShell(const char* program) {
-  typedef BOOL(WINAPI * ShellExecuteExFn)(SHELLEXECUTEINFOA*);
+ProcessResult RunThroughShell(const char* program, const ProgramArguments& arguments) {
+  typedef BOOL(WINAPI * ShellExecuteExFn)(SHELLEXECUTEINFOW*);
   typedef HRESULT(WINAPI * CoInitializeExFn)(void*, DWORD);
   typedef void(WINAPI * CoUninitializeFn)();
-  auto shellExecute = reinterpret_cast<ShellExecuteExFn>(SystemProcedure("shell32.dll", "ShellExecuteExA"));
+  auto shellExecute = reinterpret_cast<ShellExecuteExFn>(SystemProcedure("shell32.dll", "ShellExecuteExW"));
   if (shellExecute == nullptr) return NotStarted(GetLastError());
   auto initialize = reinterpret_cast<CoInitializeExFn>(SystemProcedure("ole32.dll", "CoInitializeEx"));
   auto uninitialize = reinterpret_cast<CoUninitializeFn>(SystemProcedure("ole32.dll", "CoUninitialize"));
@@ -86,11 +151,14 @@ ProcessResult RunThroughShell(const char* program) {
   bool initialized = initialize != nullptr && uninitialize != nullptr &&
                      SUCCEEDED(initialize(nullptr, kApartmentThreaded | kNoOle1Dde));
 
-  SHELLEXECUTEINFOA info;
+  const WideText file = FromAnsi(program);
+  const WideText parameters = Parameters(arguments);
+  SHELLEXECUTEINFOW info;
   memset(&info, 0, sizeof(info));
   info.cbSize = sizeof(info);
   info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI;
-  info.lpFile = program;  // no verb, parameters or directory: as a direct start
+  info.lpFile = file.c_str();  // no verb or directory: as a direct start
+  info.lpParameters = parameters.empty() ? nullptr : parameters.c_str() + 1;
   info.nShow = SW_SHOWNORMAL;
   BOOL started = shellExecute(&info);
   DWORD error = started ? 0 : GetLastError();
@@ -129,16 +197,16 @@ int MakePrivateDirectory(const char* path) {
 
 int MarkIfExecutable(const char*, const unsigned char*, int, bool) { return 0; }
 
-ProcessResult RunAndWait(const char* program, StartMethod method) {
-  switch (method) {
-    case StartMethod::kShell:
-      return RunThroughShell(program);
-    case StartMethod::kInstallerPackage:
-      return RunInstallerPackage(program);
-    case StartMethod::kDirect:
-      break;
-  }
-  return RunDirect(program);
+void SetOwnArguments(int, char**) {}
+
+size_t CommandLineLength(const char* program, StartMethod method, const ProgramArguments& arguments) {
+  WideText application, line;
+  return CommandLine(program, method, arguments, &application, &line) ? line.size() + 1 : 0;
+}
+
+ProcessResult RunAndWait(const char* program, StartMethod method, const ProgramArguments& arguments) {
+  if (method == StartMethod::kShell) return RunThroughShell(program, arguments);
+  return CreateAndWait(program, method, arguments);
 }
 
 }  // namespace platform

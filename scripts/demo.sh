@@ -23,7 +23,9 @@ cp "$windows_dir/bin/hello.exe" "$work/app/hello.exe"
 
 echo
 echo "== packing examples/hello into build/example/setup.exe"
-"$native_dir/bin/lmpack" pack --target windows --stub "$windows_dir/bin/lmsetup.exe" --run hello.exe -o "$work/setup.exe" "$work/app"
+target=windows
+[ "$windows" = win32 ] || target=windows-x64
+"$native_dir/bin/lmpack" pack --target "$target" --stub "$windows_dir/bin/lmsetup.exe" --run hello.exe -o "$work/setup.exe" "$work/app"
 "$native_dir/bin/lmpack" list "$work/setup.exe"
 
 echo

@@ -132,9 +132,19 @@ Result RunList(const LmpackOptions& options) {
   if (result.ok()) result = payload::DescribePayloadData(&data, &compression);
   printf("compression: %s\n", result.ok() ? compression.c_str() : ("damaged: " + result.message()).c_str());
   PrintVersionStrings(options.input, table.payloadOffset);
-  printf("entries: %d\n", table.entries.GetCount());
+  const payload::LaunchArguments& arguments = table.arguments;
+  if (arguments.present) {
+    printf("arguments: %s\n", arguments.fixed.empty() ? "(none)" : shown(LmString(arguments.fixed.c_str())).c_str());
+    printf("passes the setup's own arguments: %s\n", arguments.passOwn ? "yes" : "no");
+  }
+  int count = 0;
+  for (auto* node = table.entries.GetHead(); node != nullptr; node = node->next) {
+    count += node->value.kind != payload::kArgumentsKind;
+  }
+  printf("entries: %d\n", count);
   for (auto* node = table.entries.GetHead(); node != nullptr; node = node->next) {
     const FILENODE& e = node->value;
+    if (e.kind == payload::kArgumentsKind) continue;
     const char* kind = e.kind == FILENODE::kFile ? "file" : e.kind == FILENODE::kDirectory ? "dir" : "other";
     printf("%-5s %10u %s\n", kind, e.size, shown(e.path).c_str());
   }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "payload/launch_arguments.h"
 #include "platform/code_page.h"
 
 #ifndef LM_VERSION
@@ -13,7 +14,8 @@ namespace {
 
 const char kUsage[] =
     "usage:\n"
-    "  lmpack pack [--target windows|native] [--stub LAUNCHER] --run NAME -o OUT\n"
+    "  lmpack pack [--target windows|windows-x64|native] [--stub LAUNCHER]\n"
+    "              --run NAME -o OUT [--arguments TEXT] [--pass-arguments]\n"
     "              [--codec bzip2|xz] [--level 1-9] [--dictionary SIZE]\n"
     "              [--block-size SIZE]\n"
     "              [--jobs N] [--codepage N] [--quiet]\n"
@@ -39,8 +41,15 @@ const char kUsage[] =
     "        blocks on different cores, and each block starts its dictionary\n"
     "        afresh: smaller blocks unpack faster on many cores, larger ones\n"
     "        give a smaller setup.\n"
-    "        Without --stub the launcher for --target (default windows) is taken\n"
-    "        from beside lmpack or from its install tree (../share/lmsetup/).\n"
+    "        Without --stub the launcher for --target (default windows, the\n"
+    "        32-bit launcher lmsetup.exe; windows-x64 for lmsetup64.exe) is taken\n"
+    "        from beside lmpack or from its install tree (../share/lmsetup/); a\n"
+    "        --stub for another machine than the target's is refused.\n"
+    "        --arguments TEXT follows the program's quoted path on its command\n"
+    "        line (for an .msi, msiexec's /i \"PACKAGE\"), after one space, exactly\n"
+    "        as given: Windows command-line text, quotes included, no line\n"
+    "        break, at most 32000 bytes. --pass-arguments passes the setup's own\n"
+    "        arguments on after them (setup.exe /S gives the program /S).\n"
     "        --jobs N compresses on N threads (default: one per processor); the\n"
     "        output is the same for every N.\n"
     "        Names: a Windows setup stores names in the ANSI code page of the\n"
@@ -129,6 +138,10 @@ bool TakeOption(int argc, char** argv, int* i, LmpackOptions* options) {
     options->quiet = true;
     return true;
   }
+  if (arg == "--pass-arguments") {
+    options->passArguments = true;
+    return true;
+  }
   if (*i + 1 >= argc) return false;
   std::string value = argv[++*i];
   if (arg == "--stub")
@@ -139,6 +152,8 @@ bool TakeOption(int argc, char** argv, int* i, LmpackOptions* options) {
     options->output = value;
   else if (arg == "--target")
     options->target = value;
+  else if (arg == "--arguments")
+    options->arguments = value;
   else if (arg == "--icon")
     options->icon = value;
   else if (arg == "--version-info")
@@ -158,7 +173,7 @@ bool TakeOption(int argc, char** argv, int* i, LmpackOptions* options) {
   else
     return false;
   if (arg == "--codec") return value == "bzip2" || value == "xz";
-  return arg != "--target" || value == "windows" || value == "native";
+  return arg != "--target" || value == "windows" || value == "windows-x64" || value == "native";
 }
 
 }  // namespace
@@ -196,16 +211,18 @@ Result ParseOptions(int argc, char** argv, LmpackOptions* options) {
                   (options->command != "pack" || (!options->run.empty() && !options->output.empty())) &&
                   (options->command != "extract" || !options->output.empty());
   if (!complete) return BadUsage(options->command + ": missing " + Missing(*options));
-  if (options->codePage != 0 && options->command == "pack" && options->target != "windows") {
+  if (options->codePage != 0 && options->command == "pack" && !options->ForWindows()) {
     return BadUsage("--codepage is for --target windows: native setups store names as they stand");
   }
   if ((!options->icon.empty() || !options->versionInfo.empty()) &&
-      (options->command != "pack" || options->target != "windows")) {
+      (options->command != "pack" || !options->ForWindows())) {
     return BadUsage("--icon and --version-info brand a setup made with pack --target windows");
   }
   if ((options->dictionary != 0 || options->blockSize != 0) && options->codec != "xz") {
     return BadUsage("--dictionary and --block-size are for --codec xz");
   }
+  const std::string problem = payload::ArgumentsProblem(options->arguments);
+  if (!problem.empty()) return BadUsage("--arguments: " + problem);
   if (options->codePage != 0 && !platform::IsSupportedCodePage(options->codePage)) {
     return BadUsage("code page " + std::to_string(options->codePage) + " is not supported");
   }

@@ -11,7 +11,7 @@
 struct LmpackOptions {
   std::string command;  // "pack", "list", "verify", "extract", "--help" or "--version"
   std::string stub;
-  std::string target = "windows";
+  std::string target = "windows";  // "windows", "windows-x64" or "native"
   std::string run;
   std::string output;           // pack's -o; extract's DIR
   std::string input;            // pack's FOLDER; the setup file of the others
@@ -23,7 +23,12 @@ struct LmpackOptions {
   int codePage = 0;                      // --codepage; 0: none declared
   std::string icon;                      // --icon; empty: the launcher's own
   std::vector<std::string> versionInfo;  // each --version-info KEY=VALUE
+  std::string arguments;                 // --arguments: the started program's fixed arguments
+  bool passArguments = false;            // --pass-arguments: the setup's own arguments follow them
   bool quiet = false;
+
+  // Whether the setup is for Windows, 32-bit or 64-bit.
+  bool ForWindows() const { return target == "windows" || target == "windows-x64"; }
 };
 
 // Reads the command line into *options. kUsage, with one line saying what

@@ -46,6 +46,18 @@ Result EncodePayloadPath(const std::string& text, int codePage, std::string* byt
   return Result();
 }
 
+Result EncodePayloadText(const std::string& text, int codePage, std::string* bytes) {
+  if (codePage == kStoreAsIs || IsAscii(text)) {
+    *bytes = text;
+    return Result();
+  }
+  if (codePage == kNoCodePage) return Bad("the text is not ASCII; declare the code page with --codepage N");
+  if (!platform::Utf8ToCodePage(text, codePage, bytes)) {
+    return Bad("the text cannot be written exactly in code page " + std::to_string(codePage));
+  }
+  return Result();
+}
+
 Result DecodePayloadPath(const std::string& bytes, int codePage, std::string* name) {
   if (codePage == kNoCodePage || codePage == kStoreAsIs) {
     *name = bytes;

@@ -26,6 +26,10 @@ const int kStoreAsIs = -1;
 // character whose second byte is '\', for example).
 Result EncodePayloadPath(const std::string& text, int codePage, std::string* bytes);
 
+// The payload bytes of `text` that is not a path (the launch arguments):
+// as EncodePayloadPath, without the rules for names.
+Result EncodePayloadText(const std::string& text, int codePage, std::string* bytes);
+
 // `bytes` from a payload (a path whose components are joined by '\') as
 // this system's file name, for extract: each component converted from
 // `codePage` into the ANSI code page (UTF-8 on POSIX), or left as stored

@@ -8,11 +8,14 @@
 
 #include "core/lm_list.h"
 #include "file/lm_file_stream.h"
+#include "file/read_whole_file.h"
 #include "payload/filenode.h"
 #include "payload/integrity_record.h"
+#include "payload/launch_arguments.h"
 #include "payload/payload_format.h"
 #include "payload/payload_writer.h"
 #include "pe/pe_certificate_table.h"
+#include "pe/pe_image.h"
 #include "platform/code_page.h"
 #include "platform/platform.h"
 #include "platform/process.h"
@@ -50,7 +53,7 @@ bool IsWindowsLaunchable(const std::string& name) {
 
 // The launcher for `target` beside lmpack, or in its install tree.
 std::string FindStub(const std::string& target) {
-  std::string name = target == "native" ? "lmsetup" : "lmsetup.exe";
+  std::string name = target == "native" ? "lmsetup" : target == "windows-x64" ? "lmsetup64.exe" : "lmsetup.exe";
   std::string self;
   if (!platform::GetExecutablePath(&self)) return std::string();
   std::string here = DirectoryOf(self);
@@ -111,11 +114,49 @@ void SetLaunchName(const LmpackOptions& options, int codePage, const payload::Pa
   if (!result.ok()) {
     return problems->Add(where, result.message() + " (it must be a regular file in " + options.input + ")");
   }
-  if (options.target == "windows" && !IsWindowsLaunchable(run)) {
+  if (options.ForWindows() && !IsWindowsLaunchable(run)) {
     problems->Add(where,
                   "Windows starts only a program (.exe, .com), a batch file (.bat, .cmd) or a Windows "
                   "Installer package (.msi) from a setup");
   }
+}
+
+// The launch arguments record at the end of the table, when the options ask
+// for arguments; its problems go to *problems. The command line comes in
+// the ANSI code page, the text is stored like the names.
+void AddLaunchArguments(const LmpackOptions& options, int codePage, PackPlan* plan, ProblemList* problems) {
+  if (options.arguments.empty() && !options.passArguments) return;
+  payload::LaunchArguments arguments;
+  arguments.passOwn = options.passArguments;
+  std::string text;
+  Result result = platform::CodePageToUtf8(options.arguments, platform::GetAnsiCodePage(), &text)
+                      ? EncodePayloadText(text, codePage, &arguments.fixed)
+                      : Result::Fail(Outcome::kBadInput, "the text cannot be read");
+  if (result.ok() && !payload::ArgumentsProblem(arguments.fixed).empty()) {
+    result = Result::Fail(Outcome::kBadInput, payload::ArgumentsProblem(arguments.fixed));
+  }
+  if (!result.ok()) return problems->Add("--arguments", result.message());
+  payload::AppendLaunchArguments(arguments, &plan->table);
+}
+
+// Whether `stub` is a launcher for `target`: a Windows target takes a
+// Windows program for its processor, never a native launcher. The native
+// target takes whatever the system runs.
+Result CheckStubMachine(const std::string& stub, const LmpackOptions& options) {
+  if (!options.ForWindows()) return Result();
+  const bool x64 = options.target == "windows-x64";
+  const char* wanted = x64 ? "a 64-bit (x86-64) Windows launcher" : "a 32-bit (x86) Windows launcher";
+  pe::PeImage image;
+  if (!pe::PeImage::Read(ReadWholeFile(stub), &image).ok()) {
+    return Result::Fail(Outcome::kBadInput, stub + ": not a Windows program (a native launcher?); --target " +
+                                                options.target + " takes " + wanted);
+  }
+  const uint32_t machine = x64 ? pe::PeImage::kMachineAmd64 : pe::PeImage::kMachineI386;
+  if (image.machine() == machine && image.pe32Plus() == x64) return Result();
+  const char* found = image.machine() == pe::PeImage::kMachineAmd64  ? "a 64-bit (x86-64) Windows launcher"
+                      : image.machine() == pe::PeImage::kMachineI386 ? "a 32-bit (x86) Windows launcher"
+                                                                     : "a Windows program for another processor";
+  return Result::Fail(Outcome::kBadInput, stub + " is " + found + "; --target " + options.target + " takes " + wanted);
 }
 
 // Copies all of `from` to `out`; the first bytes go to `head`.
@@ -147,8 +188,7 @@ Result Assemble(const LmpackOptions& options, const std::string& stub, const Pac
     return Result::Fail(Outcome::kUnreadable, stub + ": cannot read the launcher");
   }
   int64_t tableSize = PayloadWriter::TableSize(plan.launchName, plan.table);
-  int padding =
-      options.target == "windows" ? PayloadWriter::PaddingForSigning(imageSize, tableSize, compressedLength) : 0;
+  int padding = options.ForWindows() ? PayloadWriter::PaddingForSigning(imageSize, tableSize, compressedLength) : 0;
   std::vector<char> zeros(static_cast<size_t>(padding) + 1, '\0');
   int64_t payloadOffset = imageSize + padding + payload::IntegrityRecord::kSize;
   LmFileStream data;
@@ -189,10 +229,11 @@ Result PlanPack(const LmpackOptions& options, const std::string& folder, PackPla
   // An xz payload groups similar files; bzip2's keeps name order, so that
   // its setups stay as they always were.
   if (options.codec == "xz") OrderForXz(&plan->entries, &plan->x86);
-  const int codePage = options.target == "windows" ? options.codePage : kStoreAsIs;
+  const int codePage = options.ForWindows() ? options.codePage : kStoreAsIs;
   payload::PayloadTableChecker checker;
   AddEntries(codePage, plan, &checker, &problems);
   SetLaunchName(options, codePage, checker, plan, &problems);
+  AddLaunchArguments(options, codePage, plan, &problems);
   return problems.empty() ? Result() : problems.Report();
 }
 
@@ -209,6 +250,8 @@ Result RunPack(const LmpackOptions& options) {
         Outcome::kBadInput,
         stub + ": the launcher is signed or damaged; pack the unsigned launcher and sign the setup afterwards");
   }
+  Result checked = CheckStubMachine(stub, options);
+  if (!checked.ok()) return checked;
   // The command line comes in the ANSI code page; the folder is walked by
   // its names as text.
   std::string folder;

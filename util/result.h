@@ -16,16 +16,17 @@
 
 enum class Outcome {
   kOk,
-  kUnreadable,   // a file cannot be opened or read, or is shorter than it must be
-  kBadInput,     // input that breaks the format's rules: a missing, damaged or unsafe payload, a folder or
-                 // option that cannot be packed, a stub whose layout cannot be edited
-  kCorruptData,  // compressed data that does not decode, or not to what the table promises
-  kCannotMake,   // a directory or file could not be created
-  kWriteFault,   // a write or the close after it failed
-  kDiskFull,     // ... because the disk is full
-  kNoMemory,     // memory (or another resource) ran out
-  kMemoryLimit,  // data that would need more memory to decode than this machine allows; refused before it is used
-  kUsage,        // a command line that cannot be carried out as it stands
+  kUnreadable,      // a file cannot be opened or read, or is shorter than it must be
+  kBadInput,        // input that breaks the format's rules: a missing, damaged or unsafe payload, a folder or
+                    // option that cannot be packed, a stub whose layout cannot be edited
+  kCorruptData,     // compressed data that does not decode, or not to what the table promises
+  kCannotMake,      // a directory or file could not be created
+  kWriteFault,      // a write or the close after it failed
+  kDiskFull,        // ... because the disk is full
+  kNoMemory,        // memory (or another resource) ran out
+  kMemoryLimit,     // data that would need more memory to decode than this machine allows; refused before it is used
+  kUsage,           // a command line that cannot be carried out as it stands
+  kCommandTooLong,  // the started program's command line would be longer than the system takes
 };
 
 class Result {

@@ -14,6 +14,8 @@
 #include "file/read_whole_file.h"
 #include "launcher/launcher_run.h"
 #include "launcher/program_start.h"
+#include "payload/launch_arguments.h"
+#include "payload/payload_format.h"
 #include "payload/payload_reader.h"
 #include "platform/code_page.h"
 #include "platform/platform.h"
@@ -39,11 +41,12 @@ struct ExitCodes {
   int notExecutable;
   int diskFull;
   int memoryLimit;
+  int commandTooLong;
 };
 
 ExitCodes Expected() {
-  if (lmtest::OnWindows()) return {11, 82, 1392, 193, 112, 14};
-  return {65, 73, 65, 126, 74, 69};
+  if (lmtest::OnWindows()) return {11, 82, 1392, 193, 112, 14, 206};
+  return {65, 73, 65, 126, 74, 69, 64};
 }
 
 // The local time `offset` seconds from now, as the launcher names things.
@@ -112,11 +115,11 @@ class LauncherTest : public ::testing::Test {
     return {{"\\" + probeName_, kFile, probe_}, {"\\exitcode.txt", kFile, exitCode}};
   }
 
-  int Run(const std::string& setup) {
+  int Run(const std::string& setup, const std::vector<std::string>& arguments = {}) {
     std::string path = root_.Join(lmtest::OnWindows() ? "setup.exe" : "setup");
     EXPECT_TRUE(lmtest::WriteFile(path, setup));
     platform::MarkIfExecutable(path.c_str(), reinterpret_cast<const unsigned char*>(setup.data()), 4, false);
-    return lmtest::RunProgram(path, {}, cwd_);
+    return lmtest::RunProgram(path, arguments, cwd_);
   }
 
   // key -> values of the probe's report; empty when the probe did not run.
@@ -287,6 +290,62 @@ TEST_F(LauncherTest, NeverReusesAnExistingWorkingDirectory) {
   EXPECT_EQ(planted.size(), lmtest::ListNames(temp_).size());
 }
 
+// The program's arguments: none without a record; the fixed ones as the
+// program's C runtime splits them, the setup's own passed on unchanged after
+// them; a command line beyond Windows' limit starts nothing.
+TEST_F(LauncherTest, TheProgramGetsTheFixedArgumentsAndTheSetupsOwn) {
+  const std::string quoted = "/D=\"C:\\Program Files\\App\" \"a b\" c\\\"d e\\\\f";
+  const struct {
+    const char* what;
+    bool record;
+    std::string fixed;
+    bool passOwn;
+    std::vector<std::string> own;
+    std::vector<std::string> expected;
+  } rows[] = {
+      {"no record", false, "", false, {"/S"}, {}},
+      {"fixed", true, "/S /D=C:\\App", false, {"ignored"}, {"/S", "/D=C:\\App"}},
+      {"passed", true, "", true, {"/S", "a b"}, {"/S", "a b"}},
+      {"both", true, "/qn PROP=1", true, {"/L*v", "log file.txt"}, {"/qn", "PROP=1", "/L*v", "log file.txt"}},
+      {"quoting",
+       true,
+       quoted,
+       true,
+       {"q\"uote", "tail\\"},
+       {"/D=C:\\Program Files\\App", "a b", "c\"d", "e\\\\f", "q\"uote", "tail\\"}},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    std::vector<TestEntry> entries = ProbeEntries();
+    if (row.record) entries.push_back({row.fixed, payload::kArgumentsKind, "", row.passOwn ? 1 : 0});
+    ASSERT_EQ(0, Run(lmtest::BuildSetup(stub_, probeName_, entries), row.own));
+    auto report = Report();
+    std::vector<std::string> arguments;
+    for (size_t i = 1; i <= row.expected.size() + 1; ++i) {
+      const std::string value = One(report, "arg" + std::to_string(i));
+      if (!value.empty()) arguments.push_back(value);
+    }
+    EXPECT_EQ(row.expected, arguments);
+    // On Windows the fixed text follows the quoted path exactly as it stands.
+    if (lmtest::OnWindows() && !row.fixed.empty()) {
+      const std::string line = One(report, "cmdline");
+      const std::string self = One(report, "self");
+      EXPECT_EQ("\"" + Normal(self) + "\" " + Normal(row.fixed),
+                Normal(line.substr(0, self.size() + 3 + row.fixed.size())));
+    }
+    EXPECT_TRUE(lmtest::ListNames(temp_).empty());
+  }
+  // 31,857 bytes of fixed arguments, within what lmpack writes, and 2,000
+  // of the setup's own.
+  std::vector<TestEntry> entries = ProbeEntries();
+  entries.push_back({std::string(payload::kMaxStringLength, 'a'), payload::kArgumentsKind, "", 1});
+  for (int i = 0; i < 122; ++i)
+    entries.push_back({std::string(payload::kMaxStringLength, 'a'), payload::kArgumentsKind, ""});
+  lmtest::RemoveTree(cwd_ + "\\probe-report.txt");
+  EXPECT_EQ(Expected().commandTooLong, Run(lmtest::BuildSetup(stub_, probeName_, entries), {std::string(2000, 'b')}));
+  ExpectCleanFailure();
+}
+
 TEST_F(LauncherTest, ProgramsThatCannotStartReportTheReason) {
   std::vector<TestEntry> entries = {{"\\notes.exe", kFile, "just some text, not a program\n"}};
   std::string setup = lmtest::BuildSetup(stub_, "notes.exe", entries);
@@ -407,10 +466,9 @@ TEST_F(LauncherTest, EveryBitFlipOfAPackedTableIsRefused) {
   ASSERT_TRUE(lmtest::MakeDirectory(folder));
   ASSERT_TRUE(lmtest::WriteFile(folder + "\\" + probeName_, probe_));
   ASSERT_TRUE(lmtest::WriteFile(folder + "\\exitcode.txt", "3"));
-  ASSERT_EQ(0, lmtest::RunProgram(
-                   lmtest::BuildPath("LM_LMPACK"),
-                   {"pack", "--quiet", "--stub", lmtest::BuildPath("LM_LAUNCHER"), "--target",
-                    lmtest::OnWindows() ? "windows" : "native", "--run", probeName_, "-o", setupPath, folder}));
+  ASSERT_EQ(0, lmtest::RunProgram(lmtest::BuildPath("LM_LMPACK"),
+                                  {"pack", "--quiet", "--stub", lmtest::BuildPath("LM_LAUNCHER"), "--target",
+                                   lmtest::LauncherTarget(), "--run", probeName_, "-o", setupPath, folder}));
   const std::string setup = ReadWholeFile(setupPath);
   PayloadTable table;
   {
@@ -637,10 +695,11 @@ std::vector<platform::StartMethod> startsSeen;
 platform::ProcessResult shellAnswer;
 bool realShell = false;
 
-platform::ProcessResult NeedingElevation(const char* program, platform::StartMethod method) {
+platform::ProcessResult NeedingElevation(const char* program, platform::StartMethod method,
+                                         const platform::ProgramArguments& arguments) {
   startsSeen.push_back(method);
   if (method == platform::StartMethod::kDirect) return {platform::ProcessResult::kElevationRequired, 0, 740};
-  return realShell ? platform::RunAndWait(program, method) : shellAnswer;
+  return realShell ? platform::RunAndWait(program, method, arguments) : shellAnswer;
 }
 
 TEST_F(LauncherTest, ProgramsThatNeedElevationStartThroughTheShell) {
@@ -674,7 +733,9 @@ TEST_F(LauncherTest, ProgramsThatNeedElevationStartThroughTheShell) {
   ASSERT_EQ(0, port_testing::ChangeDirectory(saved));
 }
 
-platform::ProcessResult RunningOutOfMemory(const char*, platform::StartMethod) { throw std::bad_alloc(); }
+platform::ProcessResult RunningOutOfMemory(const char*, platform::StartMethod, const platform::ProgramArguments&) {
+  throw std::bad_alloc();
+}
 
 TEST_F(LauncherTest, AnExceptionLeavesTheRunWithNothingLeftBehind) {
   std::string setup = root_.Join(lmtest::OnWindows() ? "setup.exe" : "setup");

@@ -2,7 +2,8 @@
 // current directory, does what the files beside it ask, and exits with the
 // code that "exitcode.txt" beside it holds.
 //
-// Report lines: self=, cmdline=, argc=, argv0=, cwd=, access= (who may
+// Report lines: self=, cmdline=, argc=, argv0=, arg1= ... argN= (the
+// arguments after its name, as its C runtime split them), cwd=, access= (who may
 // reach its own directory: port_testing::AccessText), dir=RELATIVE,
 // file=RELATIVE|SIZE|FNV1A-64, link=RELATIVE (not followed) for everything
 // under its own directory.
@@ -80,6 +81,7 @@ int main(int argc, char** argv) {
   fprintf(report, "cmdline=%s\n", port_testing::CommandLine(argc, argv).c_str());
   fprintf(report, "argc=%d\n", argc);
   fprintf(report, "argv0=%s\n", argc > 0 ? argv[0] : "");
+  for (int i = 1; i < argc; ++i) fprintf(report, "arg%d=%s\n", i, argv[i]);
   fprintf(report, "cwd=%s\n", port_testing::CurrentDirectory().c_str());
   fprintf(report, "access=%s\n", port_testing::AccessText(dir).c_str());
   Walk(report, dir);

@@ -59,7 +59,7 @@ size_of() { stat -c %s "$1"; }
 # native target does not, so packing the Windows launcher for it (behind a
 # few extra bytes where needed) gives a setup that is signed behind padding.
 aligned=setup.exe unaligned=other.exe
-pack "$launcher" "$aligned" windows
+pack "$launcher" "$aligned" "$(windows_target)"
 [ $(( $(size_of "$aligned") % 8 )) -eq 0 ] || fail "$aligned is not a multiple of 8 bytes long"
 cp "$launcher" stub.exe
 pack stub.exe "$unaligned" native
@@ -98,7 +98,7 @@ for file in "${signed[@]}"; do
 done
 # A signed launcher is no stub: its certificate table would stand in front
 # of the payload.
-"$lmpack" pack --quiet --target windows --stub signed-aligned.exe --run probe.exe -o from-signed.exe app 2>/dev/null
+"$lmpack" pack --quiet --target "$(windows_target)" --stub signed-aligned.exe --run probe.exe -o from-signed.exe app 2>/dev/null
 [ $? -eq 1 ] || fail "lmpack packs behind a signed launcher"
 [ ! -e from-signed.exe ] || fail "lmpack left from-signed.exe behind"
 grep -q "Number of verified signatures: 2" verify-signed-twice.exe.txt ||

@@ -11,6 +11,9 @@ fail() {
   echo "FAIL: $*"
   failures=$((failures + 1))
 }
+# lmpack's --target for the Windows launcher under test: the 64-bit build's
+# under 64-bit Wine.
+windows_target() { if [ "${LM_WINEARCH:-win32}" = win64 ]; then echo windows-x64; else echo windows; fi; }
 # A path under $scratch as Windows programs under Wine see it.
 windows_path() { printf 'Z:%s' "${1//\//\\}"; }
 # Ends the script: 1 with the count of failed checks, or 0 with `$1`.

@@ -65,6 +65,11 @@ namespace lmtest {
 
 bool OnWindows() { return platform::ThisSystem() == platform::System::kWindows; }
 
+std::string LauncherTarget() {
+  if (!OnWindows()) return "native";
+  return sizeof(void*) == 8 ? "windows-x64" : "windows";
+}
+
 std::string HostPath(const std::string& path) {
   if (!OnWindows() || path.empty() || path[0] != '/') return path;
   std::string converted = "Z:" + path;
@@ -109,7 +114,7 @@ std::string BuildSetup(const std::string& stub, const std::string& launchName, c
   payload.Text(launchName).Int(static_cast<uint32_t>(entries.size()));
   std::string data;
   for (const TestEntry& e : entries) {
-    payload.Text(e.path).Int(e.kind).Int(static_cast<uint32_t>(e.contents.size()));
+    payload.Text(e.path).Int(e.kind).Int(static_cast<uint32_t>(e.size >= 0 ? e.size : e.contents.size()));
     data += e.contents;
   }
   std::string compressed = xz != nullptr ? CompressXz(data, *xz) : Compress(data);

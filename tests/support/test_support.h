@@ -23,6 +23,9 @@ std::string RandomBytes(size_t size, unsigned seed);
 
 // Whether the tests run as Windows programs.
 bool OnWindows();
+// lmpack's --target for the launcher these tests run: windows (32-bit
+// build), windows-x64 (64-bit build) or native.
+std::string LauncherTarget();
 
 // A path handed in by the build (always a host path): under Wine a Linux
 // path "/x/y" becomes "Z:\x\y".
@@ -81,6 +84,7 @@ struct TestEntry {
   std::string path;
   uint32_t kind;
   std::string contents;  // for files
+  int64_t size = -1;     // the record's size field; -1: the contents' size
 };
 
 // A complete setup executable: `stub`, then a well-formed payload for the

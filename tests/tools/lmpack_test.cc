@@ -23,9 +23,14 @@ using lmtest::WriteFile;
 
 class LmpackTest : public ::testing::Test {
  protected:
+  // The stub is a minimal 32-bit PE image: these tests pack, list and
+  // extract setups and run none, and the default target takes a 32-bit
+  // Windows launcher whatever this build's own launcher is.
   void SetUp() override {
     lmpack_ = lmtest::BuildPath("LM_LMPACK");
-    stub_ = lmtest::BuildPath("LM_LAUNCHER");
+    launcher_ = lmtest::BuildPath("LM_LAUNCHER");
+    stub_ = stubs_.Join("stub.exe");
+    ASSERT_TRUE(WriteFile(stub_, lmtest::FakePeImage(false).bytes()));
     folder_ = dir_.Join("app folder");
     ASSERT_TRUE(lmtest::MakeDirectory(folder_));
   }
@@ -77,8 +82,8 @@ class LmpackTest : public ::testing::Test {
     return lines;
   }
 
-  TempDir dir_;
-  std::string lmpack_, stub_, folder_;
+  TempDir dir_, stubs_;
+  std::string lmpack_, launcher_, stub_, folder_;
 };
 
 TEST_F(LmpackTest, PacksAFolderThatVerifiesAndReadsBack) {
@@ -358,6 +363,52 @@ TEST_F(LmpackTest, BrandingThatCannotBeDoneWritesNothing) {
   }
 }
 
+// A launcher for another machine than the target's is refused, naming both,
+// and nothing is written; the arguments record reads back from the table.
+TEST_F(LmpackTest, LaunchersMustMatchTheTargetAndArgumentsReadBack) {
+  Put("run.exe", "program");
+  const std::string pe64 = stubs_.Join("stub64.exe"), out = dir_.Join("setup.exe");
+  ASSERT_TRUE(WriteFile(pe64, lmtest::FakePeImage(true).bytes()));
+  const std::string elf = lmtest::OnWindows() ? stubs_.Join("stub.elf") : launcher_;
+  if (lmtest::OnWindows()) {
+    ASSERT_TRUE(WriteFile(elf, std::string("\x7f"
+                                           "ELF\2\1\1",
+                                           7) +
+                                   std::string(500, '\0')));
+  }
+  const struct {
+    std::string stub, target;
+    int code;
+  } rows[] = {{stub_, "windows", 0},     {pe64, "windows-x64", 0}, {pe64, "windows", 1},
+              {stub_, "windows-x64", 1}, {elf, "windows", 1},      {elf, "windows-x64", 1}};
+  for (const auto& row : rows) {
+    std::vector<std::string> arguments = {"pack",
+                                          "--quiet",
+                                          "--stub",
+                                          row.stub,
+                                          "--target",
+                                          row.target,
+                                          "--run",
+                                          "run.exe",
+                                          "-o",
+                                          out,
+                                          "--arguments",
+                                          "/S \"/D=C:\\My App\"",
+                                          "--pass-arguments",
+                                          folder_};
+    EXPECT_EQ(row.code, Lmpack(arguments)) << row.stub << " " << row.target;
+    EXPECT_EQ(row.code == 0, lmtest::PathExists(out));
+    if (row.code != 0) continue;
+    PayloadTable table;
+    ASSERT_TRUE(ReadBack(out, &table));
+    EXPECT_TRUE(table.arguments.present);
+    EXPECT_EQ("/S \"/D=C:\\My App\"", table.arguments.fixed);
+    EXPECT_TRUE(table.arguments.passOwn);
+    EXPECT_EQ(0, Lmpack({"verify", out}));
+    lmtest::RemoveTree(out);
+  }
+}
+
 TEST_F(LmpackTest, UsageErrors) {
   EXPECT_EQ(0, Lmpack({"--help"}));
   EXPECT_EQ(0, Lmpack({"--version"}));
@@ -365,17 +416,20 @@ TEST_F(LmpackTest, UsageErrors) {
   EXPECT_EQ(2, Lmpack({"frobnicate", "x"}));
   EXPECT_EQ(2, Lmpack({"pack", folder_}));
   EXPECT_EQ(2, Lmpack({"pack", "--run", "a", "-o", "b", "--level", "0", folder_}));
-  EXPECT_EQ(2, Lmpack({"pack", "--run", "a", "-o", "b", "--target", "mac", folder_}));
-  for (const std::vector<std::string>& xz :
-       std::vector<std::vector<std::string>>{{"--codec", "zip"},
+  for (const std::vector<std::string>& options :
+       std::vector<std::vector<std::string>>{{"--target", "mac"},
+                                             {"--target", "windows-arm64"},
+                                             {"--codec", "zip"},
                                              {"--dictionary", "8M"},
                                              {"--codec", "xz", "--dictionary", "2G"},
                                              {"--codec", "xz", "--dictionary", "8X"},
-                                             {"--codec", "xz", "--block-size", "1K"}}) {
+                                             {"--codec", "xz", "--block-size", "1K"},
+                                             {"--arguments", "/S\n/D=x"},
+                                             {"--arguments", std::string(32001, 'a')}}) {
     std::vector<std::string> arguments = {"pack", "--run", "a", "-o", "b"};
-    arguments.insert(arguments.end(), xz.begin(), xz.end());
+    arguments.insert(arguments.end(), options.begin(), options.end());
     arguments.push_back(folder_);
-    EXPECT_EQ(2, Lmpack(arguments)) << xz.back();
+    EXPECT_EQ(2, Lmpack(arguments)) << options.back().substr(0, 20);
   }
   EXPECT_EQ(2, Lmpack({"extract", "setup.exe"}));
   EXPECT_EQ(2, Lmpack({"extract", "setup.exe", "a", "b"}));

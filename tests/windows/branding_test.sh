@@ -41,7 +41,7 @@ strings=("CompanyName=Example Corp" "FileDescription=Example Product Setup" "Pro
          "LegalCopyright=© 2024 Example Corp" "FileVersion=2.5" "ProductVersion=2.5.1.7")
 options=(--icon vendor.ico)
 for s in "${strings[@]}"; do options+=(--version-info "$s"); done
-"$lmpack" pack --quiet --stub "$launcher" --run probe.exe -o setup.exe "${options[@]}" app ||
+"$lmpack" pack --quiet --target "$(windows_target)" --stub "$launcher" --run probe.exe -o setup.exe "${options[@]}" app ||
   { echo "FAIL: lmpack pack with branding exits $?"; exit 1; }
 
 "$lmpack" list setup.exe > list.txt || fail "lmpack list setup.exe exits $?"

@@ -36,7 +36,7 @@ wixl -D Condition=LM_NEVER_SET -D 'ProductCode=*' -o refused.msi "$here/probe_pa
 run() {  # NAME PACKAGE: packs PACKAGE (as "Probe Package.MSI"), runs the setup with a fresh temp directory, prints its exit code
   mkdir -p "$1/app" "$1/Temp Dir"
   cp "$2" "$1/app/Probe Package.MSI"
-  "$lmpack" pack --quiet --target windows --stub "$launcher" --run "Probe Package.MSI" -o "$1/setup.exe" "$1/app" ||
+  "$lmpack" pack --quiet --target "$(windows_target)" --stub "$launcher" --run "Probe Package.MSI" -o "$1/setup.exe" "$1/app" ||
     fail "lmpack pack $1 exits $?"
   # A batch file reports the whole exit code: Wine hands only its low 8
   # bits to Unix (1603 would read 67).
