@@ -18,10 +18,6 @@
 #include <cstdint>
 #include <string>
 
-#include "core/lm_list.h"
-#include "payload/filenode.h"
-#include "util/result.h"
-
 namespace payload {
 
 const uint32_t kArgumentsKind = 0x53475241;  // "ARGS" in the file's bytes
@@ -36,18 +32,14 @@ struct LaunchArguments {
   bool passOwn = false;
 };
 
-// The record in `entries`: kBadInput, saying what, when its entries are not
-// all at the end of the table, a size holds unknown flags, or the text is
-// too long or holds a line break.
-Result ReadLaunchArguments(const LmList<FILENODE>& entries, LaunchArguments* arguments);
-
-// Appends the record for `arguments` (whose text the caller checked) to
-// `entries`.
-void AppendLaunchArguments(const LaunchArguments& arguments, LmList<FILENODE>* entries);
-
 // Why `text` cannot be fixed arguments (a NUL or a line break, or more than
-// kMaxArgumentsLength bytes); empty when it can.
-std::string ArgumentsProblem(const std::string& text);
+// kMaxArgumentsLength bytes); null when it can. PayloadReader reads the
+// record, PayloadWriter writes it.
+inline const char* ArgumentsProblem(const std::string& text) {
+  if (text.size() > kMaxArgumentsLength) return "longer than 32000 bytes";
+  if (text.find_first_of(std::string("\r\n\0", 3)) != std::string::npos) return "a line break or a NUL byte";
+  return nullptr;
+}
 
 }  // namespace payload
 

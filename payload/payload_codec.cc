@@ -27,13 +27,13 @@ Result DecodeBzip2(util::ByteSource* source, const DecodeSettings& settings, Dec
   options.spares = settings.spares;
   Bzip2Reader reader;
   if (!reader.Open(source, options)) return reader.result();
-  Result result = output->Plan({0}, DecodedOutput::kUnknownSize);
-  std::vector<char> buffer(CHUNK_SIZE);
+  Result result = output->Plan(std::vector<uint64_t>(1, 0), DecodedOutput::kUnknownSize);
+  char buffer[CHUNK_SIZE];
   while (result.ok()) {
-    const int n = reader.Read(buffer.data(), CHUNK_SIZE);
+    const int n = reader.Read(buffer, CHUNK_SIZE);
     if (n < 0) return reader.result();
     if (n == 0) break;
-    result = output->Write(0, buffer.data(), static_cast<size_t>(n));
+    result = output->Write(0, buffer, static_cast<size_t>(n));
   }
   return result.ok() ? output->Finish() : result;
 }
@@ -79,7 +79,7 @@ Result DecodePayloadData(util::ByteSource* source, const DecodeSettings& setting
     case Codec::kNone:
       break;
   }
-  result = output->Plan({0}, 0);
+  result = output->Plan(std::vector<uint64_t>(1, 0), 0);
   return result.ok() ? output->Finish() : result;
 }
 

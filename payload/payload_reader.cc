@@ -93,6 +93,7 @@ Result ReadPayloadEndingAt(LmFileStream* own, int64_t end, PayloadTable* table) 
   payload::PayloadTableChecker checker;
   table->entries.RemoveAll();
   table->unpackedSize = 0;
+  table->arguments = payload::LaunchArguments();
   for (int32_t i = 0; i < count; ++i) {
     FILENODE entry{LmString(), 0, 0};
     result = reader.ReadString("entry path", &entry.path);
@@ -105,12 +106,22 @@ Result ReadPayloadEndingAt(LmFileStream* own, int64_t end, PayloadTable* table) 
     entry.size = static_cast<uint32_t>(size);
     result = checker.Add(entry);
     if (!result.ok()) return result;
+    payload::LaunchArguments& arguments = table->arguments;
+    if (entry.kind == payload::kArgumentsKind) {
+      const uint32_t flags = arguments.present ? 0 : payload::kPassOwnArguments;
+      if ((entry.size & ~flags) != 0) return Bad("the launch arguments have unknown flags");
+      arguments.passOwn = arguments.passOwn || entry.size != 0;
+      arguments.present = true;
+      arguments.fixed.append(entry.path.GetText(), static_cast<size_t>(entry.path.GetLength()));
+    } else if (arguments.present) {
+      return Bad("entries follow the launch arguments");
+    }
     if (entry.kind == FILENODE::kFile) table->unpackedSize += entry.size;
     table->entries.AddTail(entry);
   }
   result = checker.CheckLaunchName(table->launchName);
-  if (result.ok()) result = payload::ReadLaunchArguments(table->entries, &table->arguments);
   if (!result.ok()) return result;
+  if (payload::ArgumentsProblem(table->arguments.fixed) != nullptr) return Bad("the launch arguments are damaged");
   int32_t length;
   if (!reader.ReadInt(&length)) return Bad("the compressed length runs past the end of the payload");
   if (length < 0 || length != reader.remaining()) {

@@ -98,3 +98,13 @@ int PayloadWriter::PaddingForSigning(int64_t imageSize, int64_t tableSize, int64
   int64_t unpadded = imageSize + payload::IntegrityRecord::kSize + tableSize + compressedLength + payload::kTrailerSize;
   return static_cast<int>((8 - unpadded % 8) % 8);
 }
+
+void PayloadWriter::AppendLaunchArguments(const payload::LaunchArguments& arguments, LmList<FILENODE>* entries) {
+  size_t at = 0;
+  do {
+    const std::string piece = arguments.fixed.substr(at, payload::kMaxStringLength);
+    const uint32_t flags = at == 0 && arguments.passOwn ? payload::kPassOwnArguments : 0;
+    entries->AddTail(FILENODE{LmString(piece.c_str()), payload::kArgumentsKind, flags});
+    at += piece.size();
+  } while (at < arguments.fixed.size());
+}

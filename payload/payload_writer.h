@@ -10,6 +10,7 @@
 #include "core/lm_string.h"
 #include "file/lm_io_stream.h"
 #include "payload/filenode.h"
+#include "payload/launch_arguments.h"
 
 class PayloadWriter {
  public:
@@ -43,6 +44,9 @@ class PayloadWriter {
   // of 8: an Authenticode signer then appends its certificate table directly
   // behind the trailer, with no padding of its own.
   static int PaddingForSigning(int64_t imageSize, int64_t tableSize, int64_t compressedLength);
+  // Appends the launch arguments record for `arguments` (whose text
+  // ArgumentsProblem accepts) to `entries` (launch_arguments.h).
+  static void AppendLaunchArguments(const payload::LaunchArguments& arguments, LmList<FILENODE>* entries);
 };
 
 #endif  // LM_PAYLOAD_PAYLOAD_WRITER_H_

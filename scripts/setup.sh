@@ -10,7 +10,8 @@ if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 export DEBIAN_FRONTEND=noninteractive
 
 packages=(cmake g++ make libbz2-dev bzip2 liblzma-dev xz-utils 7zip googletest libgtest-dev
-          g++-mingw-w64-i686 g++-mingw-w64-i686-win32 binutils-mingw-w64-i686 wine
+          g++-mingw-w64-i686 g++-mingw-w64-i686-win32 binutils-mingw-w64-i686
+          g++-mingw-w64-x86-64-win32 binutils-mingw-w64-x86-64 wine
           dpkg-dev time osslsigncode openssl locales clang libclang-rt-14-dev
           msitools wixl clang-format)
 
@@ -28,7 +29,7 @@ windows=$(bash "$here/scripts/windows-preset.sh")
 if [ "$windows" = win32 ]; then
   extra=(wine32:i386)
 else
-  extra=(wine64 g++-mingw-w64-x86-64-win32)
+  extra=(wine64)
 fi
 for p in "${extra[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

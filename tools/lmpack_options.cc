@@ -221,8 +221,8 @@ Result ParseOptions(int argc, char** argv, LmpackOptions* options) {
   if ((options->dictionary != 0 || options->blockSize != 0) && options->codec != "xz") {
     return BadUsage("--dictionary and --block-size are for --codec xz");
   }
-  const std::string problem = payload::ArgumentsProblem(options->arguments);
-  if (!problem.empty()) return BadUsage("--arguments: " + problem);
+  const char* problem = payload::ArgumentsProblem(options->arguments);
+  if (problem != nullptr) return BadUsage(std::string("--arguments: ") + problem);
   if (options->codePage != 0 && !platform::IsSupportedCodePage(options->codePage)) {
     return BadUsage("code page " + std::to_string(options->codePage) + " is not supported");
   }

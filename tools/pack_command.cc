@@ -132,11 +132,11 @@ void AddLaunchArguments(const LmpackOptions& options, int codePage, PackPlan* pl
   Result result = platform::CodePageToUtf8(options.arguments, platform::GetAnsiCodePage(), &text)
                       ? EncodePayloadText(text, codePage, &arguments.fixed)
                       : Result::Fail(Outcome::kBadInput, "the text cannot be read");
-  if (result.ok() && !payload::ArgumentsProblem(arguments.fixed).empty()) {
+  if (result.ok() && payload::ArgumentsProblem(arguments.fixed) != nullptr) {
     result = Result::Fail(Outcome::kBadInput, payload::ArgumentsProblem(arguments.fixed));
   }
   if (!result.ok()) return problems->Add("--arguments", result.message());
-  payload::AppendLaunchArguments(arguments, &plan->table);
+  PayloadWriter::AppendLaunchArguments(arguments, &plan->table);
 }
 
 // Whether `stub` is a launcher for `target`: a Windows target takes a

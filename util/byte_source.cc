@@ -1,7 +1,5 @@
 #include "util/byte_source.h"
 
-#include <cstring>
-
 #include "platform/platform.h"
 
 namespace util {
@@ -51,25 +49,6 @@ std::unique_ptr<ByteSource> FileRange::OpenAnother() const {
     return nullptr;
   }
   return other;
-}
-
-MemoryRange::MemoryRange(const void* data, size_t size) : data_(static_cast<const uint8_t*>(data)) { length_ = size; }
-
-bool MemoryRange::Seek(uint64_t position) {
-  if (position > length_) return false;
-  position_ = position;
-  return true;
-}
-
-int64_t MemoryRange::Read(void* buffer, size_t size) {
-  uint64_t n = remaining() < size ? remaining() : size;
-  if (n > 0) memcpy(buffer, data_ + position_, static_cast<size_t>(n));
-  position_ += n;
-  return static_cast<int64_t>(n);
-}
-
-std::unique_ptr<ByteSource> MemoryRange::OpenAnother() const {
-  return std::unique_ptr<ByteSource>(new MemoryRange(data_, static_cast<size_t>(length_)));
 }
 
 }  // namespace util

@@ -22,7 +22,7 @@ Result Fail(Outcome outcome, const char* format, ...) {
 }
 
 Result Fail(Outcome outcome, const char* prefix, const char* what, int block) {
-  return block < 0 ? Fail(outcome, "%s%s", prefix, what) : Fail(outcome, "%s%s in block %d", prefix, what, block + 1);
+  return Fail(outcome, block < 0 ? "%s%s" : "%s%s in block %d", prefix, what, block + 1);
 }
 
 unsigned Mebibytes(uint64_t bytes) { return static_cast<unsigned>((bytes + (1 << 20) - 1) >> 20); }

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The Windows launcher's image, read from its bytes: what Wine does not
-# check. It must be a 32-bit GUI program that imports only KERNEL32.dll and
-# msvcrt.dll, with an icon group of three images and a manifest asking to
+# check. It must be a GUI program of the expected kind (PE32 for the
+# 32-bit launcher, PE32+ for x86-64), at most 245,760 bytes, that imports
+# only KERNEL32.dll and msvcrt.dll, with an icon group of three images and a manifest asking to
 # run asInvoker without uiAccess (without it, Windows' installer detection
 # would ask to elevate a program named setup.exe). Its last section must be
 # .rsrc, which lmpack rebuilds to brand a setup.
@@ -17,13 +18,13 @@
 # shown by two it must name: a member of KERNEL32's import library and the
 # project's launcher run.
 #
-# Usage: launcher_image_test.sh OBJDUMP WINDRES LMSETUP_EXE LINK_MAP
+# Usage: launcher_image_test.sh OBJDUMP WINDRES LMSETUP_EXE LINK_MAP PE32|PE32+
 set -u
-if [ $# -ne 4 ]; then
-  echo "usage: $0 OBJDUMP WINDRES LMSETUP_EXE LINK_MAP" >&2
+if [ $# -ne 5 ]; then
+  echo "usage: $0 OBJDUMP WINDRES LMSETUP_EXE LINK_MAP PE32|PE32+" >&2
   exit 2
 fi
-objdump=$1 windres=$2 exe=$3 map=$4
+objdump=$1 windres=$2 exe=$3 map=$4 kind=$5
 failures=0
 fail() {
   echo "FAIL: $*"
@@ -31,7 +32,12 @@ fail() {
 }
 
 headers=$("$objdump" -p "$exe") || { echo "FAIL: $objdump cannot read $exe"; exit 1; }
-grep -Eq '^Magic[[:space:]]+010b' <<<"$headers" || fail "not a PE32 image"
+magic=010b machine='i386,'
+[ "$kind" = PE32+ ] && magic=020b machine='i386:x86-64,'
+grep -Eq "^Magic[[:space:]]+$magic" <<<"$headers" || fail "not a $kind image"
+"$objdump" -f "$exe" | grep -q "architecture: $machine" || fail "not code for ${machine%,}"
+size=$(stat -c %s "$exe")
+[ "$size" -le 245760 ] || fail "$size bytes, more than 245,760"
 grep -Eq '^Subsystem[[:space:]]+00000002' <<<"$headers" || fail "not a GUI-subsystem program"
 imports=$(sed -n 's/^[[:space:]]*DLL Name: //p' <<<"$headers" | sort | tr '\n' ' ')
 [ "$imports" = "KERNEL32.dll msvcrt.dll " ] || fail "imports $imports"

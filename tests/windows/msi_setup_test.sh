@@ -33,17 +33,19 @@ wixl -D Condition=1 -D "ProductCode=${product:1:36}" -o good.msi "$here/probe_pa
   { echo "FAIL: wixl cannot build the package"; exit 1; }
 wixl -D Condition=LM_NEVER_SET -D 'ProductCode=*' -o refused.msi "$here/probe_package.wxs" || exit 1
 
-run() {  # NAME PACKAGE: packs PACKAGE (as "Probe Package.MSI"), runs the setup with a fresh temp directory, prints its exit code
-  mkdir -p "$1/app" "$1/Temp Dir"
-  cp "$2" "$1/app/Probe Package.MSI"
-  "$lmpack" pack --quiet --target "$(windows_target)" --stub "$launcher" --run "Probe Package.MSI" -o "$1/setup.exe" "$1/app" ||
-    fail "lmpack pack $1 exits $?"
+run() {  # NAME PACKAGE [OPTION...]: packs PACKAGE (as "Probe Package.MSI") with lmpack's OPTIONs, runs the setup with a fresh temp directory, prints its exit code
+  local name=$1 package=$2
+  shift 2
+  mkdir -p "$name/app" "$name/Temp Dir"
+  cp "$package" "$name/app/Probe Package.MSI"
+  "$lmpack" pack --quiet --target "$(windows_target)" --stub "$launcher" --run "Probe Package.MSI" "$@" \
+    -o "$name/setup.exe" "$name/app" || fail "lmpack pack $name exits $?"
   # A batch file reports the whole exit code: Wine hands only its low 8
   # bits to Unix (1603 would read 67).
   local temp
-  temp=$(windows_path "$scratch/$1/Temp Dir")
-  printf '@set TEMP=%s\r\n@set TMP=%s\r\n@setup.exe\r\n@echo exit=%%ERRORLEVEL%%\r\n' "$temp" "$temp" > "$1/run.cmd"
-  (cd "$1" && bash "$wine_run" cmd /c run.cmd) | tr -d '\r' | sed -n 's/^exit=//p'
+  temp=$(windows_path "$scratch/$name/Temp Dir")
+  printf '@set TEMP=%s\r\n@set TMP=%s\r\n@setup.exe\r\n@echo exit=%%ERRORLEVEL%%\r\n' "$temp" "$temp" > "$name/run.cmd"
+  (cd "$name" && bash "$wine_run" cmd /c run.cmd) | tr -d '\r' | sed -n 's/^exit=//p'
 }
 uninstall() {  # prints msiexec's whole exit code for removing the package, through a batch file as in run
   printf '@msiexec /x %s /qn\r\n@echo exit=%%ERRORLEVEL%%\r\n' "$product" > uninstall.cmd
@@ -51,6 +53,10 @@ uninstall() {  # prints msiexec's whole exit code for removing the package, thro
 }
 value_installed() {
   bash "$wine_run" reg query 'HKCU\Software\LmMsiProbe' /v installed 2>/dev/null | grep -q yes
+}
+property_value() {
+  bash "$wine_run" reg query 'HKCU\Software\LmMsiProbe' /v property 2>/dev/null | tr -d '\r' |
+    sed -n 's/^ *property *REG_SZ *//p'
 }
 appdata=$(bash "$wine_run" cmd /c echo %LOCALAPPDATA% | tr -d '\r')
 file=$(bash "$wine_run" winepath -u "$appdata\\LmMsiProbe\\installed.txt" 2>/dev/null | tr -d '\r')
@@ -71,8 +77,11 @@ if [ -e "$file" ] || value_installed; then
   exit 1
 fi
 
-code=$(run good good.msi)
+# The package gets /qn and a property with a space through the setup's
+# fixed arguments, behind msiexec's /i "<package>".
+code=$(run good good.msi --arguments '/qn PROBEVALUE="from the setup"')
 [ "$code" = 0 ] || fail "the installing package exits $code, not 0"
+[ "$(property_value)" = "from the setup" ] || fail "PROBEVALUE reached the package as '$(property_value)'"
 cmp -s "$file" installed.txt || fail "the package's file is not at $file"
 value_installed || fail "the package's registry value is missing"
 [ -z "$(ls -A "good/Temp Dir")" ] || fail "the installing setup left $(ls -A "good/Temp Dir")"
