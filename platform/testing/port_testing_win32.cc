@@ -1,3 +1,4 @@
+#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <time.h>
@@ -65,9 +66,21 @@ bool Start(const std::string& program, const std::vector<std::string>& arguments
   STARTUPINFOA startup;
   memset(&startup, 0, sizeof(startup));
   startup.cb = sizeof(startup);
-  memset(process, 0, sizeof(*process));
-  return CreateProcessA(program.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr,
-                        currentDirectory.empty() ? nullptr : currentDirectory.c_str(), &startup, process) != 0;
+  // Under a loaded Wine a start now and then fails for no reason of the
+  // program's (seen once as a bare failure just after the file was
+  // written); a few tries, each failure's code on stderr, tell that apart
+  // from a program that cannot start.
+  for (int attempt = 1;; ++attempt) {
+    memset(process, 0, sizeof(*process));
+    if (CreateProcessA(program.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr,
+                       currentDirectory.empty() ? nullptr : currentDirectory.c_str(), &startup, process)) {
+      return true;
+    }
+    fprintf(stderr, "cannot start %s (try %d): error %lu\n", program.c_str(), attempt,
+            static_cast<unsigned long>(GetLastError()));
+    if (attempt == 3) return false;
+    Sleep(500);
+  }
 }
 
 // SDDL of the DACL of `descriptor`; empty on failure.
@@ -98,6 +111,7 @@ int RunProgram(const std::string& program, const std::vector<std::string>& argum
     DWORD exitCode = 0;
     if (GetExitCodeProcess(process.hProcess, &exitCode)) code = static_cast<int>(exitCode);
   } else {
+    fprintf(stderr, "%s did not end within %u ms\n", program.c_str(), static_cast<unsigned>(timeoutMs));
     TerminateProcess(process.hProcess, 1);
   }
   CloseHandle(process.hProcess);
