@@ -132,11 +132,18 @@ void AddLaunchArguments(const LmpackOptions& options, int codePage, PackPlan* pl
   Result result = platform::CodePageToUtf8(options.arguments, platform::GetAnsiCodePage(), &text)
                       ? EncodePayloadText(text, codePage, &arguments.fixed)
                       : Result::Fail(Outcome::kBadInput, "the text cannot be read");
-  if (result.ok() && payload::ArgumentsProblem(arguments.fixed) != nullptr) {
-    result = Result::Fail(Outcome::kBadInput, payload::ArgumentsProblem(arguments.fixed));
-  }
+  // The stored bytes are checked again: another code page may lengthen them.
+  const char* problem = result.ok() ? payload::ArgumentsProblem(arguments.fixed) : nullptr;
+  if (problem != nullptr) result = Result::Fail(Outcome::kBadInput, problem);
   if (!result.ok()) return problems->Add("--arguments", result.message());
   PayloadWriter::AppendLaunchArguments(arguments, &plan->table);
+}
+
+// What a Windows image of COFF machine `machine` is, for messages.
+const char* LauncherKind(uint32_t machine) {
+  if (machine == pe::PeImage::kMachineAmd64) return "a 64-bit (x86-64) Windows launcher";
+  if (machine == pe::PeImage::kMachineI386) return "a 32-bit (x86) Windows launcher";
+  return "a Windows program for another processor";
 }
 
 // Whether `stub` is a launcher for `target`: a Windows target takes a
@@ -145,18 +152,14 @@ void AddLaunchArguments(const LmpackOptions& options, int codePage, PackPlan* pl
 Result CheckStubMachine(const std::string& stub, const LmpackOptions& options) {
   if (!options.ForWindows()) return Result();
   const bool x64 = options.target == "windows-x64";
-  const char* wanted = x64 ? "a 64-bit (x86-64) Windows launcher" : "a 32-bit (x86) Windows launcher";
+  const uint32_t machine = x64 ? pe::PeImage::kMachineAmd64 : pe::PeImage::kMachineI386;
+  const std::string takes = "; --target " + options.target + " takes " + LauncherKind(machine);
   pe::PeImage image;
   if (!pe::PeImage::Read(ReadWholeFile(stub), &image).ok()) {
-    return Result::Fail(Outcome::kBadInput, stub + ": not a Windows program (a native launcher?); --target " +
-                                                options.target + " takes " + wanted);
+    return Result::Fail(Outcome::kBadInput, stub + ": not a Windows program (a native launcher?)" + takes);
   }
-  const uint32_t machine = x64 ? pe::PeImage::kMachineAmd64 : pe::PeImage::kMachineI386;
   if (image.machine() == machine && image.pe32Plus() == x64) return Result();
-  const char* found = image.machine() == pe::PeImage::kMachineAmd64  ? "a 64-bit (x86-64) Windows launcher"
-                      : image.machine() == pe::PeImage::kMachineI386 ? "a 32-bit (x86) Windows launcher"
-                                                                     : "a Windows program for another processor";
-  return Result::Fail(Outcome::kBadInput, stub + " is " + found + "; --target " + options.target + " takes " + wanted);
+  return Result::Fail(Outcome::kBadInput, stub + " is " + LauncherKind(image.machine()) + takes);
 }
 
 // Copies all of `from` to `out`; the first bytes go to `head`.
