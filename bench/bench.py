@@ -30,7 +30,7 @@ import sys
 import tempfile
 import time
 
-from presets import TOP, build_dir, program
+from presets import TOP, build_dir, print_stub_sizes, program
 
 LMPACK = program("native", "lmpack")
 NATIVE_STUB = program("native", "lmsetup")
@@ -287,8 +287,7 @@ def main():
         print("%-44s %10.3f %8s" % ("pack: lmpack / tar -cjf", r["pack lmpack"] / r["pack tar -cjf"], ""))
         print("%-44s %10s %8s" % ("pack: --jobs %d and --jobs 1 give" % cores, "the same" if identical else "DIFFERENT",
                                   "the same"))
-        if os.path.exists(WINDOWS_STUB):
-            print("%-44s %10d %8s" % ("stub: lmsetup.exe (win32), bytes", os.path.getsize(WINDOWS_STUB), "<= 245760"))
+        print_stub_sizes(44)
         print()
         print("%-44s %10s" % ("absolute", "value"))
         for key in ("unpack launcher", "unpack bzip2 -dc", "unpack bzip2 -dc > file", "unpack tar -xjf", "unpack lbzip2 -d",

@@ -17,3 +17,16 @@ def build_dir(preset):
 
 def program(preset, name):
     return os.path.join(build_dir(preset), "bin", name)
+
+
+# The Windows launchers every setup carries, and the size each must keep to.
+STUB_LIMIT = 163840
+WINDOWS_STUBS = (("lmsetup.exe (win32)", program("win32", "lmsetup.exe")),
+                 ("lmsetup64.exe (win64)", program("win64", "lmsetup.exe")))
+
+
+def print_stub_sizes(width):
+    """One row per Windows launcher built: its size in bytes and the limit."""
+    for label, path in WINDOWS_STUBS:
+        if os.path.exists(path):
+            print("%-*s %10d %8s" % (width, "stub: %s, bytes" % label, os.path.getsize(path), "<= %d" % STUB_LIMIT))

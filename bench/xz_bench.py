@@ -31,11 +31,10 @@ import sys
 import tempfile
 
 from bench import build_quick, machine, peak_rss_kib, timed, timed_together
-from presets import program
+from presets import print_stub_sizes, program
 
 LMPACK = program("native", "lmpack")
 NATIVE_STUB = program("native", "lmsetup")
-WINDOWS_STUB = program("win32", "lmsetup.exe")
 STRIP = {"i386-windows": "i686-w64-mingw32-strip", "x86_64-windows": "x86_64-w64-mingw32-strip"}
 
 
@@ -155,8 +154,7 @@ def main():
                                     unpack["unpack launcher (xz)"] / unpack["unpack xz -dc -T0"], ""))
         print("%-46s %10.3f %8s" % ("unpack: launcher (xz) / launcher (bzip2)",
                                     unpack["unpack launcher (xz)"] / unpack["unpack launcher (bzip2)"], ""))
-        if os.path.exists(WINDOWS_STUB):
-            print("%-46s %10d %8s" % ("stub: lmsetup.exe (win32), bytes", os.path.getsize(WINDOWS_STUB), "<= 245760"))
+        print_stub_sizes(46)
         print()
         print("%-46s %10s" % ("absolute", "value"))
         for name, value in sizes.items():

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "platform/memory.h"
 #include "platform/platform.h"
 
 namespace bzip2 {
@@ -16,7 +17,7 @@ const size_t kHeader = 16;
 
 size_t SizeOf(void* block) { return *reinterpret_cast<size_t*>(static_cast<char*>(block) - kHeader); }
 
-void Release(void* block) { free(static_cast<char*>(block) - kHeader); }
+void Release(void* block) { platform::ReleaseAllocation(static_cast<char*>(block) - kHeader); }
 
 }  // namespace
 
@@ -83,7 +84,7 @@ void* AllocatorCache::Alloc(void* opaque, int items, int size) noexcept {
     if (void* spare = cache->spares_->Take(bytes)) return spare;
   }
   if (bytes > SIZE_MAX - kHeader) return nullptr;
-  char* raw = static_cast<char*>(malloc(bytes + kHeader));
+  char* raw = static_cast<char*>(platform::TryAllocate(bytes + kHeader));
   if (raw == nullptr) return nullptr;
   *reinterpret_cast<size_t*>(raw) = bytes;
   return raw + kHeader;

@@ -1,6 +1,5 @@
 #include "bzip2/bzip2_buffer.h"
 
-#include <stdexcept>
 #include <vector>
 
 #include <bzlib.h>
@@ -11,6 +10,6 @@ std::string Bzip2CompressBuffer(const std::string& data, int level) {
   unsigned int length = static_cast<unsigned int>(out.size());
   int result = BZ2_bzBuffToBuffCompress(out.data(), &length, const_cast<char*>(data.data()),
                                         static_cast<unsigned int>(data.size()), level, 0, 30);
-  if (result != BZ_OK) throw std::runtime_error("bzip2 compression failed");
+  if (result != BZ_OK) return std::string();
   return std::string(out.data(), length);
 }

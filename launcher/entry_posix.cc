@@ -2,7 +2,6 @@
 // it starts when the payload asks for that.
 #include <malloc.h>
 
-#include "launcher/exit_codes.h"
 #include "launcher/launcher_run.h"
 #include "platform/process.h"
 
@@ -15,9 +14,5 @@ int main(int argc, char** argv) {
   // with the payload's length. A fixed threshold maps each one and hands it
   // back to the system when freed: the peak stays what is live at once.
   mallopt(M_MMAP_THRESHOLD, 128 << 10);
-  try {
-    return RunLauncher();
-  } catch (...) {
-    return ExitCodeFor(Outcome::kNoMemory);
-  }
+  return RunLauncher();
 }

@@ -3,7 +3,6 @@
 // by the port (platform::ProgramArguments).
 #include "platform/win32/windows_api.h"
 
-#include "launcher/exit_codes.h"
 #include "launcher/launcher_run.h"
 #include "platform/win32/system_library.h"
 
@@ -24,9 +23,5 @@ void RestrictDllSearch() {
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   RestrictDllSearch();
-  try {
-    return RunLauncher();
-  } catch (...) {
-    return ExitCodeFor(Outcome::kNoMemory);
-  }
+  return RunLauncher();
 }

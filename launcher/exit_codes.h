@@ -12,8 +12,8 @@
 // payload; kCannotMake, no temp directory, or the working directory or the
 // staging file not made; kWriteFault or kDiskFull, an unpacked file or the
 // staging copy not written; kCorruptData, the compressed data does not
-// decompress to the table; kNoMemory, the run ended by an exception (out of
-// memory or another resource); kMemoryLimit, the payload needs more memory to
+// decompress to the table; kNoMemory, an allocation failed
+// (platform/memory.h); kMemoryLimit, the payload needs more memory to
 // decode than this machine allows, refused before it was used;
 // kCommandTooLong, the program's command line with the arguments the setup
 // was given would be longer than Windows takes (ERROR_FILENAME_EXCED_RANGE,

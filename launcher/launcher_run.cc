@@ -9,6 +9,7 @@
 #include "launcher/exit_codes.h"
 #include "launcher/program_start.h"
 #include "payload/payload_extraction.h"
+#include "platform/memory.h"
 #include "platform/platform.h"
 #include "platform/process.h"
 #include "platform/temp_directory.h"
@@ -63,6 +64,9 @@ int StartAndWait(const LmString& workingDirectory, const PayloadTable& table, Pr
   *keepFiles = result.kind == platform::ProcessResult::kStartedUnwatched;
   if (result.kind == platform::ProcessResult::kExited) return static_cast<int>(result.exitCode);
   if (*keepFiles) return 0;
+  // The port starts nothing once memory ran out (while the command line
+  // was built, say).
+  if (platform::MemoryRanOut()) return ExitCodeFor(Outcome::kNoMemory);
   return ExitCodeForStartFailure(result);
 }
 
@@ -96,13 +100,16 @@ void RemoveWorkingDirectory(const LmString& path) {
   }
 }
 
-// Removes the working directory when the run leaves RunSetup, whether it
-// returns or an exception (std::bad_alloc, which the class library lets out
-// by design) passes through on its way to the process entry.
+// The working directory of the run under way, for the last resort when
+// memory runs out beyond the reserve (OnMemoryExhausted).
+const LmString* currentWorkingDirectory = nullptr;
+
+// Removes the working directory when the run leaves RunSetup.
 class WorkingDirectoryRemover {
  public:
-  explicit WorkingDirectoryRemover(const LmString& path) : path_(path) {}
+  explicit WorkingDirectoryRemover(const LmString& path) : path_(path) { currentWorkingDirectory = &path_; }
   ~WorkingDirectoryRemover() {
+    currentWorkingDirectory = nullptr;
     if (!keep_) RemoveWorkingDirectory(path_);
   }
   void Keep() { keep_ = true; }
@@ -111,6 +118,18 @@ class WorkingDirectoryRemover {
   LmString path_;
   bool keep_ = false;
 };
+
+// An allocation failed and the reserve could not serve it either: the
+// working directory goes, as far as it can without waiting (another thread
+// may still hold a file of it open), and the process ends with the
+// out-of-memory code.
+void OnMemoryExhausted() {
+  const LmString* directory = currentWorkingDirectory;
+  if (directory == nullptr) return;
+  LmFile* tree = new LmFile(*directory);
+  tree->AddRef();
+  DeleteTree(tree);
+}
 
 }  // namespace
 
@@ -134,6 +153,9 @@ int RunSetup(const std::string& ownPath, ProgramRunner run) {
   // The staging file is gone again when the extraction returns.
   auto checkCommandLine = [&workingDirectory](PayloadTable* read) { return CheckCommandLine(workingDirectory, *read); };
   Result result = ExtractPayload(ownPath, workingDirectory, MakeTimestampName(), checkCommandLine, &table);
+  // An allocation served from the reserve ends the run here, whatever
+  // failure it led to on the way.
+  if (platform::MemoryRanOut()) return ExitCodeFor(Outcome::kNoMemory);
   if (!result.ok()) return ExitCodeFor(result.outcome());
   bool keepFiles = false;
   int exitCode = StartAndWait(workingDirectory, table, run, &keepFiles);
@@ -142,6 +164,7 @@ int RunSetup(const std::string& ownPath, ProgramRunner run) {
 }
 
 int RunLauncher() {
+  platform::SetOutOfMemoryExit(OnMemoryExhausted, ExitCodeFor(Outcome::kNoMemory));
   std::string ownPath;
   if (!platform::GetExecutablePath(&ownPath)) ownPath.clear();
   return RunSetup(ownPath, platform::RunAndWait);

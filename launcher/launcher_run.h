@@ -24,9 +24,10 @@ LmString MakeTimestampName();
 
 // Runs the launcher on its own executable. Returns the process exit code:
 // the started program's own, or one of exit_codes.h's codes when the
-// launcher failed. An exception (std::bad_alloc from the class library)
-// leaves it after the working directory is removed; the process entry
-// turns it into the kNoMemory code.
+// launcher failed. An allocation that fails before the program is started
+// gives the kNoMemory code, the working directory removed
+// (platform/memory.h); one after it leaves the program's exit code as it
+// is. Installs the last resort for memory that runs out beyond the reserve.
 int RunLauncher();
 
 // The same run on the payload of the setup file `ownPath` (empty: none

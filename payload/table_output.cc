@@ -6,6 +6,7 @@
 #include "file/lm_file_stream.h"
 #include "payload/filenode.h"
 #include "payload/payload_format.h"
+#include "platform/memory.h"
 #include "platform/process.h"
 
 namespace {
@@ -17,6 +18,10 @@ Result WriteFault() { return Result::Fail(Outcome::kWriteFault, "an entry cannot
 Result WriteFailure(const LmFileStream& out) {
   return out.WriteFailedForSpace() ? Result::Fail(Outcome::kDiskFull, "the disk is full") : WriteFault();
 }
+
+// Once an allocation has failed, nothing more is written: the decoders
+// stop at the first write refused.
+Result NoMemory() { return Result::Fail(Outcome::kNoMemory, "out of memory"); }
 
 Result TooMuchData() { return Result::Fail(Outcome::kCorruptData, "the compressed data holds more than the table"); }
 
@@ -92,7 +97,7 @@ Result TableOutput::Plan(const std::vector<uint64_t>& runStarts, uint64_t total)
     Run& run = runs_[i];
     while (run.file < files_.size() && files_[run.file].start + files_[run.file].size <= run.position) ++run.file;
   }
-  return Result();
+  return platform::MemoryRanOut() ? NoMemory() : Result();
 }
 
 // Opens the run's file at the run's position: a file the run begins is
@@ -113,6 +118,7 @@ Result TableOutput::OpenAt(Run* run) {
 }
 
 Result TableOutput::Write(size_t index, const char* data, size_t size) {
+  if (platform::MemoryRanOut()) return NoMemory();
   Run* run = &runs_[index];
   if (size > run->end - run->position) return TooMuchData();
   while (size > 0) {

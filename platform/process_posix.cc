@@ -5,7 +5,9 @@
 #include <string.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
+#include "platform/memory.h"
 #include "platform/platform.h"
 #include "platform/process.h"
 
@@ -64,6 +66,8 @@ ProcessResult RunAndWait(const char* program, StartMethod, const ProgramArgument
   std::vector<char*> argv;
   for (std::string& argument : list) argv.push_back(&argument[0]);
   argv.push_back(nullptr);
+  // The run is over once memory ran out: nothing is started.
+  if (MemoryRanOut()) return {ProcessResult::kNotStarted, 0, ENOMEM};
   pid_t pid = 0;
   int error = posix_spawn(&pid, list[0].c_str(), nullptr, nullptr, argv.data(), environ);
   if (error == ENOENT || error == ENOTDIR) return {ProcessResult::kNotFound, 0, static_cast<uint32_t>(error)};
@@ -78,5 +82,7 @@ ProcessResult RunAndWait(const char* program, StartMethod, const ProgramArgument
       WIFSIGNALED(status) ? 128u + static_cast<uint32_t>(WTERMSIG(status)) : static_cast<uint32_t>(WEXITSTATUS(status));
   return {ProcessResult::kExited, code, 0};
 }
+
+void EndProcessNow(int exitCode) { _exit(exitCode); }
 
 }  // namespace platform

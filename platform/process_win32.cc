@@ -9,6 +9,7 @@
 // <shellapi.h> needs <windows.h> before it.
 #include <shellapi.h>
 
+#include "platform/memory.h"
 #include "platform/platform.h"
 #include "platform/process.h"
 #include "platform/win32/private_directory.h"
@@ -115,6 +116,9 @@ bool CommandLine(const char* program, StartMethod method, const ProgramArguments
 ProcessResult CreateAndWait(const char* program, StartMethod method, const ProgramArguments& arguments) {
   WideText application, line;
   if (!CommandLine(program, method, arguments, &application, &line)) return NotStarted(GetLastError());
+  // A command line built while memory ran out may hold a piece from the
+  // reserve, but the run is over: nothing is started.
+  if (MemoryRanOut()) return NotStarted(ERROR_NOT_ENOUGH_MEMORY);
   STARTUPINFOW startup;
   memset(&startup, 0, sizeof(startup));
   startup.cb = sizeof(startup);
@@ -153,6 +157,10 @@ ProcessResult RunThroughShell(const char* program, const ProgramArguments& argum
 
   const WideText file = FromAnsi(program);
   const WideText parameters = Parameters(arguments);
+  if (MemoryRanOut()) {
+    if (initialized) uninitialize();
+    return NotStarted(ERROR_NOT_ENOUGH_MEMORY);
+  }
   SHELLEXECUTEINFOW info;
   memset(&info, 0, sizeof(info));
   info.cbSize = sizeof(info);
@@ -207,6 +215,14 @@ size_t CommandLineLength(const char* program, StartMethod method, const ProgramA
 ProcessResult RunAndWait(const char* program, StartMethod method, const ProgramArguments& arguments) {
   if (method == StartMethod::kShell) return RunThroughShell(program, arguments);
   return CreateAndWait(program, method, arguments);
+}
+
+// TerminateProcess on the current process: no DLL is told of the end, so
+// msvcrt neither flushes streams nor takes their locks, which a stopped
+// thread may hold. It does not return once the process is ending.
+void EndProcessNow(int exitCode) {
+  TerminateProcess(GetCurrentProcess(), static_cast<UINT>(exitCode));
+  for (;;) Sleep(INFINITE);
 }
 
 }  // namespace platform

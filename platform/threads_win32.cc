@@ -8,10 +8,9 @@
 // the C runtime, rather than from CreateThread.
 #include <process.h>
 
-#include <exception>
-
 #include "platform/win32/windows_api.h"
 
+#include "platform/memory.h"
 #include "platform/platform.h"
 
 namespace platform {
@@ -44,7 +43,9 @@ struct Thread::Running {
 };
 
 Thread::~Thread() {
-  if (running_ != nullptr) std::terminate();  // started and never joined, as std::thread
+  // Started and never joined: a mistake, which ends the process as
+  // std::thread's destructor would, without linking the exception runtime.
+  if (running_ != nullptr) EndProcessNow(3);
 }
 
 bool Thread::Start(std::function<void()> body) {

@@ -8,6 +8,7 @@
 #include "file/lm_file.h"
 #include "payload/filenode.h"
 #include "payload/payload_extraction.h"
+#include "platform/memory.h"
 #include "platform/platform.h"
 #include "tools/name_encoding.h"
 
@@ -93,6 +94,7 @@ Result RunExtract(const LmpackOptions& options) {
   }
   PayloadTable table;
   result = ExtractPayload(options.input, LmString(directory.c_str()), LmString(kStagingBase), convert, &table);
+  if (platform::MemoryRanOut()) result = Result::Fail(Outcome::kNoMemory, "out of memory");
   if (!result.ok()) {
     RemoveWritten(directory, made);
     return Result::Fail(result.outcome(), options.input + ": " + result.message() + "; nothing was extracted");

@@ -2,8 +2,8 @@
 // folder appended as its payload), and lists, verifies or extracts such
 // executables.
 #include <cstdio>
-#include <new>
 
+#include "platform/memory.h"
 #include "tools/extract_command.h"
 #include "tools/inspect_commands.h"
 #include "tools/lmpack_options.h"
@@ -51,15 +51,18 @@ Result Run(int argc, char** argv) {
                                         : RunVerify(options);
 }
 
+// Memory ran out beyond the reserve (platform/memory.h).
+void OnMemoryExhausted() {
+  RemovePartialSetup();
+  fputs("lmpack: out of memory\n", stderr);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  Result result;
-  try {
-    result = Run(argc, argv);
-  } catch (const std::bad_alloc&) {
-    result = Result::Fail(Outcome::kNoMemory, "out of memory");
-  }
+  platform::SetOutOfMemoryExit(OnMemoryExhausted, ExitCodeFor(Outcome::kNoMemory));
+  Result result = Run(argc, argv);
+  if (result.ok() && platform::MemoryRanOut()) result = Result::Fail(Outcome::kNoMemory, "out of memory");
   if (!result.ok()) {
     ReportError(result.message());
     if (result.outcome() == Outcome::kUsage) fputs("Try 'lmpack --help'.\n", stderr);

@@ -17,6 +17,7 @@
 #include "pe/pe_certificate_table.h"
 #include "pe/pe_image.h"
 #include "platform/code_page.h"
+#include "platform/memory.h"
 #include "platform/platform.h"
 #include "platform/process.h"
 #include "platform/utf8_files.h"
@@ -206,10 +207,11 @@ Result Assemble(const LmpackOptions& options, const std::string& stub, const Pac
 }
 
 Result WriteSetup(const LmpackOptions& options, const std::string& stub, const PackPlan& plan) {
-  std::string dataPath = options.output + ".lmpack-data";
+  std::string dataPath = options.output + ".lmpack-data";  // as RemovePartialSetup names it
   int64_t compressedLength = 0;
   Result result = CompressFiles(options, plan.entries, plan.x86, plan.total, dataPath, &compressedLength);
   if (result.ok()) result = Assemble(options, stub, plan, dataPath, compressedLength);
+  if (platform::MemoryRanOut()) result = Result::Fail(Outcome::kNoMemory, "out of memory");
   platform::RemoveFile(dataPath.c_str());
   if (!result.ok()) platform::RemoveFile(options.output.c_str());
   return result;
@@ -240,9 +242,20 @@ Result PlanPack(const LmpackOptions& options, const std::string& folder, PackPla
   return problems.empty() ? Result() : problems.Report();
 }
 
+// The output of the pack under way, for RemovePartialSetup.
+const LmpackOptions* packing = nullptr;
+
 }  // namespace
 
+void RemovePartialSetup() {
+  if (packing == nullptr) return;
+  platform::RemoveFile((packing->output + ".lmpack-data").c_str());
+  platform::RemoveFile((packing->output + ".lmpack-stub").c_str());
+  platform::RemoveFile(packing->output.c_str());
+}
+
 Result RunPack(const LmpackOptions& options) {
+  packing = &options;
   std::string stub = options.stub.empty() ? FindStub(options.target) : options.stub;
   if (stub.empty()) {
     return Result::Fail(Outcome::kUsage,
@@ -268,7 +281,7 @@ Result RunPack(const LmpackOptions& options) {
   if (!result.ok()) return result;
   // A branded launcher is staged beside the output and packed in its place.
   const bool branding = WantsBranding(options);
-  const std::string branded = options.output + ".lmpack-stub";
+  const std::string branded = options.output + ".lmpack-stub";  // as RemovePartialSetup names it
   if (branding) result = StageBrandedLauncher(options, stub, branded);
   if (result.ok()) result = WriteSetup(options, branding ? branded : stub, plan);
   if (branding) platform::RemoveFile(branded.c_str());

@@ -16,4 +16,9 @@
 // failure nothing is left at options.output.
 Result RunPack(const LmpackOptions& options);
 
+// The last resort when memory runs out beyond the reserve: removes what the
+// pack under way has written (as far as the system lets a file that is still
+// open be removed).
+void RemovePartialSetup();
+
 #endif  // LM_TOOLS_PACK_COMMAND_H_

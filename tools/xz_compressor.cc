@@ -97,11 +97,7 @@ void Encode(const std::vector<FileSpan>& files, const PlannedBlock& planned, xz:
   settings.x86 = x86;
   SpanReader reader(files, planned.start, planned.size);
   auto input = [&reader](char* buffer, size_t size, size_t* got) { return reader.Read(buffer, size, got); };
-  try {
-    encoded->result = xz::EncodeXzBlock(settings, planned.size, input, &encoded->bytes, &encoded->unpaddedSize);
-  } catch (const std::bad_alloc&) {
-    encoded->result = Result::Fail(Outcome::kNoMemory, "out of memory");
-  }
+  encoded->result = xz::EncodeXzBlock(settings, planned.size, input, &encoded->bytes, &encoded->unpaddedSize);
   encoded->done = true;
 }
 

@@ -48,7 +48,7 @@ Result ReadHeader(util::ByteSource* source, const XzBlock& entry, int check, int
   block.version = 1;
   block.check = static_cast<lzma_check>(check);
   block.header_size = size;
-  lzma_ret ret = lzma_block_header_decode(&block, nullptr, bytes);
+  lzma_ret ret = lzma_block_header_decode(&block, DecodingAllocator(), bytes);
   if (ret != LZMA_OK) return LzmaFailure(ret, number);
   if (!IsTakenChain(header->filters)) return Unsupported("filter", number);
   // Sizes the header states must be the index's.
@@ -68,7 +68,7 @@ struct XzBlockDecoder::State {
   std::vector<uint8_t> output;
 };
 
-XzBlockDecoder::XzBlockDecoder() : state_(new State) {}
+XzBlockDecoder::XzBlockDecoder() : state_(new State) { state_->stream.allocator = DecodingAllocator(); }
 
 XzBlockDecoder::~XzBlockDecoder() { lzma_end(&state_->stream); }
 

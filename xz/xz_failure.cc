@@ -3,7 +3,9 @@
 #include <lzma.h>
 
 #include <cstdarg>
+#include <cstdint>
 
+#include "platform/memory.h"
 #include "platform/platform.h"
 
 namespace xz {
@@ -54,5 +56,20 @@ Result LzmaFailure(int ret, int block) {
       return Corrupt("the xz data is damaged", block);
   }
 }
+
+namespace {
+
+void* Allocate(void*, size_t count, size_t size) {
+  if (size != 0 && count > SIZE_MAX / size) return nullptr;
+  return platform::TryAllocate(count * size);
+}
+
+void Free(void*, void* block) { platform::ReleaseAllocation(block); }
+
+const lzma_allocator kDecodingAllocator = {Allocate, Free, nullptr};
+
+}  // namespace
+
+const lzma_allocator* DecodingAllocator() { return &kDecodingAllocator; }
 
 }  // namespace xz

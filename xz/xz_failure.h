@@ -3,6 +3,8 @@
 #ifndef LM_XZ_XZ_FAILURE_H_
 #define LM_XZ_XZ_FAILURE_H_
 
+#include <lzma.h>
+
 #include <cstdint>
 
 #include "util/result.h"
@@ -24,6 +26,11 @@ Result NoMemory();
 // damaged or truncated data, an option this build does not take, or
 // memory.
 Result LzmaFailure(int ret, int block = -1);
+
+// liblzma's allocator for what decoding allocates: the port's TryAllocate,
+// so that a failure counts as memory running out (platform/memory.h).
+// What it allocates may be freed by liblzma's default allocator.
+const lzma_allocator* DecodingAllocator();
 
 }  // namespace xz
 

@@ -4,7 +4,6 @@
 
 #include <atomic>
 #include <memory>
-#include <new>
 #include <vector>
 
 #include "platform/platform.h"
@@ -31,12 +30,8 @@ class BlockQueue {
     for (;;) {
       const size_t i = next_.fetch_add(1);
       if (i >= results_.size() || i > firstFailed_.load()) return;
-      try {
-        results_[i] =
-            decoder->Decode(source, index_.blocks()[i], index_.check(), static_cast<int>(i), output_, &firstFailed_);
-      } catch (const std::bad_alloc&) {
-        results_[i] = NoMemory();
-      }
+      results_[i] =
+          decoder->Decode(source, index_.blocks()[i], index_.check(), static_cast<int>(i), output_, &firstFailed_);
       if (results_[i].ok()) continue;
       size_t first = firstFailed_.load();
       while (i < first && !firstFailed_.compare_exchange_weak(first, i)) {

@@ -77,7 +77,7 @@ Result XzStreamIndex::Read(util::ByteSource* source) {
   lzma_index* decoded = nullptr;
   uint64_t memory = kIndexMemory;
   size_t used = 0;
-  lzma_ret ret = lzma_index_buffer_decode(&decoded, &memory, nullptr, bytes.get(), &used, indexSize);
+  lzma_ret ret = lzma_index_buffer_decode(&decoded, &memory, DecodingAllocator(), bytes.get(), &used, indexSize);
   std::unique_ptr<lzma_index, IndexDeleter> index(decoded);
   if (ret == LZMA_MEM_ERROR) return NoMemory();
   if (ret != LZMA_OK || used != indexSize) return Corrupt("the xz index is damaged");

@@ -2,7 +2,6 @@
 
 #include <lzma.h>
 
-#include <new>
 #include <vector>
 
 #include "xz/xz_failure.h"
@@ -20,9 +19,9 @@ lzma_stream_flags Flags() {
 
 }  // namespace
 
-XzStreamWriter::XzStreamWriter() : index_(lzma_index_init(nullptr)) {
-  if (index_ == nullptr) throw std::bad_alloc();
-}
+// A failed allocation leaves index_ null; AddBlock and Finish then report
+// it.
+XzStreamWriter::XzStreamWriter() : index_(lzma_index_init(nullptr)) {}
 
 XzStreamWriter::~XzStreamWriter() { lzma_index_end(index_, nullptr); }
 
@@ -35,11 +34,13 @@ std::string XzStreamWriter::Header() {
 }
 
 Result XzStreamWriter::AddBlock(uint64_t unpaddedSize, uint64_t decodedSize) {
+  if (index_ == nullptr) return NoMemory();
   lzma_ret ret = lzma_index_append(index_, nullptr, unpaddedSize, decodedSize);
   return ret == LZMA_OK ? Result() : LzmaFailure(ret);
 }
 
 Result XzStreamWriter::Finish(std::string* tail) {
+  if (index_ == nullptr) return NoMemory();
   std::vector<uint8_t> bytes(lzma_index_size(index_) + LZMA_STREAM_HEADER_SIZE);
   size_t used = 0;
   lzma_ret ret = lzma_index_buffer_encode(index_, bytes.data(), &used, bytes.size());

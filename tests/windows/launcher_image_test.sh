@@ -1,16 +1,20 @@
 #!/usr/bin/env bash
 # The Windows launcher's image, read from its bytes: what Wine does not
 # check. It must be a GUI program of the expected kind (PE32 for the
-# 32-bit launcher, PE32+ for x86-64), at most 245,760 bytes, that imports
-# only KERNEL32.dll and msvcrt.dll, with an icon group of three images and a manifest asking to
-# run asInvoker without uiAccess (without it, Windows' installer detection
+# 32-bit launcher, PE32+ for x86-64), at most 163,840 bytes, marked for
+# address space layout randomisation and data execution prevention
+# (DYNAMIC_BASE, NX_COMPAT), that imports only KERNEL32.dll and msvcrt.dll,
+# with an icon group of three images and a manifest asking to run asInvoker
+# without uiAccess (without it, Windows' installer detection
 # would ask to elevate a program named setup.exe). Its last section must be
 # .rsrc, which lmpack rebuilds to brand a setup.
 #
 # Its link map must name none of the library objects that the launcher
-# keeps out on purpose: libstdc++'s verbose terminate handler, demangler,
-# __throw_* functions and the string and exception builds they bring
-# (launcher/runtime_overrides_win32.cc replaces them), winpthreads (the
+# keeps out on purpose: the exception runtime and libgcc's unwinder (it is
+# built without exceptions; platform/memory.h), libstdc++'s operator new,
+# verbose terminate handler, demangler, __throw_* functions and the string
+# and exception builds they bring (launcher/runtime_overrides_win32.cc and
+# platform/program_new.cc replace them), winpthreads (the
 # win32 thread model links none), the guard of function-local statics and
 # make_shared's mutex pool (the code avoids both). A toolchain whose
 # libraries are cut otherwise brings them back, and this test says which.
@@ -37,7 +41,10 @@ magic=010b machine='i386,'
 grep -Eq "^Magic[[:space:]]+$magic" <<<"$headers" || fail "not a $kind image"
 "$objdump" -f "$exe" | grep -q "architecture: $machine" || fail "not code for ${machine%,}"
 size=$(stat -c %s "$exe")
-[ "$size" -le 245760 ] || fail "$size bytes, more than 245,760"
+[ "$size" -le 163840 ] || fail "$size bytes, more than 163,840"
+characteristics=$(sed -n 's/^DllCharacteristics[[:space:]]*//p' <<<"$headers" | head -n 1)
+(((0x$characteristics & 0x40) != 0)) || fail "not marked DYNAMIC_BASE (DllCharacteristics $characteristics)"
+(((0x$characteristics & 0x100) != 0)) || fail "not marked NX_COMPAT (DllCharacteristics $characteristics)"
 grep -Eq '^Subsystem[[:space:]]+00000002' <<<"$headers" || fail "not a GUI-subsystem program"
 imports=$(sed -n 's/^[[:space:]]*DLL Name: //p' <<<"$headers" | sort | tr '\n' ' ')
 [ "$imports" = "KERNEL32.dll msvcrt.dll " ] || fail "imports $imports"
@@ -51,7 +58,7 @@ for member in 'libkernel32.a(' 'liblm_launcher.a(launcher_run.cc'; do
 done
 for member in 'libstdc++.a(vterminate.o)' 'libstdc++.a(cp-demangle.o)' 'libstdc++.a(functexcept.o)' \
   'libstdc++.a(cow-stdexcept.o)' 'libstdc++.a(cow-string-inst.o)' 'libstdc++.a(string-inst.o)' 'libwinpthread' \
-  'libstdc++.a(guard.o)' 'libstdc++.a(shared_ptr.o)'; do
+  'libstdc++.a(guard.o)' 'libstdc++.a(shared_ptr.o)' 'libstdc++.a(new_op' 'libstdc++.a(eh_' 'libgcc_eh.a('; do
   if grep -Fq "$member" "$map"; then fail "links $member"; fi
 done
 
