@@ -163,9 +163,9 @@ int RunSetup(const std::string& ownPath, ProgramRunner run) {
   return exitCode;
 }
 
-int RunLauncher() {
+int RunLauncher(ProgramRunner run) {
   platform::SetOutOfMemoryExit(OnMemoryExhausted, ExitCodeFor(Outcome::kNoMemory));
   std::string ownPath;
   if (!platform::GetExecutablePath(&ownPath)) ownPath.clear();
-  return RunSetup(ownPath, platform::RunAndWait);
+  return RunSetup(ownPath, run);
 }

@@ -28,7 +28,8 @@ LmString MakeTimestampName();
 // gives the kNoMemory code, the working directory removed
 // (platform/memory.h); one after it leaves the program's exit code as it
 // is. Installs the last resort for memory that runs out beyond the reserve.
-int RunLauncher();
+// `run` starts the program (tests watch the start through it).
+int RunLauncher(ProgramRunner run = platform::RunAndWait);
 
 // The same run on the payload of the setup file `ownPath` (empty: none
 // readable), starting the program through `run`. The process entry never
