@@ -18,6 +18,8 @@ const ExitCodeRow kExitCodes[] = {
     {Outcome::kNoMemory, 8 /* ERROR_NOT_ENOUGH_MEMORY */, 71 /* EX_OSERR */},
     {Outcome::kMemoryLimit, 14 /* ERROR_OUTOFMEMORY */, 69 /* EX_UNAVAILABLE */},
     {Outcome::kCommandTooLong, 206 /* ERROR_FILENAME_EXCED_RANGE */, 64 /* EX_USAGE */},
+    {Outcome::kBadArguments, 160 /* ERROR_BAD_ARGUMENTS */, 64 /* EX_USAGE */},
+    {Outcome::kUntranslatable, 1113 /* ERROR_NO_UNICODE_TRANSLATION */, 65 /* EX_DATAERR */},
 };
 
 const int kWindowsFileNotFound = 2;

@@ -17,7 +17,10 @@
 // decode than this machine allows, refused before it was used;
 // kCommandTooLong, the program's command line with the arguments the setup
 // was given would be longer than Windows takes (ERROR_FILENAME_EXCED_RANGE,
-// what CreateProcess itself answers to such a line).
+// what CreateProcess itself answers to such a line); kBadArguments, the
+// setup's own arguments hold what a batch file's command interpreter would
+// read as commands; kUntranslatable, the payload's arguments have no
+// UTF-16 form.
 int ExitCodeFor(Outcome outcome);
 
 // The exit code when the program could not be started: on Windows the

@@ -8,6 +8,7 @@
 #include "file/lm_file.h"
 #include "launcher/exit_codes.h"
 #include "launcher/program_start.h"
+#include "payload/launch_arguments.h"
 #include "payload/payload_extraction.h"
 #include "platform/memory.h"
 #include "platform/platform.h"
@@ -15,6 +16,9 @@
 #include "platform/temp_directory.h"
 
 namespace {
+
+// Keeps the mark in the image, for lmpack to find (launch_arguments.h).
+[[gnu::used]] const char* const readsArgumentsMark = payload::kReadsArgumentsMark;
 
 // Creates a working directory that did not exist before: a directory that
 // is already there (planted, or made by a launcher started in the same
@@ -42,7 +46,8 @@ LmString ProgramPath(const LmString& workingDirectory, const LmString& launchNam
 platform::ProgramArguments ArgumentsOf(const PayloadTable& table) {
   platform::ProgramArguments arguments;
   arguments.fixed = table.arguments.fixed;
-  arguments.passOwn = table.arguments.passOwn;
+  arguments.passOwn = table.arguments.passOwn();
+  arguments.utf8 = table.arguments.utf8();
   return arguments;
 }
 
@@ -52,8 +57,15 @@ Result CheckCommandLine(const LmString& workingDirectory, const PayloadTable& ta
   const LmString program = ProgramPath(workingDirectory, table.launchName);
   const size_t length =
       platform::CommandLineLength(program.GetText(), StartMethodFor(program.GetText()), ArgumentsOf(table));
+  if (length == 0) {
+    return Result::Fail(Outcome::kUntranslatable, "the setup's arguments are not text of this system");
+  }
   if (length > platform::kMaxCommandLine) {
     return Result::Fail(Outcome::kCommandTooLong, "the program's command line would be too long");
+  }
+  if (table.arguments.passOwn() && payload::IsBatchFileName(table.launchName.GetText()) &&
+      !platform::OwnArgumentsSafeForBatchFile()) {
+    return Result::Fail(Outcome::kBadArguments, "the setup's arguments would be commands to the batch file's shell");
   }
   return Result();
 }

@@ -24,17 +24,18 @@ LmString StagingPath(const LmString& directory, const LmString& base, const Payl
   return LmString::Concat(LmString::Concat(directory, "\\"), name);
 }
 
-// Reads and checks the table, then copies the compressed data into a new
-// staging file, *stagingPath once it exists, checking the payload's CRC-32
-// on the way.
-Result Stage(const std::string& setupPath, const LmString& directory, const LmString& stagingBase, PayloadTable* table,
-             LmString* stagingPath, char* buffer) {
+// Reads and checks the table and lets `filter` see it, then copies the
+// compressed data into a new staging file, *stagingPath once it exists,
+// checking the payload's CRC-32 on the way.
+Result Stage(const std::string& setupPath, const LmString& directory, const LmString& stagingBase,
+             const PayloadNameFilter& filter, PayloadTable* table, LmString* stagingPath, char* buffer) {
   LmFileStream own;
   if (setupPath.empty() || !own.OpenFile(setupPath.c_str(), 0)) {
     return Result::Fail(Outcome::kUnreadable, "the setup file cannot be opened");
   }
   Result result = PayloadReader::ReadTable(&own, table);
   if (result.ok()) result = table->record.Describes(table->payloadSize());
+  if (result.ok() && filter) result = filter(table);
   if (!result.ok()) return result;
   LmFileStream staging;
   *stagingPath = StagingPath(directory, stagingBase, *table);
@@ -51,8 +52,7 @@ Result ExtractPayload(const std::string& setupPath, const LmString& directory, c
                       const PayloadNameFilter& filter, PayloadTable* table) {
   std::vector<char> buffer(CHUNK_SIZE);
   LmString stagingPath;
-  Result result = Stage(setupPath, directory, stagingBase, table, &stagingPath, buffer.data());
-  if (result.ok() && filter) result = filter(table);
+  Result result = Stage(setupPath, directory, stagingBase, filter, table, &stagingPath, buffer.data());
   if (result.ok()) result = UnpackPayload(stagingPath, directory, *table);
   if (stagingPath.GetLength() > 0) LmFile(stagingPath).Delete();
   return result;

@@ -15,19 +15,20 @@
 const int kNameAttempts = 100;
 LmString NameWithSuffix(const LmString& base, int attempt);
 
-// Called with the checked table before anything is unpacked, to change its
-// names; a failure stops the extraction.
+// Called with the checked table before anything is written (not even the
+// staging file), to check it or change its names; a failure stops the
+// extraction.
 using PayloadNameFilter = std::function<Result(PayloadTable* table)>;
 
 // Reads the payload of the setup file at `setupPath` and checks its table
 // (PayloadReader::ReadTable); an integrity record in front of it must not be
-// damaged and must cover exactly the payload. Then copies the compressed
+// damaged and must cover exactly the payload. Then `filter` (may be empty)
+// sees the table, before anything is written. Then copies the compressed
 // data into a new staging file in `directory`, named `stagingBase` (or with
 // "-1", "-2", ... appended where the table has a top-level entry of that
 // name, so that no entry overwrites it), computing the payload's CRC-32 as
-// it goes, which must match the record where there is one. Only then does
-// `filter` (may be empty) see the table and is every entry created under
-// `directory` (UnpackPayload).
+// it goes, which must match the record where there is one. Only then is
+// every entry created under `directory` (UnpackPayload).
 //
 // Success when every entry is there; otherwise the first failure, its
 // message saying what is wrong: kUnreadable when the setup file cannot be

@@ -108,9 +108,9 @@ Result ReadPayloadEndingAt(LmFileStream* own, int64_t end, PayloadTable* table) 
     if (!result.ok()) return result;
     payload::LaunchArguments& arguments = table->arguments;
     if (entry.kind == payload::kArgumentsKind) {
-      const uint32_t flags = arguments.present ? 0 : payload::kPassOwnArguments;
-      if ((entry.size & ~flags) != 0) return Bad("the launch arguments have unknown flags");
-      arguments.passOwn = arguments.passOwn || entry.size != 0;
+      const uint32_t known = arguments.present ? 0 : payload::kKnownArgumentsFlags;
+      if ((entry.size & ~known) != 0) return Bad("the launch arguments have unknown flags");
+      if (!arguments.present) arguments.flags = entry.size;
       arguments.present = true;
       arguments.fixed.append(entry.path.GetText(), static_cast<size_t>(entry.path.GetLength()));
     } else if (arguments.present) {

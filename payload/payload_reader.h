@@ -43,6 +43,16 @@ struct PayloadTable {
   // CopyCompressed to continue.
   Crc32 tableCrc;
 
+  // The entries without the launch arguments record's pieces: what lmpack
+  // reports as the setup's entries.
+  int EntryCount() const {
+    int count = 0;
+    for (auto* node = entries.GetHead(); node != nullptr; node = node->next) {
+      count += node->value.kind != payload::kArgumentsKind;
+    }
+    return count;
+  }
+
   // The bytes from P through the trailer, which the record covers.
   uint32_t payloadSize() const {
     return static_cast<uint32_t>(trailerOffset) + 4 - static_cast<uint32_t>(payloadOffset);

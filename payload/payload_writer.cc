@@ -103,7 +103,7 @@ void PayloadWriter::AppendLaunchArguments(const payload::LaunchArguments& argume
   size_t at = 0;
   do {
     const std::string piece = arguments.fixed.substr(at, payload::kMaxStringLength);
-    const uint32_t flags = at == 0 && arguments.passOwn ? payload::kPassOwnArguments : 0;
+    const uint32_t flags = at == 0 ? arguments.flags : 0;
     entries->AddTail(FILENODE{LmString(piece.c_str()), payload::kArgumentsKind, flags});
     at += piece.size();
   } while (at < arguments.fixed.size());

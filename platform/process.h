@@ -57,7 +57,14 @@ struct ProgramArguments {
   // skipped, the rest as it stands, after one space. POSIX: the arguments
   // SetOwnArguments was given, unchanged.
   bool passOwn = false;
+  // Windows: `fixed` is UTF-8 rather than the ANSI code page.
+  bool utf8 = false;
 };
+
+// Whether this process's own arguments (ProgramArguments::passOwn) can
+// follow a batch file's name: SafeForBatchFile of the command line's tail
+// on Windows; natively the same rule for each argument.
+bool OwnArgumentsSafeForBatchFile();
 
 // The longest command line CreateProcess takes, in UTF-16 units with the
 // terminating NUL; the launcher keeps to it on every system.
@@ -71,7 +78,8 @@ void SetOwnArguments(int count, char** arguments);
 // The length a start of `program` by `method` with `arguments` gives the
 // command line, in UTF-16 units with the NUL (POSIX: the bytes of every
 // argument, each with its NUL), to hold against kMaxCommandLine before
-// anything is unpacked.
+// anything is unpacked. 0 when no command line can be made: on Windows,
+// fixed arguments with no UTF-16 form (ProgramArguments::utf8).
 size_t CommandLineLength(const char* program, StartMethod method, const ProgramArguments& arguments);
 
 struct ProcessResult {
@@ -98,6 +106,26 @@ ProcessResult RunAndWait(const char* program, StartMethod method, const ProgramA
 // give n and a literal quote; other backslashes are literal. The native
 // launcher's reading of ProgramArguments::fixed.
 std::vector<std::string> SplitWindowsArguments(const std::string& text);
+// Whether SplitWindowsArguments would end `text` inside a quoted part: its
+// quotes do not close, so that on Windows whatever follows it on the
+// command line (the setup's own arguments) would join its last argument.
+bool EndsInsideQuotes(const std::string& text);
+
+// The arguments of Windows command line `line` after its program name:
+// by Microsoft's rule for argv[0], the name may hold quoted parts anywhere
+// (the quotes are not escapes: backslashes are literal there), and it ends
+// at the first blank or tab outside them; the blanks after it are skipped.
+// `"C:\pkg\"setup.exe /qn` gives `/qn`.
+const wchar_t* CommandLineTail(const wchar_t* line);
+
+// Whether `tail` can follow a batch file's command line unchanged. Windows
+// runs a batch file through cmd.exe, which reads its command line by rules
+// of its own, unlike any program's: & | < > ^ ( ) separate and redirect
+// commands, % and ! expand variables, and a line break ends the command,
+// inside quotes or not. A tail without any of them, or any other control
+// character but the tab, reaches the batch file as it stands; any other is
+// refused.
+bool SafeForBatchFile(const wchar_t* tail);
 
 }  // namespace platform
 

@@ -53,6 +53,16 @@ std::vector<std::string> ArgumentList(const char* program, const ProgramArgument
 
 void SetOwnArguments(int count, char** arguments) { ownArguments.assign(arguments, arguments + count); }
 
+bool OwnArgumentsSafeForBatchFile() {
+  for (const std::string& argument : ownArguments) {
+    // Byte by byte: the characters the rule names are ASCII.
+    std::wstring wide;
+    for (char c : argument) wide.push_back(static_cast<wchar_t>(static_cast<unsigned char>(c)));
+    if (!SafeForBatchFile(wide.c_str())) return false;
+  }
+  return true;
+}
+
 size_t CommandLineLength(const char* program, StartMethod, const ProgramArguments& arguments) {
   size_t length = 0;
   for (const std::string& argument : ArgumentList(program, arguments)) length += argument.size() + 1;

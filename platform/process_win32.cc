@@ -22,6 +22,15 @@ namespace {
 
 const DWORD kElevationRequiredError = 740;  // ERROR_ELEVATION_REQUIRED
 
+// The longest command line the shell passes on: ShellExecute(Ex) holds the
+// program and its parameters to INTERNET_MAX_URL_LENGTH, "around 2048"
+// characters in Microsoft's account of the command-line limits, far below
+// CreateProcess's 32,767. The path, quoted, a blank, the parameters and the
+// NUL stay within 2048 UTF-16 units; a longer one is refused with
+// ERROR_FILENAME_EXCED_RANGE, as CreateProcess refuses one beyond its limit,
+// rather than handed to a shell that may cut it short.
+const size_t kMaxShellCommandLine = 2048;
+
 ProcessResult NotStarted(DWORD error) {
   ProcessResult::Kind kind = ProcessResult::kNotStarted;
   if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) kind = ProcessResult::kNotFound;
@@ -55,36 +64,29 @@ WideText FromAnsi(const std::string& text) {
   return wide;
 }
 
-// This process's command line after its program name: Windows takes the
-// name up to the closing quote when it begins with one (no escapes there),
-// else up to the first blank; the blanks after it are skipped and the rest
-// is taken as it stands.
-const wchar_t* OwnArgumentsTail() {
-  const wchar_t* p = GetCommandLineW();
-  if (*p == L'"') {
-    for (++p; *p != L'\0' && *p != L'"'; ++p) {
-    }
-    if (*p == L'"') ++p;
-  } else {
-    while (*p != L'\0' && *p != L' ' && *p != L'\t') ++p;
-  }
-  while (*p == L' ' || *p == L'\t') ++p;
-  return p;
-}
+// This process's command line after its program name, as the C runtime
+// delimits argv[0] (CommandLineTail), the rest as it stands.
+const wchar_t* OwnArgumentsTail() { return CommandLineTail(GetCommandLineW()); }
 
-// The fixed arguments and this process's own, each after one space.
-WideText Parameters(const ProgramArguments& arguments) {
-  WideText parameters;
+// The fixed arguments and this process's own, each after one space. False
+// when the fixed text has no UTF-16 form: UTF-8 that is not valid, or
+// bytes the ANSI code page does not define (a record from before the UTF-8
+// flag, run on a machine of another code page). The program then gets
+// nothing rather than other text.
+bool Parameters(const ProgramArguments& arguments, WideText* parameters) {
+  parameters->clear();
   if (!arguments.fixed.empty()) {
-    Append(&parameters, L" ");
-    Append(&parameters, FromAnsi(arguments.fixed));
+    WideText fixed;
+    if (!CodePageToWide(arguments.fixed, arguments.utf8 ? CP_UTF8 : GetACP(), &fixed)) return false;
+    Append(parameters, L" ");
+    Append(parameters, fixed);
   }
   const wchar_t* own = arguments.passOwn ? OwnArgumentsTail() : L"";
   if (*own != L'\0') {
-    Append(&parameters, L" ");
-    Append(&parameters, own);
+    Append(parameters, L" ");
+    Append(parameters, own);
   }
-  return parameters;
+  return true;
 }
 
 // What CreateProcessW runs and its command line: the program's full path,
@@ -109,7 +111,12 @@ bool CommandLine(const char* program, StartMethod method, const ProgramArguments
   }
   Append(line, path);
   Append(line, L"\"");
-  Append(line, Parameters(arguments));
+  WideText parameters;
+  if (!Parameters(arguments, &parameters)) {
+    SetLastError(ERROR_NO_UNICODE_TRANSLATION);
+    return false;
+  }
+  Append(line, parameters);
   return true;
 }
 
@@ -156,10 +163,15 @@ ProcessResult RunThroughShell(const char* program, const ProgramArguments& argum
                      SUCCEEDED(initialize(nullptr, kApartmentThreaded | kNoOle1Dde));
 
   const WideText file = FromAnsi(program);
-  const WideText parameters = Parameters(arguments);
-  if (MemoryRanOut()) {
+  WideText parameters;
+  const bool translated = Parameters(arguments, &parameters);
+  DWORD refusal = !translated                                                      ? ERROR_NO_UNICODE_TRANSLATION
+                  : MemoryRanOut()                                                 ? ERROR_NOT_ENOUGH_MEMORY
+                  : file.size() + 2 + parameters.size() + 1 > kMaxShellCommandLine ? ERROR_FILENAME_EXCED_RANGE
+                                                                                   : 0;
+  if (refusal != 0) {
     if (initialized) uninitialize();
-    return NotStarted(ERROR_NOT_ENOUGH_MEMORY);
+    return NotStarted(refusal);
   }
   SHELLEXECUTEINFOW info;
   memset(&info, 0, sizeof(info));
@@ -206,6 +218,8 @@ int MakePrivateDirectory(const char* path) {
 int MarkIfExecutable(const char*, const unsigned char*, int, bool) { return 0; }
 
 void SetOwnArguments(int, char**) {}
+
+bool OwnArgumentsSafeForBatchFile() { return SafeForBatchFile(OwnArgumentsTail()); }
 
 size_t CommandLineLength(const char* program, StartMethod method, const ProgramArguments& arguments) {
   WideText application, line;

@@ -1,18 +1,22 @@
-// Splitting command-line text as Microsoft's C runtime splits the arguments
-// after the program name; shared by the ports, used by the POSIX one.
+// Reading Windows command-line text as Microsoft's C runtime and cmd.exe
+// read it; shared by the ports.
 #include "platform/process.h"
 
 namespace platform {
 
-std::vector<std::string> SplitWindowsArguments(const std::string& text) {
-  std::vector<std::string> arguments;
+namespace {
+
+// Splits `text` into *arguments (may be null); returns whether it ends
+// inside a quoted part.
+bool Split(const std::string& text, std::vector<std::string>* arguments) {
   size_t i = 0;
   const size_t n = text.size();
+  bool quoted = false;
   for (;;) {
     while (i < n && (text[i] == ' ' || text[i] == '\t')) ++i;
-    if (i == n) return arguments;
+    if (i == n) return quoted;
     std::string argument;
-    bool quoted = false;
+    quoted = false;
     while (i < n && (quoted || (text[i] != ' ' && text[i] != '\t'))) {
       size_t backslashes = 0;
       while (i < n && text[i] == '\\') {
@@ -35,8 +39,42 @@ std::vector<std::string> SplitWindowsArguments(const std::string& text) {
         if (i < n && (quoted || (text[i] != ' ' && text[i] != '\t'))) argument.push_back(text[i++]);
       }
     }
-    arguments.push_back(argument);
+    if (arguments != nullptr) arguments->push_back(argument);
   }
+}
+
+}  // namespace
+
+std::vector<std::string> SplitWindowsArguments(const std::string& text) {
+  std::vector<std::string> arguments;
+  Split(text, &arguments);
+  return arguments;
+}
+
+bool EndsInsideQuotes(const std::string& text) { return Split(text, nullptr); }
+
+const wchar_t* CommandLineTail(const wchar_t* line) {
+  bool quoted = false;
+  for (; *line != L'\0'; ++line) {
+    if (*line == L'"') {
+      quoted = !quoted;
+    } else if (!quoted && (*line == L' ' || *line == L'\t')) {
+      break;
+    }
+  }
+  while (*line == L' ' || *line == L'\t') ++line;
+  return line;
+}
+
+bool SafeForBatchFile(const wchar_t* tail) {
+  for (; *tail != L'\0'; ++tail) {
+    const wchar_t c = *tail;
+    if ((c < 0x20 && c != L'\t') || c == 0x7F) return false;
+    for (const wchar_t* special = L"&|<>^()%!"; *special != L'\0'; ++special) {
+      if (c == *special) return false;
+    }
+  }
+  return true;
 }
 
 }  // namespace platform

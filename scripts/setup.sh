@@ -64,13 +64,16 @@ fi
 
 # Wine takes a program's ANSI code page from the Unix locale, and a locale
 # that is named but not installed leaves Wine's Unix file names in ASCII.
-# ru_RU.UTF-8 runs Windows programs under code page 1251 with UTF-8 names
-# (C.UTF-8, always present, gives 1252).
-if ! locale -a 2>/dev/null | grep -qx 'ru_RU.utf8'; then
-  grep -qx 'ru_RU.UTF-8 UTF-8' /etc/locale.gen 2>/dev/null ||
-    echo 'ru_RU.UTF-8 UTF-8' | $SUDO tee -a /etc/locale.gen >/dev/null
-  $SUDO locale-gen >/dev/null
-fi
+# ru_RU.UTF-8 runs Windows programs under code page 1251 and ja_JP.UTF-8
+# under 932, with UTF-8 names (C.UTF-8, always present, gives 1252).
+for locale in ru_RU ja_JP; do
+  if ! locale -a 2>/dev/null | grep -qx "$locale.utf8"; then
+    grep -qx "$locale.UTF-8 UTF-8" /etc/locale.gen 2>/dev/null ||
+      echo "$locale.UTF-8 UTF-8" | $SUDO tee -a /etc/locale.gen >/dev/null
+    need_locales=1
+  fi
+done
+if [ "${need_locales:-0}" -eq 1 ]; then $SUDO locale-gen >/dev/null; fi
 
 # The bzip2 and xz-utils sources for the Windows build live outside the
 # source tree's tracked files (third_party/ is ignored by git).

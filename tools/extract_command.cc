@@ -100,7 +100,7 @@ Result RunExtract(const LmpackOptions& options) {
     return Result::Fail(result.outcome(), options.input + ": " + result.message() + "; nothing was extracted");
   }
   if (!options.quiet) {
-    printf("%s: %d entries, %llu bytes extracted\n", directory.c_str(), table.entries.GetCount(),
+    printf("%s: %d entries, %llu bytes extracted\n", directory.c_str(), table.EntryCount(),
            static_cast<unsigned long long>(table.unpackedSize));
   }
   return Result();

@@ -135,13 +135,9 @@ Result RunList(const LmpackOptions& options) {
   const payload::LaunchArguments& arguments = table.arguments;
   if (arguments.present) {
     printf("arguments: %s\n", arguments.fixed.empty() ? "(none)" : shown(LmString(arguments.fixed.c_str())).c_str());
-    printf("passes the setup's own arguments: %s\n", arguments.passOwn ? "yes" : "no");
+    printf("passes the setup's own arguments: %s\n", arguments.passOwn() ? "yes" : "no");
   }
-  int count = 0;
-  for (auto* node = table.entries.GetHead(); node != nullptr; node = node->next) {
-    count += node->value.kind != payload::kArgumentsKind;
-  }
-  printf("entries: %d\n", count);
+  printf("entries: %d\n", table.EntryCount());
   for (auto* node = table.entries.GetHead(); node != nullptr; node = node->next) {
     const FILENODE& e = node->value;
     if (e.kind == payload::kArgumentsKind) continue;
@@ -163,6 +159,6 @@ Result RunVerify(const LmpackOptions& options) {
   // Whatever is wrong with the data, the setup is refused.
   if (!result.ok()) return Result::Fail(Outcome::kBadInput, options.input + ": " + result.message());
   printf("%s: OK, %d entries, %llu bytes in %d compressed; integrity record: %s\n", options.input.c_str(),
-         table.entries.GetCount(), static_cast<unsigned long long>(produced), table.compressedLength, record.c_str());
+         table.EntryCount(), static_cast<unsigned long long>(produced), table.compressedLength, record.c_str());
   return Result();
 }

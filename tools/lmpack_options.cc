@@ -5,6 +5,7 @@
 
 #include "payload/launch_arguments.h"
 #include "platform/code_page.h"
+#include "platform/process.h"
 
 #ifndef LM_VERSION
 #define LM_VERSION "0"
@@ -47,9 +48,12 @@ const char kUsage[] =
     "        --stub for another machine than the target's is refused.\n"
     "        --arguments TEXT follows the program's quoted path on its command\n"
     "        line (for an .msi, msiexec's /i \"PACKAGE\"), after one space, exactly\n"
-    "        as given: Windows command-line text, quotes included, no line\n"
-    "        break, at most 32000 bytes. --pass-arguments passes the setup's own\n"
-    "        arguments on after them (setup.exe /S gives the program /S).\n"
+    "        as given: Windows command-line text, quotes included and closed, no\n"
+    "        line break, at most 32000 bytes; stored as UTF-8, so that it reads\n"
+    "        the same under every code page. --pass-arguments passes the setup's\n"
+    "        own arguments on after them (setup.exe /S gives the program /S);\n"
+    "        never to a batch file (.bat, .cmd), whose cmd.exe would read them\n"
+    "        as commands.\n"
     "        --jobs N compresses on N threads (default: one per processor); the\n"
     "        output is the same for every N.\n"
     "        Names: a Windows setup stores names in the ANSI code page of the\n"
@@ -223,6 +227,16 @@ Result ParseOptions(int argc, char** argv, LmpackOptions* options) {
   }
   const char* problem = payload::ArgumentsProblem(options->arguments);
   if (problem != nullptr) return BadUsage(std::string("--arguments: ") + problem);
+  // Both systems must split the text alike, and an open quote would take
+  // the setup's own arguments into its last argument on Windows only.
+  if (platform::EndsInsideQuotes(options->arguments)) {
+    return BadUsage("--arguments: a quoted part does not close (a backslash before a quote makes it a literal \\\")");
+  }
+  if (options->passArguments && options->ForWindows() && payload::IsBatchFileName(options->run)) {
+    return BadUsage("--pass-arguments: " + options->run +
+                    " is a batch file, whose command interpreter would read the setup's arguments as commands; "
+                    "give it fixed --arguments only");
+  }
   if (options->codePage != 0 && !platform::IsSupportedCodePage(options->codePage)) {
     return BadUsage("code page " + std::to_string(options->codePage) + " is not supported");
   }

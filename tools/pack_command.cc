@@ -124,16 +124,20 @@ void SetLaunchName(const LmpackOptions& options, int codePage, const payload::Pa
 
 // The launch arguments record at the end of the table, when the options ask
 // for arguments; its problems go to *problems. The command line comes in
-// the ANSI code page, the text is stored like the names.
-void AddLaunchArguments(const LmpackOptions& options, int codePage, PackPlan* plan, ProblemList* problems) {
+// the ANSI code page; the text is stored as UTF-8, marked so where it goes
+// beyond ASCII, so that it reads the same whatever code page the machine
+// that runs the setup has.
+void AddLaunchArguments(const LmpackOptions& options, PackPlan* plan, ProblemList* problems) {
   if (options.arguments.empty() && !options.passArguments) return;
   payload::LaunchArguments arguments;
-  arguments.passOwn = options.passArguments;
-  std::string text;
-  Result result = platform::CodePageToUtf8(options.arguments, platform::GetAnsiCodePage(), &text)
-                      ? EncodePayloadText(text, codePage, &arguments.fixed)
+  if (options.passArguments) arguments.flags |= payload::kPassOwnArguments;
+  Result result = platform::CodePageToUtf8(options.arguments, platform::GetAnsiCodePage(), &arguments.fixed)
+                      ? Result()
                       : Result::Fail(Outcome::kBadInput, "the text cannot be read");
-  // The stored bytes are checked again: another code page may lengthen them.
+  for (char c : arguments.fixed) {
+    if (static_cast<unsigned char>(c) >= 0x80) arguments.flags |= payload::kUtf8Text;
+  }
+  // The stored bytes are checked again: UTF-8 may be longer.
   const char* problem = result.ok() ? payload::ArgumentsProblem(arguments.fixed) : nullptr;
   if (problem != nullptr) result = Result::Fail(Outcome::kBadInput, problem);
   if (!result.ok()) return problems->Add("--arguments", result.message());
@@ -161,6 +165,16 @@ Result CheckStubMachine(const std::string& stub, const LmpackOptions& options) {
   }
   if (image.machine() == machine && image.pe32Plus() == x64) return Result();
   return Result::Fail(Outcome::kBadInput, stub + " is " + LauncherKind(image.machine()) + takes);
+}
+
+// A setup with launch arguments needs a launcher that reads them: one from
+// before the record would start the program without them.
+Result CheckStubReadsArguments(const std::string& stub, const LmpackOptions& options) {
+  if (options.arguments.empty() && !options.passArguments) return Result();
+  if (ReadWholeFile(stub).find(payload::kReadsArgumentsMark) != std::string::npos) return Result();
+  return Result::Fail(Outcome::kBadInput, stub +
+                                              ": this launcher does not read launch arguments and would start the "
+                                              "program without them; pack with a launcher of this version");
 }
 
 // Copies all of `from` to `out`; the first bytes go to `head`.
@@ -238,7 +252,7 @@ Result PlanPack(const LmpackOptions& options, const std::string& folder, PackPla
   payload::PayloadTableChecker checker;
   AddEntries(codePage, plan, &checker, &problems);
   SetLaunchName(options, codePage, checker, plan, &problems);
-  AddLaunchArguments(options, codePage, plan, &problems);
+  AddLaunchArguments(options, plan, &problems);
   return problems.empty() ? Result() : problems.Report();
 }
 
@@ -267,6 +281,7 @@ Result RunPack(const LmpackOptions& options) {
         stub + ": the launcher is signed or damaged; pack the unsigned launcher and sign the setup afterwards");
   }
   Result checked = CheckStubMachine(stub, options);
+  if (checked.ok()) checked = CheckStubReadsArguments(stub, options);
   if (!checked.ok()) return checked;
   // The command line comes in the ANSI code page; the folder is walked by
   // its names as text.

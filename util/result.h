@@ -27,6 +27,8 @@ enum class Outcome {
   kMemoryLimit,     // data that would need more memory to decode than this machine allows; refused before it is used
   kUsage,           // a command line that cannot be carried out as it stands
   kCommandTooLong,  // the started program's command line would be longer than the system takes
+  kBadArguments,    // the setup's own arguments cannot be passed on safely (to a batch file)
+  kUntranslatable,  // the payload's text has no equivalent in this system's character set
 };
 
 class Result {

@@ -27,9 +27,17 @@ int RunProgram(const std::string& program, const std::vector<std::string>& argum
 // Starts `program` with `arguments` in this process's current directory
 // and does not wait for it: 0, or -1 when it cannot be started.
 int StartDetached(const std::string& program, const std::vector<std::string>& arguments);
+// Windows: runs `program` with `line` as its whole command line, exactly as
+// given (its first word standing for the program's name), and waits as
+// RunProgram does. POSIX has no command line: -1.
+int RunCommandLine(const std::string& program, const std::string& line, const std::string& currentDirectory,
+                   uint32_t timeoutMs);
 // The command line this process was started with, as the system has it
 // (POSIX: the arguments joined by spaces).
 std::string CommandLine(int argc, char** argv);
+// The same in UTF-8: on Windows from the UTF-16 command line, whatever the
+// ANSI code page holds.
+std::string CommandLineUtf8(int argc, char** argv);
 std::string CurrentDirectory();
 int ChangeDirectory(const std::string& path);  // 0 or -1
 

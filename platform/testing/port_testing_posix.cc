@@ -78,6 +78,10 @@ int StartDetached(const std::string& program, const std::vector<std::string>& ar
   return Spawn(program, arguments, std::string()) < 0 ? -1 : 0;
 }
 
+int RunCommandLine(const std::string&, const std::string&, const std::string&, uint32_t) { return -1; }
+
+std::string CommandLineUtf8(int argc, char** argv) { return CommandLine(argc, argv); }
+
 std::string CommandLine(int argc, char** argv) {
   std::string line;
   for (int i = 0; i < argc; ++i) line += (i > 0 ? " " : "") + std::string(argv[i]);

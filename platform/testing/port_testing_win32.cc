@@ -59,10 +59,8 @@ void SetEnv(const char* name, const char* value) {
 
 namespace {
 
-bool Start(const std::string& program, const std::vector<std::string>& arguments, const std::string& currentDirectory,
-           PROCESS_INFORMATION* process) {
-  std::string line = "\"" + program + "\"";
-  for (const std::string& arg : arguments) line += " " + Quote(arg);
+bool StartLine(const std::string& program, std::string line, const std::string& currentDirectory,
+               PROCESS_INFORMATION* process) {
   STARTUPINFOA startup;
   memset(&startup, 0, sizeof(startup));
   startup.cb = sizeof(startup);
@@ -81,6 +79,27 @@ bool Start(const std::string& program, const std::vector<std::string>& arguments
     if (attempt == 3) return false;
     Sleep(500);
   }
+}
+
+bool Start(const std::string& program, const std::vector<std::string>& arguments, const std::string& currentDirectory,
+           PROCESS_INFORMATION* process) {
+  std::string line = "\"" + program + "\"";
+  for (const std::string& arg : arguments) line += " " + Quote(arg);
+  return StartLine(program, line, currentDirectory, process);
+}
+
+int Wait(const std::string& program, PROCESS_INFORMATION* process, uint32_t timeoutMs) {
+  int code = -1;
+  if (WaitForSingleObject(process->hProcess, timeoutMs) == WAIT_OBJECT_0) {
+    DWORD exitCode = 0;
+    if (GetExitCodeProcess(process->hProcess, &exitCode)) code = static_cast<int>(exitCode);
+  } else {
+    fprintf(stderr, "%s did not end within %u ms\n", program.c_str(), static_cast<unsigned>(timeoutMs));
+    TerminateProcess(process->hProcess, 1);
+  }
+  CloseHandle(process->hProcess);
+  CloseHandle(process->hThread);
+  return code;
 }
 
 // SDDL of the DACL of `descriptor`; empty on failure.
@@ -106,17 +125,14 @@ int RunProgram(const std::string& program, const std::vector<std::string>& argum
                const std::string& currentDirectory, uint32_t timeoutMs) {
   PROCESS_INFORMATION process;
   if (!Start(program, arguments, currentDirectory, &process)) return -1;
-  int code = -1;
-  if (WaitForSingleObject(process.hProcess, timeoutMs) == WAIT_OBJECT_0) {
-    DWORD exitCode = 0;
-    if (GetExitCodeProcess(process.hProcess, &exitCode)) code = static_cast<int>(exitCode);
-  } else {
-    fprintf(stderr, "%s did not end within %u ms\n", program.c_str(), static_cast<unsigned>(timeoutMs));
-    TerminateProcess(process.hProcess, 1);
-  }
-  CloseHandle(process.hProcess);
-  CloseHandle(process.hThread);
-  return code;
+  return Wait(program, &process, timeoutMs);
+}
+
+int RunCommandLine(const std::string& program, const std::string& line, const std::string& currentDirectory,
+                   uint32_t timeoutMs) {
+  PROCESS_INFORMATION process;
+  if (!StartLine(program, line, currentDirectory, &process)) return -1;
+  return Wait(program, &process, timeoutMs);
 }
 
 int StartDetached(const std::string& program, const std::vector<std::string>& arguments) {
@@ -128,6 +144,16 @@ int StartDetached(const std::string& program, const std::vector<std::string>& ar
 }
 
 std::string CommandLine(int, char**) { return GetCommandLineA(); }
+
+std::string CommandLineUtf8(int, char**) {
+  const wchar_t* line = GetCommandLineW();
+  const int n = WideCharToMultiByte(CP_UTF8, 0, line, -1, nullptr, 0, nullptr, nullptr);
+  if (n <= 1) return std::string();
+  std::string text(static_cast<size_t>(n), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, line, -1, &text[0], n, nullptr, nullptr);
+  text.resize(static_cast<size_t>(n) - 1);
+  return text;
+}
 
 std::string CurrentDirectory() {
   char buffer[MAX_PATH] = {0};

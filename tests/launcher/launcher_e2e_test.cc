@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cctype>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -42,11 +43,13 @@ struct ExitCodes {
   int memoryLimit;
   int commandTooLong;
   int noMemory;
+  int badArguments;
+  int untranslatable;
 };
 
 ExitCodes Expected() {
-  if (lmtest::OnWindows()) return {11, 82, 1392, 193, 112, 14, 206, 8};
-  return {65, 73, 65, 126, 74, 69, 64, 71};
+  if (lmtest::OnWindows()) return {11, 82, 1392, 193, 112, 14, 206, 8, 160, 1113};
+  return {65, 73, 65, 126, 74, 69, 64, 71, 64, 65};
 }
 
 // The local time `offset` seconds from now, as the launcher names things.
@@ -346,6 +349,103 @@ TEST_F(LauncherTest, TheProgramGetsTheFixedArgumentsAndTheSetupsOwn) {
   lmtest::RemoveTree(cwd_ + "\\probe-report.txt");
   EXPECT_EQ(Expected().commandTooLong, Run(lmtest::BuildSetup(stub_, probeName_, entries), {std::string(2000, 'b')}));
   ExpectCleanFailure();
+}
+
+// Text beyond ASCII, stored as UTF-8, reaches the program the same under
+// every code page (Wine takes a process's from its locale); text from before
+// that flag that the running code page cannot read starts nothing.
+TEST_F(LauncherTest, PackedArgumentsReadTheSameUnderEveryCodePage) {
+  const std::string text = "/qn DIR=\"C:\\Caf\xC3\xA9 \xD0\x96\"";  // é and Cyrillic Zhe
+  std::vector<TestEntry> entries = ProbeEntries();
+  entries.push_back({text, payload::kArgumentsKind, "", payload::kUtf8Text});
+  const std::string setup = lmtest::BuildSetup(stub_, probeName_, entries);
+  std::vector<TestEntry> legacy = ProbeEntries();
+  legacy.push_back({"/D=Caf\xE9", payload::kArgumentsKind, ""});  // cp1252, no flag
+  std::set<std::string> codePages;
+  for (const char* locale : {"C.UTF-8", "ru_RU.UTF-8", "ja_JP.UTF-8"}) {
+    SCOPED_TRACE(locale);
+    port_testing::SetEnv("LC_ALL", locale);
+    lmtest::RemoveTree(cwd_ + "\\probe-report.txt");
+    ASSERT_EQ(0, Run(setup));
+    auto report = Report();
+    codePages.insert(One(report, "acp"));
+    if (lmtest::OnWindows()) {
+      EXPECT_NE(std::string::npos, One(report, "cmdline8").find("\" " + text)) << One(report, "cmdline8");
+    } else {
+      EXPECT_EQ("DIR=C:\\Caf\xC3\xA9 \xD0\x96", One(report, "arg2"));
+    }
+    EXPECT_TRUE(lmtest::ListNames(temp_).empty());
+    if (lmtest::OnWindows() && One(report, "acp") == "932") {
+      lmtest::RemoveTree(cwd_ + "\\probe-report.txt");
+      EXPECT_EQ(Expected().untranslatable, Run(lmtest::BuildSetup(stub_, probeName_, legacy)));
+      ExpectCleanFailure();
+    }
+  }
+  port_testing::SetEnv("LC_ALL", "C.UTF-8");
+  if (lmtest::OnWindows()) {
+    EXPECT_EQ(3u, codePages.size()) << "Wine ran the setup under fewer code pages";
+  }
+}
+
+// The setup's own arguments are what follows its name as Microsoft's C
+// runtime ends argv[0] (quoted parts anywhere in it), whatever the caller
+// quoted. Windows only: no other system has a command line.
+TEST_F(LauncherTest, TheSetupsNameEndsWhereTheCRuntimeEndsIt) {
+  if (!lmtest::OnWindows()) GTEST_SKIP() << "a Windows command line";
+  std::vector<TestEntry> entries = ProbeEntries();
+  entries.push_back({"", payload::kArgumentsKind, "", payload::kPassOwnArguments});
+  ASSERT_EQ(0, Run(lmtest::BuildSetup(stub_, probeName_, entries)));
+  const std::string setup = root_.Join("setup.exe");
+  const size_t slash = setup.rfind('\\'), inner = setup.rfind('\\', slash - 1);
+  const std::string directory = setup.substr(0, slash + 1);
+  const std::string lines[] = {
+      "\"" + directory + "\"setup.exe /qn",  // the batch idiom "%~dp0"setup.exe
+      setup.substr(0, inner + 1) + "\"" + setup.substr(inner + 1, slash - inner - 1) + "\"" + setup.substr(slash) +
+          " /qn",
+      "\"" + setup.substr(0, setup.size() - 4) + "\".exe /qn",
+      "\"" + setup + "\"\t /qn",
+  };
+  for (const std::string& line : lines) {
+    SCOPED_TRACE(line);
+    lmtest::RemoveTree(cwd_ + "\\probe-report.txt");
+    ASSERT_EQ(0, port_testing::RunCommandLine(setup, line, cwd_, 60000));
+    auto report = Report();
+    EXPECT_EQ("2", One(report, "argc"));
+    EXPECT_EQ("/qn", One(report, "arg1"));
+    EXPECT_TRUE(lmtest::ListNames(temp_).empty());
+  }
+}
+
+// A batch file runs through cmd.exe: the setup's own arguments reach it
+// only when cmd.exe would read nothing in them as a command; otherwise
+// nothing is unpacked or started.
+TEST_F(LauncherTest, ABatchFileGetsNoArgumentsItsShellWouldRun) {
+  std::vector<TestEntry> entries = ProbeEntries();
+  entries.push_back({"\\install.bat", kFile, "@\"%~dp0" + probeName_ + "\" %*\r\n"});
+  entries.push_back({"", payload::kArgumentsKind, "", payload::kPassOwnArguments});
+  const std::string setup = lmtest::BuildSetup(stub_, "install.bat", entries);
+  if (lmtest::OnWindows()) {
+    ASSERT_EQ(0, Run(setup, {"/S", "/D=C:\\Program Files\\App", "\"quoted\""}));
+    EXPECT_EQ("/S", One(Report(), "arg1"));
+    EXPECT_TRUE(lmtest::ListNames(temp_).empty());
+  }
+  const std::vector<std::vector<std::string>> hostile = {{"x\" & echo owned> owned.txt & \""},
+                                                         {"a|echo owned> owned.txt"},
+                                                         {"<owned.txt"},
+                                                         {">owned.txt"},
+                                                         {"^&echo"},
+                                                         {"%COMSPEC%"},
+                                                         {"!COMSPEC!"},
+                                                         {"(echo owned)"},
+                                                         {"line\nbreak"},
+                                                         {"/S", "tab\tand\x01"}};
+  for (const std::vector<std::string>& tail : hostile) {
+    SCOPED_TRACE(tail.back());
+    lmtest::RemoveTree(cwd_ + "\\probe-report.txt");
+    EXPECT_EQ(Expected().badArguments, Run(setup, tail));
+    EXPECT_FALSE(lmtest::PathExists(cwd_ + "\\owned.txt"));
+    ExpectCleanFailure();
+  }
 }
 
 TEST_F(LauncherTest, ProgramsThatCannotStartReportTheReason) {

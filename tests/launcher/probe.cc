@@ -2,7 +2,8 @@
 // current directory, does what the files beside it ask, and exits with the
 // code that "exitcode.txt" beside it holds.
 //
-// Report lines: self=, cmdline=, argc=, argv0=, arg1= ... argN= (the
+// Report lines: self=, cmdline=, cmdline8= (the command line in UTF-8,
+// whatever the code page), acp= (its ANSI code page), argc=, argv0=, arg1= ... argN= (the
 // arguments after its name, as its C runtime split them), cwd=, access= (who may
 // reach its own directory: port_testing::AccessText), dir=RELATIVE,
 // file=RELATIVE|SIZE|FNV1A-64, link=RELATIVE (not followed) for everything
@@ -23,6 +24,7 @@
 
 #include "file/read_whole_file.h"
 #include "file/walk_tree.h"
+#include "platform/code_page.h"
 #include "platform/platform.h"
 #include "platform/process.h"
 #include "platform/testing/port_testing.h"
@@ -79,6 +81,8 @@ int main(int argc, char** argv) {
   if (report == nullptr) return 99;
   fprintf(report, "self=%s\n", own.c_str());
   fprintf(report, "cmdline=%s\n", port_testing::CommandLine(argc, argv).c_str());
+  fprintf(report, "cmdline8=%s\n", port_testing::CommandLineUtf8(argc, argv).c_str());
+  fprintf(report, "acp=%d\n", platform::GetAnsiCodePage());
   fprintf(report, "argc=%d\n", argc);
   fprintf(report, "argv0=%s\n", argc > 0 ? argv[0] : "");
   for (int i = 1; i < argc; ++i) fprintf(report, "arg%d=%s\n", i, argv[i]);

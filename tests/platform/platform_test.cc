@@ -2,6 +2,7 @@
 // for both ports wherever the contract gives the Windows meaning.
 #include "platform/platform.h"
 #include "file/read_whole_file.h"
+#include "platform/process.h"
 
 #include <gtest/gtest.h>
 
@@ -339,3 +340,37 @@ TEST(PlatformTest, CalendarTimeOnBothRuntimes) {
 }
 
 }  // namespace
+
+// How a Windows command line is read: where the program name ends (quoted
+// parts anywhere in it, backslashes literal), whether fixed text leaves a
+// quote open, and which tails a batch file's shell would read as commands.
+TEST(PlatformTest, WindowsCommandLinesAreReadAsTheCRuntimeAndCmdReadThem) {
+  const struct {
+    const wchar_t* line;
+    const wchar_t* tail;
+  } names[] = {
+      {L"setup.exe /S", L"/S"},
+      {L"\"C:\\pkg\\\"setup.exe /qn", L"/qn"},
+      {L"C:\\\"Program Files\"\\pkg\\setup.exe /S", L"/S"},
+      {L"\"C:\\dl\\setup\".exe /S", L"/S"},
+      {L"\"C:\\a b\\setup.exe\"\t  /S \"x y\"", L"/S \"x y\""},
+      {L"\"C:\\open quote /S", L""},
+      {L"setup.exe", L""},
+  };
+  for (const auto& row : names) {
+    EXPECT_STREQ(row.tail, platform::CommandLineTail(row.line)) << row.line;
+  }
+  for (const char* open : {"/DIR=\"C:\\dir\\\"", "\"a", "a \"b c", "\"\"\"x"}) {
+    EXPECT_TRUE(platform::EndsInsideQuotes(open)) << open;
+  }
+  for (const char* closed : {"", "/S", "\"a b\" c", "/D=\"C:\\dir\\\\\"", "a\\\"b", "\"x\"\"y\""}) {
+    EXPECT_FALSE(platform::EndsInsideQuotes(closed)) << closed;
+  }
+  for (const wchar_t* safe : {L"", L"/S /D=C:\\Program Files\\App", L"\"quoted\" tab\there", L"caf\u00E9 \u0416"}) {
+    EXPECT_TRUE(platform::SafeForBatchFile(safe));
+  }
+  for (const wchar_t* unsafe : {L"a & b", L"a|b", L"<in", L">out", L"^", L"%PATH%", L"!PATH!", L"(x)", L"a\nb", L"a\rb",
+                                L"\"x\" & \"y\"", L"a\x01"}) {
+    EXPECT_FALSE(platform::SafeForBatchFile(unsafe));
+  }
+}

@@ -7,7 +7,9 @@
 #include "file/read_whole_file.h"
 #include "file/walk_tree.h"
 #include "payload/integrity_record.h"
+#include "payload/launch_arguments.h"
 #include "payload/payload_reader.h"
+#include "platform/code_page.h"
 #include "platform/platform.h"
 #include "platform/testing/port_testing.h"
 #include "platform/utf8_files.h"
@@ -30,7 +32,7 @@ class LmpackTest : public ::testing::Test {
     lmpack_ = lmtest::BuildPath("LM_LMPACK");
     launcher_ = lmtest::BuildPath("LM_LAUNCHER");
     stub_ = stubs_.Join("stub.exe");
-    ASSERT_TRUE(WriteFile(stub_, lmtest::FakePeImage(false).bytes()));
+    ASSERT_TRUE(WriteFile(stub_, lmtest::FakePeImage(false).bytes() + payload::kReadsArgumentsMark));
     folder_ = dir_.Join("app folder");
     ASSERT_TRUE(lmtest::MakeDirectory(folder_));
   }
@@ -363,12 +365,20 @@ TEST_F(LmpackTest, BrandingThatCannotBeDoneWritesNothing) {
   }
 }
 
-// A launcher for another machine than the target's is refused, naming both,
-// and nothing is written; the arguments record reads back from the table.
+// A launcher for another machine than the target's, or one that does not
+// read launch arguments, is refused, naming it, and nothing is written; the
+// arguments record reads back from the table, its text beyond ASCII as
+// UTF-8, marked so.
 TEST_F(LmpackTest, LaunchersMustMatchTheTargetAndArgumentsReadBack) {
   Put("run.exe", "program");
   const std::string pe64 = stubs_.Join("stub64.exe"), out = dir_.Join("setup.exe");
-  ASSERT_TRUE(WriteFile(pe64, lmtest::FakePeImage(true).bytes()));
+  const std::string older = stubs_.Join("older.exe");
+  ASSERT_TRUE(WriteFile(pe64, lmtest::FakePeImage(true).bytes() + payload::kReadsArgumentsMark));
+  ASSERT_TRUE(WriteFile(older, lmtest::FakePeImage(false).bytes()));
+  // The command line is in the ANSI code page; the record holds UTF-8.
+  const std::string text = "/S \"/D=C:\\My Caf\xC3\xA9\"";
+  std::string typed;
+  ASSERT_TRUE(platform::Utf8ToCodePage(text, platform::GetAnsiCodePage(), &typed));
   const std::string elf = lmtest::OnWindows() ? stubs_.Join("stub.elf") : launcher_;
   if (lmtest::OnWindows()) {
     ASSERT_TRUE(WriteFile(elf, std::string("\x7f"
@@ -379,31 +389,21 @@ TEST_F(LmpackTest, LaunchersMustMatchTheTargetAndArgumentsReadBack) {
   const struct {
     std::string stub, target;
     int code;
-  } rows[] = {{stub_, "windows", 0},     {pe64, "windows-x64", 0}, {pe64, "windows", 1},
-              {stub_, "windows-x64", 1}, {elf, "windows", 1},      {elf, "windows-x64", 1}};
+  } rows[] = {{stub_, "windows", 0}, {pe64, "windows-x64", 0}, {pe64, "windows", 1}, {stub_, "windows-x64", 1},
+              {elf, "windows", 1},   {elf, "windows-x64", 1},  {older, "windows", 1}};
   for (const auto& row : rows) {
-    std::vector<std::string> arguments = {"pack",
-                                          "--quiet",
-                                          "--stub",
-                                          row.stub,
-                                          "--target",
-                                          row.target,
-                                          "--run",
-                                          "run.exe",
-                                          "-o",
-                                          out,
-                                          "--arguments",
-                                          "/S \"/D=C:\\My App\"",
-                                          "--pass-arguments",
-                                          folder_};
+    std::vector<std::string> arguments = {"pack",        "--quiet", "--stub",           row.stub, "--target",
+                                          row.target,    "--run",   "run.exe",          "-o",     out,
+                                          "--arguments", typed,     "--pass-arguments", folder_};
     EXPECT_EQ(row.code, Lmpack(arguments)) << row.stub << " " << row.target;
     EXPECT_EQ(row.code == 0, lmtest::PathExists(out));
     if (row.code != 0) continue;
     PayloadTable table;
     ASSERT_TRUE(ReadBack(out, &table));
     EXPECT_TRUE(table.arguments.present);
-    EXPECT_EQ("/S \"/D=C:\\My App\"", table.arguments.fixed);
-    EXPECT_TRUE(table.arguments.passOwn);
+    EXPECT_EQ(text, table.arguments.fixed);
+    EXPECT_TRUE(table.arguments.passOwn());
+    EXPECT_TRUE(table.arguments.utf8());
     EXPECT_EQ(0, Lmpack({"verify", out}));
     lmtest::RemoveTree(out);
   }
@@ -425,7 +425,9 @@ TEST_F(LmpackTest, UsageErrors) {
                                              {"--codec", "xz", "--dictionary", "8X"},
                                              {"--codec", "xz", "--block-size", "1K"},
                                              {"--arguments", "/S\n/D=x"},
-                                             {"--arguments", std::string(32001, 'a')}}) {
+                                             {"--arguments", std::string(32001, 'a')},
+                                             {"--arguments", "/DIR=\"C:\\dir\\\""},
+                                             {"--run", "install.CMD", "--pass-arguments"}}) {
     std::vector<std::string> arguments = {"pack", "--run", "a", "-o", "b"};
     arguments.insert(arguments.end(), options.begin(), options.end());
     arguments.push_back(folder_);
