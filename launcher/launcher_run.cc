@@ -48,6 +48,7 @@ platform::ProgramArguments ArgumentsOf(const PayloadTable& table) {
   arguments.fixed = table.arguments.fixed;
   arguments.passOwn = table.arguments.passOwn();
   arguments.utf8 = table.arguments.utf8();
+  arguments.waitForTree = table.arguments.waitForTree();
   return arguments;
 }
 

@@ -59,6 +59,17 @@ struct ProgramArguments {
   bool passOwn = false;
   // Windows: `fixed` is UTF-8 rather than the ANSI code page.
   bool utf8 = false;
+  // RunAndWait returns only once every process the program started, and
+  // every process those started, has ended too (the exit code is still the
+  // program's). Windows: the program runs in a job object of its own,
+  // assigned while it is suspended, before it runs; nested in a job this
+  // process is in where the system allows that (Windows 8 on), and where it
+  // cannot be assigned the wait is for the program alone. Through the shell
+  // (elevation) the wait is for the program alone: the elevated process
+  // cannot be put into this process's job. POSIX: this process becomes its
+  // descendants' subreaper (PR_SET_CHILD_SUBREAPER), so that even one that
+  // left its session is waited for.
+  bool waitForTree = false;
 };
 
 // Whether this process's own arguments (ProgramArguments::passOwn) can

@@ -3,6 +3,7 @@
 #include <spawn.h>
 #include <stdlib.h>
 #include <string.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -78,6 +79,9 @@ ProcessResult RunAndWait(const char* program, StartMethod, const ProgramArgument
   argv.push_back(nullptr);
   // The run is over once memory ran out: nothing is started.
   if (MemoryRanOut()) return {ProcessResult::kNotStarted, 0, ENOMEM};
+  // Orphans of the tree become this process's children, however they
+  // left their parents (a new session included).
+  if (arguments.waitForTree) prctl(PR_SET_CHILD_SUBREAPER, 1);
   pid_t pid = 0;
   int error = posix_spawn(&pid, list[0].c_str(), nullptr, nullptr, argv.data(), environ);
   if (error == ENOENT || error == ENOTDIR) return {ProcessResult::kNotFound, 0, static_cast<uint32_t>(error)};
@@ -90,6 +94,12 @@ ProcessResult RunAndWait(const char* program, StartMethod, const ProgramArgument
   }
   uint32_t code =
       WIFSIGNALED(status) ? 128u + static_cast<uint32_t>(WTERMSIG(status)) : static_cast<uint32_t>(WEXITSTATUS(status));
+  // Every living descendant is a child of this process or below one, so
+  // the tree is gone once no child is left.
+  if (arguments.waitForTree) {
+    while (waitpid(-1, &status, 0) >= 0 || errno == EINTR) {
+    }
+  }
   return {ProcessResult::kExited, code, 0};
 }
 

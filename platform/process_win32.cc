@@ -120,6 +120,55 @@ bool CommandLine(const char* program, StartMethod method, const ProgramArguments
   return true;
 }
 
+// A job object that reports on a completion port when its last process has
+// ended (JOB_OBJECT_MSG_ACTIVE_PROCESS_ZERO). Processes started inside the
+// job stay in it: the job allows no breakaway.
+class ProcessTree {
+ public:
+  ProcessTree() {
+    job_ = CreateJobObjectW(nullptr, nullptr);
+    port_ = CreateIoCompletionPort(INVALID_HANDLE_VALUE, nullptr, 0, 1);
+    if (job_ == nullptr || port_ == nullptr) return;
+    JOBOBJECT_ASSOCIATE_COMPLETION_PORT association;
+    association.CompletionKey = job_;
+    association.CompletionPort = port_;
+    ready_ = SetInformationJobObject(job_, JobObjectAssociateCompletionPortInformation, &association,
+                                     sizeof(association)) != FALSE;
+  }
+  ~ProcessTree() {
+    if (port_ != nullptr) CloseHandle(port_);
+    if (job_ != nullptr) CloseHandle(job_);
+  }
+  ProcessTree(const ProcessTree&) = delete;
+  ProcessTree& operator=(const ProcessTree&) = delete;
+
+  // Puts a process that has not run yet into the job. Since Windows 8 a
+  // process may be in several nested jobs, so this works also when this
+  // process itself runs in one (a deployment agent's); before, or when the
+  // outer job forbids it, it fails and the wait is for the program alone.
+  bool Adopt(HANDLE process) {
+    adopted_ = ready_ && AssignProcessToJobObject(job_, process) != FALSE;
+    return adopted_;
+  }
+
+  // Returns once no process of the job is left.
+  void WaitUntilEmpty() {
+    if (!adopted_) return;
+    DWORD message = 0;
+    ULONG_PTR key = 0;
+    LPOVERLAPPED overlapped = nullptr;
+    while (GetQueuedCompletionStatus(port_, &message, &key, &overlapped, INFINITE)) {
+      if (reinterpret_cast<HANDLE>(key) == job_ && message == JOB_OBJECT_MSG_ACTIVE_PROCESS_ZERO) return;
+    }
+  }
+
+ private:
+  HANDLE job_ = nullptr;
+  HANDLE port_ = nullptr;
+  bool ready_ = false;
+  bool adopted_ = false;
+};
+
 ProcessResult CreateAndWait(const char* program, StartMethod method, const ProgramArguments& arguments) {
   WideText application, line;
   if (!CommandLine(program, method, arguments, &application, &line)) return NotStarted(GetLastError());
@@ -131,7 +180,10 @@ ProcessResult CreateAndWait(const char* program, StartMethod method, const Progr
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION process;
   memset(&process, 0, sizeof(process));
-  if (!CreateProcessW(application.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+  // Waiting for the tree: the program is created suspended, so that it
+  // joins the job before it can start anything.
+  const DWORD flags = arguments.waitForTree ? CREATE_SUSPENDED : 0;
+  if (!CreateProcessW(application.c_str(), line.data(), nullptr, nullptr, FALSE, flags, nullptr, nullptr, &startup,
                       &process)) {
     DWORD error = GetLastError();
     // CreateProcess never shows the elevation prompt: a program whose
@@ -141,8 +193,17 @@ ProcessResult CreateAndWait(const char* program, StartMethod method, const Progr
     if (error == kElevationRequiredError) return {ProcessResult::kElevationRequired, 0, error};
     return NotStarted(error);
   }
+  if (!arguments.waitForTree) {
+    CloseHandle(process.hThread);
+    return WaitAndClose(process.hProcess);
+  }
+  ProcessTree tree;
+  tree.Adopt(process.hProcess);
+  ResumeThread(process.hThread);
   CloseHandle(process.hThread);
-  return WaitAndClose(process.hProcess);
+  ProcessResult result = WaitAndClose(process.hProcess);
+  tree.WaitUntilEmpty();
+  return result;
 }
 
 // ShellExecuteEx with no verb: the shell runs the program's default action

@@ -136,6 +136,7 @@ Result RunList(const LmpackOptions& options) {
   if (arguments.present) {
     printf("arguments: %s\n", arguments.fixed.empty() ? "(none)" : shown(LmString(arguments.fixed.c_str())).c_str());
     printf("passes the setup's own arguments: %s\n", arguments.passOwn() ? "yes" : "no");
+    printf("waits for every process the program starts: %s\n", arguments.waitForTree() ? "yes" : "no");
   }
   printf("entries: %d\n", table.EntryCount());
   for (auto* node = table.entries.GetHead(); node != nullptr; node = node->next) {

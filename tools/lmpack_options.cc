@@ -16,7 +16,7 @@ namespace {
 const char kUsage[] =
     "usage:\n"
     "  lmpack pack [--target windows|windows-x64|native] [--stub LAUNCHER]\n"
-    "              --run NAME -o OUT [--arguments TEXT] [--pass-arguments]\n"
+    "              --run NAME -o OUT [--arguments TEXT] [--pass-arguments] [--wait-tree]\n"
     "              [--codec bzip2|xz] [--level 1-9] [--dictionary SIZE]\n"
     "              [--block-size SIZE]\n"
     "              [--jobs N] [--codepage N] [--quiet]\n"
@@ -53,7 +53,8 @@ const char kUsage[] =
     "        the same under every code page. --pass-arguments passes the setup's\n"
     "        own arguments on after them (setup.exe /S gives the program /S);\n"
     "        never to a batch file (.bat, .cmd), whose cmd.exe would read them\n"
-    "        as commands.\n"
+    "        as commands. --wait-tree: the launcher waits until every process\n"
+    "        the program started has ended too before it deletes the files.\n"
     "        --jobs N compresses on N threads (default: one per processor); the\n"
     "        output is the same for every N.\n"
     "        Names: a Windows setup stores names in the ANSI code page of the\n"
@@ -144,6 +145,10 @@ bool TakeOption(int argc, char** argv, int* i, LmpackOptions* options) {
   }
   if (arg == "--pass-arguments") {
     options->passArguments = true;
+    return true;
+  }
+  if (arg == "--wait-tree") {
+    options->waitTree = true;
     return true;
   }
   if (*i + 1 >= argc) return false;

@@ -25,6 +25,10 @@ struct LmpackOptions {
   std::vector<std::string> versionInfo;  // each --version-info KEY=VALUE
   std::string arguments;                 // --arguments: the started program's fixed arguments
   bool passArguments = false;            // --pass-arguments: the setup's own arguments follow them
+  bool waitTree = false;                 // --wait-tree: the launcher waits for every process the program starts
+
+  // Whether the setup carries a launch arguments record.
+  bool WantsLaunchRecord() const { return !arguments.empty() || passArguments || waitTree; }
   bool quiet = false;
 
   // Whether the setup is for Windows, 32-bit or 64-bit.

@@ -128,9 +128,10 @@ void SetLaunchName(const LmpackOptions& options, int codePage, const payload::Pa
 // beyond ASCII, so that it reads the same whatever code page the machine
 // that runs the setup has.
 void AddLaunchArguments(const LmpackOptions& options, PackPlan* plan, ProblemList* problems) {
-  if (options.arguments.empty() && !options.passArguments) return;
+  if (!options.WantsLaunchRecord()) return;
   payload::LaunchArguments arguments;
   if (options.passArguments) arguments.flags |= payload::kPassOwnArguments;
+  if (options.waitTree) arguments.flags |= payload::kWaitForTree;
   Result result = platform::CodePageToUtf8(options.arguments, platform::GetAnsiCodePage(), &arguments.fixed)
                       ? Result()
                       : Result::Fail(Outcome::kBadInput, "the text cannot be read");
@@ -167,10 +168,11 @@ Result CheckStubMachine(const std::string& stub, const LmpackOptions& options) {
   return Result::Fail(Outcome::kBadInput, stub + " is " + LauncherKind(image.machine()) + takes);
 }
 
-// A setup with launch arguments needs a launcher that reads them: one from
-// before the record would start the program without them.
+// A setup with a launch arguments record needs a launcher that reads it:
+// one from before the record would start the program without its
+// arguments, or not wait for its processes.
 Result CheckStubReadsArguments(const std::string& stub, const LmpackOptions& options) {
-  if (options.arguments.empty() && !options.passArguments) return Result();
+  if (!options.WantsLaunchRecord()) return Result();
   if (ReadWholeFile(stub).find(payload::kReadsArgumentsMark) != std::string::npos) return Result();
   return Result::Fail(Outcome::kBadInput, stub +
                                               ": this launcher does not read launch arguments and would start the "

@@ -17,6 +17,11 @@
 // MS milliseconds (Windows refuses to delete an open file, and its own
 // program file while it runs), then writes "holder-done.txt" into its
 // current directory.
+//
+// "tree.txt" beside it: a bootstrapper that hands off. It starts a copy of
+// itself ("probe tree DIR") and exits 3 at once, writing no report; the
+// copy waits 2 s, then writes "tree-report.txt" into its current directory:
+// "found" when "tree.txt" was still there, else "missing".
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -55,13 +60,27 @@ int Hold(const char* path, int milliseconds) {
   return 0;
 }
 
+int TreeCopy(const std::string& dir) {
+  platform::SleepMs(2000);
+  const bool found = platform::GetEntryInfo((dir + "\\tree.txt").c_str()).type != platform::EntryType::kMissing;
+  FILE* report = platform::OpenFile("tree-report.txt", "wb");
+  if (report == nullptr) return 99;
+  fputs(found ? "found" : "missing", report);
+  fclose(report);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc == 4 && strcmp(argv[1], "hold") == 0) return Hold(argv[2], atoi(argv[3]));
+  if (argc == 3 && strcmp(argv[1], "tree") == 0) return TreeCopy(argv[2]);
   std::string own;
   platform::GetExecutablePath(&own);
   std::string dir = own.substr(0, own.find_last_of("\\/"));
+  if (platform::GetEntryInfo((dir + "\\tree.txt").c_str()).type != platform::EntryType::kMissing) {
+    return port_testing::StartDetached(own, {"tree", dir}) == 0 ? 3 : 98;
+  }
   std::string holdMs = ReadWholeFile(dir + "\\hold.txt");
   if (!holdMs.empty()) port_testing::StartDetached(own, {"hold", dir + "\\held.txt", holdMs});
 
