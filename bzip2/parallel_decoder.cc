@@ -7,6 +7,7 @@
 #include "bzip2/magic_scanner.h"
 #include "bzip2/stream_decoder.h"
 #include "bzip2/task_decoder.h"
+#include "platform/memory.h"
 #include "util/byte_source.h"
 
 namespace bzip2 {
@@ -24,6 +25,9 @@ ParallelDecoder::~ParallelDecoder() { StopWorkers(); }
 
 int ParallelDecoder::Read(char* buffer, int size) {
   if (size <= 0) return -1;
+  // Once an allocation has failed, no further block is cut or decoded:
+  // each takes megabytes, which the reserve is not for.
+  if (platform::MemoryRanOut()) return Fail(Bzip2Failure::kNoMemory);
   if (!started_) Start();
   for (;;) {
     if (resumed_) {

@@ -4,6 +4,7 @@
 
 #include <bzlib.h>
 #include "bzip2/block_frame.h"
+#include "platform/memory.h"
 
 namespace bzip2 {
 
@@ -43,6 +44,13 @@ void TaskDecoder::Commit(BlockTask* task, size_t produced) {
 }
 
 void TaskDecoder::Run(BlockTask* task) {
+  // Memory ran out: the reader stops; no ring is taken for this task.
+  if (platform::MemoryRanOut()) {
+    platform::MutexLock lock(&sync_->mutex);
+    task->state = BlockTask::State::kFailed;
+    sync_->reader.NotifyAll();
+    return;
+  }
   BlockFrame frame(level_, task->raw.data(), task->start & 7, task->end - task->start, task->storedCrc);
   {
     platform::MutexLock lock(&sync_->mutex);

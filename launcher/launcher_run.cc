@@ -59,7 +59,7 @@ Result CheckCommandLine(const LmString& workingDirectory, const PayloadTable& ta
   const size_t length =
       platform::CommandLineLength(program.GetText(), StartMethodFor(program.GetText()), ArgumentsOf(table));
   if (length == 0) {
-    return Result::Fail(Outcome::kUntranslatable, "the setup's arguments are not text of this system");
+    return Result::Fail(Outcome::kUntranslatable, "the program's path or arguments are not text of this system");
   }
   if (length > platform::kMaxCommandLine) {
     return Result::Fail(Outcome::kCommandTooLong, "the program's command line would be too long");

@@ -10,10 +10,12 @@ namespace platform {
 namespace {
 
 // Big enough for what the programs allocate between the first failure and
-// the next point that asks MemoryRanOut(): the decoders' buffers of the
-// blocks in flight, the cleanup's paths and listings. In zero-initialised
-// data, it takes no room in the file and no memory until touched.
-const size_t kReserveBytes = 4 << 20;
+// the next point that asks MemoryRanOut(): the buffers of the blocks in
+// flight (a bzip2 block takes a ring of 1 MiB and up to 0.9 MiB of input,
+// on up to 8 workers; the decoders take no new block once memory ran out),
+// the cleanup's paths and listings. In zero-initialised data, it takes no
+// room in the file and no memory until touched.
+const size_t kReserveBytes = 16 << 20;
 // What malloc guarantees: room for any standard type.
 const size_t kAlignment = 16;
 
@@ -25,6 +27,7 @@ std::atomic<uint64_t> failAt{0};
 std::atomic<void (*)()> lastResort{nullptr};
 std::atomic<int> lastResortCode{1};
 std::atomic<bool> ending{false};
+std::atomic<uint64_t> endingThread{0};
 
 bool InReserve(const void* block) {
   const unsigned char* p = static_cast<const unsigned char*>(block);
@@ -60,13 +63,18 @@ void* AllocateOrReserve(size_t size) {
 
 void MemoryExhausted() {
   ranOut.store(true);
-  // One failure runs the handler; another one, on any thread, while it
-  // runs (the handler's own allocations included) ends the process at once.
+  const uint64_t self = CurrentThreadId();
   if (!ending.exchange(true)) {
+    endingThread.store(self);
     void (*handler)() = lastResort.load();
     if (handler != nullptr) handler();
+    EndProcessNow(lastResortCode.load());
   }
-  EndProcessNow(lastResortCode.load());
+  // The handler's own allocation failed: it ends here. Any other thread
+  // waits for the handler to end the process, so as not to cut its
+  // cleanup short.
+  if (endingThread.load() == self) EndProcessNow(lastResortCode.load());
+  for (;;) SleepMs(1000);
 }
 
 void ReleaseAllocation(void* block) {

@@ -42,9 +42,10 @@ bool MemoryRanOut();
 
 // Runs when an allocation fails and the reserve cannot serve it: the
 // program's last word, best effort (its own allocations may fail), after
-// which the process ends with `exitCode` (EndProcessNow). Another such
-// failure while it runs ends the process at once with that code. Without a
-// handler the process ends with exit code 1. Set once, at the start of main.
+// which the process ends with `exitCode` (EndProcessNow). A failure of the
+// handler's own ends the process at once with that code; another thread
+// that fails meanwhile waits for the end. Without a handler the process
+// ends with exit code 1. Set once, at the start of main.
 void SetOutOfMemoryExit(void (*handler)(), int exitCode);
 
 // Runs the last-resort handler and ends the process with its code: for a

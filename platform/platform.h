@@ -167,6 +167,8 @@ class Thread {
 // Milliseconds since an arbitrary start; wraps around every 2^32 ms.
 uint32_t TickCount();
 void SleepMs(uint32_t milliseconds);
+// A number that tells the calling thread from every other running one.
+uint64_t CurrentThreadId();
 // Hardware threads of this machine, at least 1.
 int ProcessorCount();
 // Bytes of physical memory this machine has; 0 when the system does not

@@ -89,8 +89,9 @@ void SetOwnArguments(int count, char** arguments);
 // The length a start of `program` by `method` with `arguments` gives the
 // command line, in UTF-16 units with the NUL (POSIX: the bytes of every
 // argument, each with its NUL), to hold against kMaxCommandLine before
-// anything is unpacked. 0 when no command line can be made: on Windows,
-// fixed arguments with no UTF-16 form (ProgramArguments::utf8).
+// anything is unpacked. 0 when no command line can be made: on Windows, a
+// path or fixed arguments with no faithful UTF-16 form
+// (ProgramArguments::utf8).
 size_t CommandLineLength(const char* program, StartMethod method, const ProgramArguments& arguments);
 
 struct ProcessResult {
@@ -133,9 +134,11 @@ const wchar_t* CommandLineTail(const wchar_t* line);
 // runs a batch file through cmd.exe, which reads its command line by rules
 // of its own, unlike any program's: & | < > ^ ( ) separate and redirect
 // commands, % and ! expand variables, and a line break ends the command,
-// inside quotes or not. A tail without any of them, or any other control
-// character but the tab, reaches the batch file as it stands; any other is
-// refused.
+// inside quotes or not; and a quote left open carries over into the batch
+// file's own lines that use the arguments (%*), where it turns the batch
+// file's own quoted operators into live ones. A tail without any of those
+// characters, or any other control character but the tab, and with its
+// quotes paired, reaches the batch file as it stands; any other is refused.
 bool SafeForBatchFile(const wchar_t* tail);
 
 }  // namespace platform

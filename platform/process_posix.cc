@@ -1,5 +1,6 @@
 // The POSIX port's process concern.
 #include <errno.h>
+#include <signal.h>
 #include <spawn.h>
 #include <stdlib.h>
 #include <string.h>
@@ -79,6 +80,10 @@ ProcessResult RunAndWait(const char* program, StartMethod, const ProgramArgument
   argv.push_back(nullptr);
   // The run is over once memory ran out: nothing is started.
   if (MemoryRanOut()) return {ProcessResult::kNotStarted, 0, ENOMEM};
+  // A SIGCHLD ignored by whoever started this process would let the
+  // system reap the program before waitpid could read its exit status,
+  // and the program would inherit the ignoring.
+  signal(SIGCHLD, SIG_DFL);
   // Orphans of the tree become this process's children, however they
   // left their parents (a new session included).
   if (arguments.waitForTree) prctl(PR_SET_CHILD_SUBREAPER, 1);

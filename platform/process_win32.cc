@@ -68,16 +68,33 @@ WideText FromAnsi(const std::string& text) {
 // delimits argv[0] (CommandLineTail), the rest as it stands.
 const wchar_t* OwnArgumentsTail() { return CommandLineTail(GetCommandLineW()); }
 
+// Whether every ASCII character of `bytes` is in `wide`, in order, and no
+// other: a double-byte code page reads a byte beyond ASCII with the byte
+// after it, which may be a quote or a backslash of the text's own.
+bool KeepsAscii(const std::string& bytes, const WideText& wide) {
+  size_t at = 0;
+  for (size_t i = 0; i < wide.size(); ++i) {
+    if (wide.c_str()[i] >= 0x80) continue;
+    while (at < bytes.size() && static_cast<unsigned char>(bytes[at]) >= 0x80) ++at;
+    if (at == bytes.size() || static_cast<wchar_t>(bytes[at]) != wide.c_str()[i]) return false;
+    ++at;
+  }
+  while (at < bytes.size() && static_cast<unsigned char>(bytes[at]) >= 0x80) ++at;
+  return at == bytes.size();
+}
+
 // The fixed arguments and this process's own, each after one space. False
-// when the fixed text has no UTF-16 form: UTF-8 that is not valid, or
-// bytes the ANSI code page does not define (a record from before the UTF-8
-// flag, run on a machine of another code page). The program then gets
-// nothing rather than other text.
+// when the fixed text has no faithful UTF-16 form: UTF-8 that is not
+// valid, or, for a record from before the UTF-8 flag, bytes that the
+// running ANSI code page does not define or that it reads together with
+// the text's own ASCII characters. The program then gets nothing rather
+// than other text.
 bool Parameters(const ProgramArguments& arguments, WideText* parameters) {
   parameters->clear();
   if (!arguments.fixed.empty()) {
     WideText fixed;
     if (!CodePageToWide(arguments.fixed, arguments.utf8 ? CP_UTF8 : GetACP(), &fixed)) return false;
+    if (!arguments.utf8 && !KeepsAscii(arguments.fixed, fixed)) return false;
     Append(parameters, L" ");
     Append(parameters, fixed);
   }
@@ -95,7 +112,11 @@ bool Parameters(const ProgramArguments& arguments, WideText* parameters) {
 // system directory, never through a search path, with /i and the package.
 bool CommandLine(const char* program, StartMethod method, const ProgramArguments& arguments, WideText* application,
                  WideText* line) {
-  const WideText path = FromAnsi(program);
+  WideText path;
+  if (!CodePageToWide(program, GetACP(), &path)) {
+    SetLastError(ERROR_NO_UNICODE_TRANSLATION);
+    return false;
+  }
   if (method == StartMethod::kInstallerPackage) {
     wchar_t directory[MAX_PATH];
     UINT n = GetSystemDirectoryW(directory, MAX_PATH);
@@ -132,8 +153,15 @@ class ProcessTree {
     JOBOBJECT_ASSOCIATE_COMPLETION_PORT association;
     association.CompletionKey = job_;
     association.CompletionPort = port_;
+    // A process started with CREATE_BREAKAWAY_FROM_JOB leaves the job (and
+    // is not waited for) rather than fail to start, as it would in a job
+    // that forbids breaking away.
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits;
+    memset(&limits, 0, sizeof(limits));
+    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_BREAKAWAY_OK;
     ready_ = SetInformationJobObject(job_, JobObjectAssociateCompletionPortInformation, &association,
-                                     sizeof(association)) != FALSE;
+                                     sizeof(association)) != FALSE &&
+             SetInformationJobObject(job_, JobObjectExtendedLimitInformation, &limits, sizeof(limits)) != FALSE;
   }
   ~ProcessTree() {
     if (port_ != nullptr) CloseHandle(port_);
@@ -151,14 +179,25 @@ class ProcessTree {
     return adopted_;
   }
 
-  // Returns once no process of the job is left.
+  // Returns once no process of the job is left. Microsoft does not promise
+  // that every job message reaches the port, so the job's own count of
+  // active processes is asked as well, every second.
   void WaitUntilEmpty() {
     if (!adopted_) return;
-    DWORD message = 0;
-    ULONG_PTR key = 0;
-    LPOVERLAPPED overlapped = nullptr;
-    while (GetQueuedCompletionStatus(port_, &message, &key, &overlapped, INFINITE)) {
-      if (reinterpret_cast<HANDLE>(key) == job_ && message == JOB_OBJECT_MSG_ACTIVE_PROCESS_ZERO) return;
+    for (;;) {
+      DWORD message = 0;
+      ULONG_PTR key = 0;
+      LPOVERLAPPED overlapped = nullptr;
+      if (GetQueuedCompletionStatus(port_, &message, &key, &overlapped, 1000) &&
+          reinterpret_cast<HANDLE>(key) == job_ && message == JOB_OBJECT_MSG_ACTIVE_PROCESS_ZERO) {
+        return;
+      }
+      JOBOBJECT_BASIC_ACCOUNTING_INFORMATION accounting;
+      if (!QueryInformationJobObject(job_, JobObjectBasicAccountingInformation, &accounting, sizeof(accounting),
+                                     nullptr) ||
+          accounting.ActiveProcesses == 0) {
+        return;
+      }
     }
   }
 

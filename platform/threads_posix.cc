@@ -54,4 +54,6 @@ void Thread::Join() {
   running_ = nullptr;
 }
 
+uint64_t CurrentThreadId() { return static_cast<uint64_t>(pthread_self()); }
+
 }  // namespace platform

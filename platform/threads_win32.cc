@@ -68,4 +68,6 @@ void Thread::Join() {
   running_ = nullptr;
 }
 
+uint64_t CurrentThreadId() { return GetCurrentThreadId(); }
+
 }  // namespace platform

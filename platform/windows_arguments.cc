@@ -67,14 +67,18 @@ const wchar_t* CommandLineTail(const wchar_t* line) {
 }
 
 bool SafeForBatchFile(const wchar_t* tail) {
+  bool quoted = false;
   for (; *tail != L'\0'; ++tail) {
     const wchar_t c = *tail;
+    if (c == L'"') quoted = !quoted;
     if ((c < 0x20 && c != L'\t') || c == 0x7F) return false;
     for (const wchar_t* special = L"&|<>^()%!"; *special != L'\0'; ++special) {
       if (c == *special) return false;
     }
   }
-  return true;
+  // An open quote would carry over into the batch file's own lines that
+  // use %*, where it turns their quoted operators into live ones.
+  return !quoted;
 }
 
 }  // namespace platform

@@ -40,6 +40,10 @@ void RemoveWritten(const std::string& directory, bool made) {
   for (const std::string& name : NamesIn(directory)) RemoveTree(directory + "\\" + name);
 }
 
+// The extraction under way, for RemovePartialExtraction.
+const std::string* extracting = nullptr;
+bool extractingMade = false;
+
 // Converts every name the unpacking uses into this system's file names.
 Result ConvertNames(int codePage, PayloadTable* table) {
   std::string name;
@@ -83,11 +87,17 @@ Result PrepareDirectory(const std::string& directory, bool* made) {
 
 }  // namespace
 
+void RemovePartialExtraction() {
+  if (extracting != nullptr) RemoveWritten(*extracting, extractingMade);
+}
+
 Result RunExtract(const LmpackOptions& options) {
   const std::string& directory = options.output;
   bool made = false;
   Result result = PrepareDirectory(directory, &made);
   if (!result.ok()) return result;
+  extracting = &directory;
+  extractingMade = made;
   PayloadNameFilter convert;
   if (options.codePage != kNoCodePage) {
     convert = [&options](PayloadTable* table) { return ConvertNames(options.codePage, table); };

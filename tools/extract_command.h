@@ -18,4 +18,9 @@
 // kCannotMake, kWriteFault or kDiskFull when a file cannot be written.
 Result RunExtract(const LmpackOptions& options);
 
+// The last resort when memory runs out beyond the reserve: removes what the
+// extraction under way has written (as far as the system lets a file that
+// is still open be removed).
+void RemovePartialExtraction();
+
 #endif  // LM_TOOLS_EXTRACT_COMMAND_H_

@@ -54,6 +54,7 @@ Result Run(int argc, char** argv) {
 // Memory ran out beyond the reserve (platform/memory.h).
 void OnMemoryExhausted() {
   RemovePartialSetup();
+  RemovePartialExtraction();
   fputs("lmpack: out of memory\n", stderr);
 }
 

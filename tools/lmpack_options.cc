@@ -1,6 +1,7 @@
 #include "tools/lmpack_options.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 
 #include "payload/launch_arguments.h"
@@ -89,6 +90,14 @@ const char kUsage[] =
     "exit codes: 0 success; 1 the folder, the icon file or the launcher cannot\n"
     "be packed, or the payload is damaged; 2 wrong usage; 3 a file could not be\n"
     "read or written.\n";
+
+// A Windows Installer package: msiexec starts it.
+bool IsInstallerPackageName(const std::string& name) {
+  if (name.size() < 4) return false;
+  std::string extension = name.substr(name.size() - 4);
+  for (char& c : extension) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+  return extension == ".msi";
+}
 
 Result BadUsage(const std::string& why) { return Result::Fail(Outcome::kUsage, why); }
 
@@ -234,10 +243,14 @@ Result ParseOptions(int argc, char** argv, LmpackOptions* options) {
   if (problem != nullptr) return BadUsage(std::string("--arguments: ") + problem);
   // Both systems must split the text alike, and an open quote would take
   // the setup's own arguments into its last argument on Windows only.
-  if (platform::EndsInsideQuotes(options->arguments)) {
+  // msiexec reads its command line by its own rules: quotes pair, a
+  // backslash is a backslash (INSTALLDIR="C:\App\" is closed there).
+  if (IsInstallerPackageName(options->run)
+          ? std::count(options->arguments.begin(), options->arguments.end(), '"') % 2 != 0
+          : platform::EndsInsideQuotes(options->arguments)) {
     return BadUsage("--arguments: a quoted part does not close (a backslash before a quote makes it a literal \\\")");
   }
-  if (options->passArguments && options->ForWindows() && payload::IsBatchFileName(options->run)) {
+  if (options->passArguments && payload::IsBatchFileName(options->run)) {
     return BadUsage("--pass-arguments: " + options->run +
                     " is a batch file, whose command interpreter would read the setup's arguments as commands; "
                     "give it fixed --arguments only");

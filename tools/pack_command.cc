@@ -271,7 +271,6 @@ void RemovePartialSetup() {
 }
 
 Result RunPack(const LmpackOptions& options) {
-  packing = &options;
   std::string stub = options.stub.empty() ? FindStub(options.target) : options.stub;
   if (stub.empty()) {
     return Result::Fail(Outcome::kUsage,
@@ -295,7 +294,10 @@ Result RunPack(const LmpackOptions& options) {
   // The whole folder is checked before anything is written.
   PackPlan plan;
   Result result = PlanPack(options, folder, &plan);
+  if (result.ok() && platform::MemoryRanOut()) result = Result::Fail(Outcome::kNoMemory, "out of memory");
   if (!result.ok()) return result;
+  // From here on files are written: the last resort removes them.
+  packing = &options;
   // A branded launcher is staged beside the output and packed in its place.
   const bool branding = WantsBranding(options);
   const std::string branded = options.output + ".lmpack-stub";  // as RemovePartialSetup names it

@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "platform/memory.h"
 #include "xz/xz_failure.h"
 
 namespace xz {
@@ -86,6 +87,8 @@ Result XzBlockDecoder::Inspect(util::ByteSource* source, const XzBlock& block, i
 
 Result XzBlockDecoder::Decode(util::ByteSource* source, const XzBlock& entry, int check, int number,
                               DecodedOutput* output, const std::atomic<size_t>* firstFailed) {
+  // Memory ran out: no further block's buffers and dictionary are taken.
+  if (platform::MemoryRanOut()) return NoMemory();
   Header header;
   Result result = ReadHeader(source, entry, check, number, &header);
   if (!result.ok()) return result;

@@ -431,6 +431,7 @@ TEST_F(LauncherTest, ABatchFileGetsNoArgumentsItsShellWouldRun) {
                                                          {"!COMSPEC!"},
                                                          {"(echo owned)"},
                                                          {"line\nbreak"},
+                                                         {"odd\"quote"},
                                                          {"/S", "tab\tand\x01"}};
   for (const std::vector<std::string>& tail : hostile) {
     SCOPED_TRACE(tail.back());

@@ -370,7 +370,7 @@ TEST(PlatformTest, WindowsCommandLinesAreReadAsTheCRuntimeAndCmdReadThem) {
     EXPECT_TRUE(platform::SafeForBatchFile(safe));
   }
   for (const wchar_t* unsafe : {L"a & b", L"a|b", L"<in", L">out", L"^", L"%PATH%", L"!PATH!", L"(x)", L"a\nb", L"a\rb",
-                                L"\"x\" & \"y\"", L"a\x01"}) {
+                                L"\"x\" & \"y\"", L"a\x01", L"x\""}) {
     EXPECT_FALSE(platform::SafeForBatchFile(unsafe));
   }
 }

@@ -433,6 +433,11 @@ TEST_F(LmpackTest, UsageErrors) {
     arguments.push_back(folder_);
     EXPECT_EQ(2, Lmpack(arguments)) << options.back().substr(0, 20);
   }
+  // msiexec's quotes pair without backslash escapes: a directory ending in
+  // a backslash is closed there, an odd quote is not.
+  EXPECT_EQ(2, Lmpack({"pack", "--run", "a.msi", "-o", "b", "--arguments", "P=\"a\\\" b\"", folder_}));
+  EXPECT_EQ(1, Lmpack({"pack", "--stub", stub_, "--run", "a.msi", "-o", dir_.Join("b.exe"), "--arguments",
+                       "INSTALLDIR=\"C:\\App\\\"", folder_}));  // no a.msi in the folder: refused, not usage
   EXPECT_EQ(2, Lmpack({"extract", "setup.exe"}));
   EXPECT_EQ(2, Lmpack({"extract", "setup.exe", "a", "b"}));
 }
