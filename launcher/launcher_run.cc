@@ -1,6 +1,7 @@
 #include "launcher/launcher_run.h"
 
 #include <algorithm>
+#include <cstring>
 #include <string>
 
 #include "core/lm_time.h"
@@ -64,9 +65,15 @@ Result CheckCommandLine(const LmString& workingDirectory, const PayloadTable& ta
   if (length > platform::kMaxCommandLine) {
     return Result::Fail(Outcome::kCommandTooLong, "the program's command line would be too long");
   }
-  if (table.arguments.passOwn() && payload::IsBatchFileName(table.launchName.GetText()) &&
-      !platform::OwnArgumentsSafeForBatchFile()) {
-    return Result::Fail(Outcome::kBadArguments, "the setup's arguments would be commands to the batch file's shell");
+  if (payload::IsBatchFileName(table.launchName.GetText())) {
+    // cmd.exe expands % and ! in the batch file's own path too, quoted or
+    // not (the temp directory's included).
+    if (strpbrk(program.GetText(), "%!") != nullptr) {
+      return Result::Fail(Outcome::kBadArguments, "the batch file's path would be expanded by its shell");
+    }
+    if (table.arguments.passOwn() && !platform::OwnArgumentsSafeForBatchFile()) {
+      return Result::Fail(Outcome::kBadArguments, "the setup's arguments would be commands to the batch file's shell");
+    }
   }
   return Result();
 }

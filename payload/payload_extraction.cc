@@ -35,8 +35,16 @@ Result Stage(const std::string& setupPath, const LmString& directory, const LmSt
   }
   Result result = PayloadReader::ReadTable(&own, table);
   if (result.ok()) result = table->record.Describes(table->payloadSize());
-  if (result.ok() && filter) result = filter(table);
   if (!result.ok()) return result;
+  if (filter) result = filter(table);
+  if (!result.ok()) {
+    // A table that damage changed is reported as damaged, not for what the
+    // damage made of it: the data is read through, writing nothing.
+    uint32_t crc = 0;
+    Result whole = PayloadReader::CopyCompressed(&own, nullptr, *table, buffer, &crc);
+    if (whole.ok()) whole = table->record.Matches(table->payloadSize(), crc);
+    return whole.ok() ? result : whole;
+  }
   LmFileStream staging;
   *stagingPath = StagingPath(directory, stagingBase, *table);
   if (!staging.OpenFile(*stagingPath, 1))

@@ -53,6 +53,12 @@ bool IsSupportedCodePage(int codePage);
 // takes them as UTF-8 whatever the locale says.
 int GetAnsiCodePage();
 
+// Whether this process's arguments (main's argv, in the ANSI code page)
+// hold its command line exactly: on Windows false when the command line has
+// a character the ANSI code page cannot represent, which the system hands
+// to argv replaced by a near one or '?'. Elsewhere always true.
+bool ArgumentsAreExact();
+
 // `utf8` as bytes of `codePage`. False when the code page is not supported,
 // `utf8` is not valid UTF-8, or a character is not representable exactly.
 bool Utf8ToCodePage(const std::string& utf8, int codePage, std::string* out);

@@ -207,6 +207,8 @@ bool IsSupportedCodePage(int codePage) {
   return page != nullptr && IconvConverter(kUtf32, page->iconvName).ok();
 }
 
+bool ArgumentsAreExact() { return true; }
+
 int GetAnsiCodePage() { return kCodePageUtf8; }
 
 bool Utf8ToCodePage(const std::string& utf8, int codePage, std::string* out) {

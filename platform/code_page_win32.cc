@@ -2,6 +2,8 @@
 // rules of code_page.h applied on top so that it agrees with the POSIX port.
 #include "platform/code_page.h"
 
+#include <cwchar>
+
 #include "platform/win32/windows_api.h"
 
 #include "platform/code_page_rules.h"
@@ -34,6 +36,11 @@ bool HasRefusedCharacter(const WideText& text) {
 bool IsSupportedCodePage(int codePage) { return IsListed(codePage) && IsValidCodePage(static_cast<UINT>(codePage)); }
 
 int GetAnsiCodePage() { return static_cast<int>(GetACP()); }
+
+bool ArgumentsAreExact() {
+  WideText fromAnsi;
+  return CodePageToWide(GetCommandLineA(), GetACP(), &fromAnsi) && wcscmp(fromAnsi.c_str(), GetCommandLineW()) == 0;
+}
 
 bool Utf8ToCodePage(const std::string& utf8, int codePage, std::string* out) {
   out->clear();

@@ -250,6 +250,10 @@ Result ParseOptions(int argc, char** argv, LmpackOptions* options) {
           : platform::EndsInsideQuotes(options->arguments)) {
     return BadUsage("--arguments: a quoted part does not close (a backslash before a quote makes it a literal \\\")");
   }
+  if (payload::IsBatchFileName(options->run) && options->run.find_first_of("%!") != std::string::npos) {
+    return BadUsage("--run: " + options->run +
+                    " is a batch file whose name holds % or !, which cmd.exe expands even inside quotes");
+  }
   if (options->passArguments && payload::IsBatchFileName(options->run)) {
     return BadUsage("--pass-arguments: " + options->run +
                     " is a batch file, whose command interpreter would read the setup's arguments as commands; "

@@ -132,9 +132,16 @@ void AddLaunchArguments(const LmpackOptions& options, PackPlan* plan, ProblemLis
   payload::LaunchArguments arguments;
   if (options.passArguments) arguments.flags |= payload::kPassOwnArguments;
   if (options.waitTree) arguments.flags |= payload::kWaitForTree;
-  Result result = platform::CodePageToUtf8(options.arguments, platform::GetAnsiCodePage(), &arguments.fixed)
-                      ? Result()
-                      : Result::Fail(Outcome::kBadInput, "the text cannot be read");
+  // The text arrives through the ANSI code page: where the command line
+  // held a character beyond it, the system changed it on the way in.
+  Result result =
+      !options.arguments.empty() && !platform::ArgumentsAreExact()
+          ? Result::Fail(Outcome::kBadInput,
+                         "the command line holds characters the ANSI code page cannot represent, which reach lmpack "
+                         "changed; run lmpack under a code page that has them")
+      : platform::CodePageToUtf8(options.arguments, platform::GetAnsiCodePage(), &arguments.fixed)
+          ? Result()
+          : Result::Fail(Outcome::kBadInput, "the text cannot be read");
   for (char c : arguments.fixed) {
     if (static_cast<unsigned char>(c) >= 0x80) arguments.flags |= payload::kUtf8Text;
   }

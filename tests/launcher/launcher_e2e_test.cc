@@ -440,6 +440,10 @@ TEST_F(LauncherTest, ABatchFileGetsNoArgumentsItsShellWouldRun) {
     EXPECT_FALSE(lmtest::PathExists(cwd_ + "\\owned.txt"));
     ExpectCleanFailure();
   }
+  // cmd.exe expands % and ! in the batch file's own path as well.
+  entries[2].path = "\\50%OS%off.bat";
+  EXPECT_EQ(Expected().badArguments, Run(lmtest::BuildSetup(stub_, "50%OS%off.bat", {entries[0], entries[2]})));
+  ExpectCleanFailure();
 }
 
 // A bootstrapper that starts a copy of itself and exits 3 at once: without

@@ -427,7 +427,8 @@ TEST_F(LmpackTest, UsageErrors) {
                                              {"--arguments", "/S\n/D=x"},
                                              {"--arguments", std::string(32001, 'a')},
                                              {"--arguments", "/DIR=\"C:\\dir\\\""},
-                                             {"--run", "install.CMD", "--pass-arguments"}}) {
+                                             {"--run", "install.CMD", "--pass-arguments"},
+                                             {"--run", "50%OS%off.bat"}}) {
     std::vector<std::string> arguments = {"pack", "--run", "a", "-o", "b"};
     arguments.insert(arguments.end(), options.begin(), options.end());
     arguments.push_back(folder_);
