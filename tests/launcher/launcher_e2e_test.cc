@@ -855,6 +855,21 @@ TEST_F(LauncherTest, ProgramsThatNeedElevationStartThroughTheShell) {
     for (const std::string& name : left) lmtest::RemoveTree(temp_ + "\\" + name);
   }
   EXPECT_FALSE(Report().empty()) << "the shell did not run the program";
+  // The shell holds a command line to about 2,048 characters (Wine's takes
+  // more): a longer one is refused as CreateProcess refuses one beyond its
+  // limit, nothing started, nothing left.
+  if (lmtest::OnWindows()) {
+    std::vector<TestEntry> entries = ProbeEntries("23");
+    for (int i = 0; i < 9; ++i) {  // 2,331 bytes in pieces of the longest string
+      entries.push_back({std::string(payload::kMaxStringLength, 'a'), payload::kArgumentsKind, ""});
+    }
+    ASSERT_TRUE(lmtest::WriteFile(setup, lmtest::BuildSetup(stub_, probeName_, entries)));
+    lmtest::RemoveTree(cwd_ + "\\probe-report.txt");
+    realShell = true;
+    EXPECT_EQ(Expected().commandTooLong, RunSetup(setup, NeedingElevation));
+    EXPECT_TRUE(Report().empty());
+    EXPECT_TRUE(lmtest::ListNames(temp_).empty());
+  }
   ASSERT_EQ(0, port_testing::ChangeDirectory(saved));
 }
 
