@@ -61,18 +61,25 @@ inline const char* ArgumentsProblem(const std::string& text) {
   return nullptr;
 }
 
+// Whether `name` ends in `extension` (lower case, with its dot), ASCII
+// letters compared in any case.
+inline bool HasExtension(const std::string& name, const std::string& extension) {
+  if (name.size() < extension.size()) return false;
+  for (size_t i = 0, at = name.size() - extension.size(); i < extension.size(); ++i, ++at) {
+    char c = name[at];
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (c != extension[i]) return false;
+  }
+  return true;
+}
+
 // Whether `launchName` names a batch file (.bat or .cmd, in any case),
 // which Windows runs through cmd.exe, whose reading of a command line would
 // take the setup's own arguments for commands: lmpack never lets such a
 // program have them, and a launcher passes one only what
 // platform::SafeForBatchFile allows.
 inline bool IsBatchFileName(const std::string& launchName) {
-  if (launchName.size() < 4) return false;
-  std::string extension = launchName.substr(launchName.size() - 4);
-  for (char& c : extension) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return extension == ".bat" || extension == ".cmd";
+  return HasExtension(launchName, ".bat") || HasExtension(launchName, ".cmd");
 }
 
 }  // namespace payload

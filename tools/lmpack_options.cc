@@ -1,7 +1,6 @@
 #include "tools/lmpack_options.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstdio>
 
 #include "payload/launch_arguments.h"
@@ -90,14 +89,6 @@ const char kUsage[] =
     "exit codes: 0 success; 1 the folder, the icon file or the launcher cannot\n"
     "be packed, or the payload is damaged; 2 wrong usage; 3 a file could not be\n"
     "read or written.\n";
-
-// A Windows Installer package: msiexec starts it.
-bool IsInstallerPackageName(const std::string& name) {
-  if (name.size() < 4) return false;
-  std::string extension = name.substr(name.size() - 4);
-  for (char& c : extension) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
-  return extension == ".msi";
-}
 
 Result BadUsage(const std::string& why) { return Result::Fail(Outcome::kUsage, why); }
 
@@ -245,7 +236,7 @@ Result ParseOptions(int argc, char** argv, LmpackOptions* options) {
   // the setup's own arguments into its last argument on Windows only.
   // msiexec reads its command line by its own rules: quotes pair, a
   // backslash is a backslash (INSTALLDIR="C:\App\" is closed there).
-  if (IsInstallerPackageName(options->run)
+  if (payload::HasExtension(options->run, ".msi")
           ? std::count(options->arguments.begin(), options->arguments.end(), '"') % 2 != 0
           : platform::EndsInsideQuotes(options->arguments)) {
     return BadUsage("--arguments: a quoted part does not close (a backslash before a quote makes it a literal \\\")");

@@ -122,6 +122,11 @@ void SetLaunchName(const LmpackOptions& options, int codePage, const payload::Pa
   }
 }
 
+// The files a pack writes beside its output: the compressed data, and the
+// branded launcher.
+std::string DataPath(const LmpackOptions& options) { return options.output + ".lmpack-data"; }
+std::string BrandedStubPath(const LmpackOptions& options) { return options.output + ".lmpack-stub"; }
+
 // The launch arguments record at the end of the table, when the options ask
 // for arguments; its problems go to *problems. The command line comes in
 // the ANSI code page; the text is stored as UTF-8, marked so where it goes
@@ -230,7 +235,7 @@ Result Assemble(const LmpackOptions& options, const std::string& stub, const Pac
 }
 
 Result WriteSetup(const LmpackOptions& options, const std::string& stub, const PackPlan& plan) {
-  std::string dataPath = options.output + ".lmpack-data";  // as RemovePartialSetup names it
+  const std::string dataPath = DataPath(options);
   int64_t compressedLength = 0;
   Result result = CompressFiles(options, plan.entries, plan.x86, plan.total, dataPath, &compressedLength);
   if (result.ok()) result = Assemble(options, stub, plan, dataPath, compressedLength);
@@ -272,8 +277,8 @@ const LmpackOptions* packing = nullptr;
 
 void RemovePartialSetup() {
   if (packing == nullptr) return;
-  platform::RemoveFile((packing->output + ".lmpack-data").c_str());
-  platform::RemoveFile((packing->output + ".lmpack-stub").c_str());
+  platform::RemoveFile(DataPath(*packing).c_str());
+  platform::RemoveFile(BrandedStubPath(*packing).c_str());
   platform::RemoveFile(packing->output.c_str());
 }
 
@@ -307,7 +312,7 @@ Result RunPack(const LmpackOptions& options) {
   packing = &options;
   // A branded launcher is staged beside the output and packed in its place.
   const bool branding = WantsBranding(options);
-  const std::string branded = options.output + ".lmpack-stub";  // as RemovePartialSetup names it
+  const std::string branded = BrandedStubPath(options);
   if (branding) result = StageBrandedLauncher(options, stub, branded);
   if (result.ok()) result = WriteSetup(options, branding ? branded : stub, plan);
   if (branding) platform::RemoveFile(branded.c_str());
