@@ -1,14 +1,17 @@
-# liblzma: the system library natively; on Windows static libraries
-# compiled from Debian's xz-utils source package, which scripts/setup.sh
-# unpacks into third_party/ (never committed).
+# liblzma: the system library natively; on Windows, and in the fuzz build,
+# static libraries compiled from Debian's xz-utils source package, which
+# scripts/setup.sh unpacks into third_party/ (never committed). The fuzz
+# build compiles it with the fuzzer's coverage and sanitizers, so that the
+# fuzz targets explore liblzma's decoder with the settings we use, not only
+# our code around an opaque library.
 #
 # Lm::Lzma is what xz/ links. On Windows it is one of two builds of the same
 # sources, chosen by the program that links it: the launcher (a target with
 # the property LM_LZMA_DECODERS_ONLY set) gets a liblzma that only decodes
 # LZMA2 with the x86 branch filter and checks CRC-32 and CRC-64, built for
 # size; every other program (lmpack, the tests) gets one that also encodes
-# them. Natively both are the system's.
-if(WIN32)
+# them. Natively both are the system's, except in the fuzz build.
+if(WIN32 OR LM_FUZZ)
   file(GLOB LM_XZ_DIRS LIST_DIRECTORIES true "${PROJECT_SOURCE_DIR}/third_party/xz-utils-*")
   list(FILTER LM_XZ_DIRS EXCLUDE REGEX "\\.(tar|dsc|gz|bz2|xz)")
   list(GET LM_XZ_DIRS 0 LM_XZ_DIR)
@@ -35,11 +38,15 @@ if(WIN32)
   # What the package's configure would find on MinGW-w64, and the choices:
   # the small variant (CRC tables computed when the program starts, in a
   # constructor as configure picks where GCC has the attribute; no unrolled
-  # code), Windows Vista threads from KERNEL32 (no winpthreads).
+  # code), Windows Vista threads from KERNEL32 (no winpthreads). None of the
+  # coders compiled here starts a thread, so the fuzz build has none.
   set(LM_LZMA_DEFINITIONS
     HAVE_STDBOOL_H HAVE__BOOL HAVE_STDINT_H HAVE_INTTYPES_H HAVE_VISIBILITY=0 HAVE_SMALL
-    HAVE_FUNC_ATTRIBUTE_CONSTRUCTOR MYTHREAD_VISTA TUKLIB_SYMBOL_PREFIX=lzma_ LZMA_API_STATIC
+    HAVE_FUNC_ATTRIBUTE_CONSTRUCTOR TUKLIB_SYMBOL_PREFIX=lzma_ LZMA_API_STATIC
     HAVE_CHECK_CRC32 HAVE_CHECK_CRC64 HAVE_DECODERS HAVE_DECODER_LZMA2 HAVE_DECODER_X86)
+  if(WIN32)
+    list(APPEND LM_LZMA_DEFINITIONS MYTHREAD_VISTA)
+  endif()
   set(LM_LZMA_INCLUDES ${LM_LZMA}/api ${LM_LZMA}/common ${LM_LZMA}/check ${LM_LZMA}/lz
     ${LM_LZMA}/rangecoder ${LM_LZMA}/lzma ${LM_LZMA}/simple ${LM_LZMA}/delta ${LM_XZ_DIR}/src/common)
   function(lm_add_liblzma name)
@@ -50,7 +57,10 @@ if(WIN32)
     target_compile_definitions(${name} PRIVATE ${LM_LZMA_DEFINITIONS} PUBLIC LZMA_API_STATIC)
     # C, like libbz2: no exception passes through it, so its frames need no
     # unwind tables, which MinGW's linker would keep for every function.
-    target_compile_options(${name} PRIVATE -w -fno-asynchronous-unwind-tables -fno-unwind-tables)
+    target_compile_options(${name} PRIVATE -w)
+    if(WIN32)
+      target_compile_options(${name} PRIVATE -fno-asynchronous-unwind-tables -fno-unwind-tables)
+    endif()
   endfunction()
   lm_add_liblzma(lm_lzma_decoders ${LM_LZMA_DECODER_SOURCES})
   lm_add_liblzma(lm_lzma ${LM_LZMA_DECODER_SOURCES} ${LM_LZMA_ENCODER_SOURCES})

@@ -1,5 +1,8 @@
 #include "file/lm_file_stream.h"
 
+#include <climits>
+#include <cstdint>
+
 #include "file/lm_file.h"
 #include "file/status_text.h"
 #include "platform/platform.h"
@@ -67,7 +70,7 @@ bool LmFileStream::BeginFileOperation() {
 int LmFileStream::GetAvailable() {
   if (!BeginFileOperation()) return -1;
   int size = static_cast<int>(LmFile(path).GetSize());
-  int available = size - static_cast<int>(ftell(handle));
+  int available = size - static_cast<int>(platform::TellFile(handle));
   return available == 0 ? -1 : available;
 }
 
@@ -118,7 +121,17 @@ int LmFileStream::Write(const void* buffer, int size) {
 int LmFileStream::Seek(int offset, int origin) {
   if (!BeginFileOperation()) return 0;
   int whence = origin == 0 ? SEEK_SET : origin == 2 ? SEEK_END : SEEK_CUR;
-  if (fseek(handle, offset, whence) != 0) {
+  if (platform::SeekFile(handle, offset, whence) != 0) {
+    status = kSeekFail;
+    return 0;
+  }
+  return 1;
+}
+
+int LmFileStream::SeekTo(uint64_t position) {
+  if (!BeginFileOperation()) return 0;
+  if (position > static_cast<uint64_t>(INT64_MAX) ||
+      platform::SeekFile(handle, static_cast<int64_t>(position), SEEK_SET) != 0) {
     status = kSeekFail;
     return 0;
   }
@@ -127,7 +140,12 @@ int LmFileStream::Seek(int offset, int origin) {
 
 int LmFileStream::Tell() {
   if (!BeginFileOperation()) return -1;
-  return static_cast<int>(ftell(handle));
+  const int64_t position = platform::TellFile(handle);
+  if (position > INT_MAX) {
+    status = kSeekFail;
+    return -1;
+  }
+  return static_cast<int>(position);
 }
 
 int LmFileStream::Flush() {

@@ -60,7 +60,12 @@ class LmFileStream : public virtual LmIOStream {
   int Write(const void* buffer, int size) override;
   // Any origin other than 0, 1, 2 counts as 1. 0 with 0xF0000006 on failure.
   int Seek(int offset, int origin) override;
+  // The position, or -1 when it is beyond INT_MAX (0xF0000006).
   int Tell() override;
+  // Seek to `position` from the start, anywhere a file can reach (not a
+  // virtual operation: the slot order stays as it is). 0 with 0xF0000006
+  // on failure.
+  int SeekTo(uint64_t position);
   int Flush() override;
   LmIOStream* Clone() override;
 

@@ -134,6 +134,10 @@ head -c 20000 text.bin | xz -1 --check=crc32 -c > "$xzs/text-crc32.xz"
 head -c 20000 text.bin | xz -6 --check=sha256 -c > "$xzs/text-sha256.xz"
 head -c 30000 random.bin | xz -c --x86 --lzma2=preset=1 > "$xzs/random-x86.xz"
 head -c 200000 text.bin | xz -T2 --block-size=40000 -c > "$xzs/text-blocks.xz"
+# Short ones with several blocks, within the decoder target's input limit.
+head -c 6000 text.bin | xz -T2 --block-size=1500 -c > "$xzs/short-blocks.xz"
+head -c 3000 random.bin | xz -T2 --block-size=1000 --x86 --lzma2=preset=0 -c > "$xzs/short-x86-blocks.xz"
+head -c 50000 zeros.bin | xz -T2 --block-size=10000 --check=crc32 -c > "$xzs/short-zeros.xz"
 
 for target in payload_fuzzer pe_certificate_fuzzer bzip2_decoder_fuzzer xz_decoder_fuzzer; do
   mkdir -p "$out/$target"

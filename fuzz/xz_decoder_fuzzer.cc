@@ -15,8 +15,8 @@
 
 namespace {
 
-const uint64_t kMemoryLimit = 8u << 20;
-const uint64_t kMaxDecoded = 1u << 20;
+const uint64_t kMemoryLimit = 2u << 20;
+const uint64_t kMaxDecoded = 128u << 10;
 
 // Keeps every run's bytes; refuses a stream larger than kMaxDecoded before
 // anything is decoded.

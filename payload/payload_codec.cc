@@ -14,7 +14,6 @@ namespace {
 
 const unsigned char kBzip2Magic[] = {'B', 'Z', 'h'};
 const unsigned char kXzMagic[] = {0xFD, '7', 'z', 'X', 'Z', 0x00};
-const uint64_t kMostMemory = uint64_t{1} << 30;
 
 bool StartsWith(const unsigned char* head, size_t size, const unsigned char* magic, size_t magicSize) {
   return size >= magicSize && memcmp(head, magic, magicSize) == 0;
@@ -58,9 +57,16 @@ Result IdentifyCodec(util::ByteSource* source, Codec* codec) {
   return source->Seek(0) ? Result() : Result::Fail(Outcome::kUnreadable, "the compressed data cannot be read");
 }
 
+uint64_t DecodeMemoryLimitFor(uint64_t physicalMemory, uint64_t addressSpaceLeft) {
+  uint64_t limit = kMostDecodeMemory;
+  for (uint64_t figure : {physicalMemory, addressSpaceLeft}) {
+    if (figure != 0 && figure / 2 < limit) limit = figure / 2;
+  }
+  return limit;
+}
+
 uint64_t DecodeMemoryLimit() {
-  const uint64_t half = platform::PhysicalMemory() / 2;
-  return half < kMostMemory ? half : kMostMemory;
+  return DecodeMemoryLimitFor(platform::PhysicalMemory(), platform::AddressSpaceLeft());
 }
 
 Result DecodePayloadData(util::ByteSource* source, const DecodeSettings& settings, DecodedOutput* output) {

@@ -29,9 +29,18 @@ enum class Codec { kNone, kBzip2, kXz };
 // kBadInput for a start neither codec has; kUnreadable.
 Result IdentifyCodec(util::ByteSource* source, Codec* codec);
 
+// The most memory the launcher lets a payload's decoding take on any
+// machine; lmpack refuses an xz block that needs more for one thread.
+const uint64_t kMostDecodeMemory = uint64_t{1} << 30;
+
 // How much memory the launcher lets a payload's decoding take: the smaller
-// of 1 GiB and half this machine's physical memory.
+// of kMostDecodeMemory, half this machine's physical memory and half the
+// address space this process has left (a 32-bit process has 2 GiB, or
+// 4 GiB as a large-address-aware one under 64-bit Windows; the other half
+// is left for the program, its libraries and the holes between them).
 uint64_t DecodeMemoryLimit();
+// The same from the two figures; 0 for either: unknown, not a limit.
+uint64_t DecodeMemoryLimitFor(uint64_t physicalMemory, uint64_t addressSpaceLeft);
 
 struct DecodeSettings {
   int workers = 1;

@@ -38,6 +38,10 @@ const int CHUNK_SIZE = 10240;
 namespace payload {
 
 const int kTrailerSize = 4;
+// The largest setup lmpack writes: the reader holds offsets and the file's
+// size in 32-bit signed integers, and 1 MiB is left for the Authenticode
+// signature that may be appended afterwards.
+const int64_t kMaxSetupBytes = (int64_t{1} << 31) - (int64_t{1} << 20);
 // Longest string the format allows: the platform's path limit (MAX_PATH,
 // 260 with its NUL).
 const int kMaxStringLength = 259;

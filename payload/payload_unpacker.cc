@@ -7,14 +7,16 @@
 
 Result UnpackPayload(const LmString& stagingPath, const LmString& workingDirectory, const PayloadTable& table,
                      bzip2::SparePool* spares, uint64_t memoryLimit) {
+  // The staged copy is the launcher's own temporary file: not opening or
+  // not reading it back are one failure, of the staging.
+  const Result stagingFailure = Result::Fail(Outcome::kWriteFault, "the staged data cannot be read");
   util::FileRange staged;
-  if (!staged.Open(stagingPath.GetText(), 0, table.compressedLength)) {
-    return Result::Fail(Outcome::kWriteFault, "the staged data cannot be read");
-  }
+  if (!staged.Open(stagingPath.GetText(), 0, table.compressedLength)) return stagingFailure;
   payload::DecodeSettings settings;
   settings.workers = util::DefaultWorkers();
   settings.spares = spares;
   settings.memoryLimit = memoryLimit;
   TableOutput output(workingDirectory, table);
-  return payload::DecodePayloadData(&staged, settings, &output);
+  const Result result = payload::DecodePayloadData(&staged, settings, &output);
+  return result.outcome() == Outcome::kUnreadable ? stagingFailure : result;
 }

@@ -19,7 +19,7 @@ class SparePool;
 // the table, its checks matching. Otherwise the failure: kCorruptData;
 // kBadInput for data neither codec reads or takes; kMemoryLimit;
 // kWriteFault (an entry cannot be created or written; also when the staged
-// data cannot be opened); kDiskFull; kNoMemory. What was created stays for
+// data cannot be opened or read back); kDiskFull; kNoMemory. What was created stays for
 // the caller to remove. For fuzzing: `spares` (not owned, may be null)
 // keeps libbz2's arrays between runs, and `memoryLimit` (0: the machine's,
 // DecodeMemoryLimit) bounds what decoding may take.

@@ -1,7 +1,5 @@
 #include "payload/table_output.h"
 
-#include <climits>
-
 #include "file/lm_file.h"
 #include "file/lm_file_stream.h"
 #include "payload/filenode.h"
@@ -45,12 +43,13 @@ struct TableOutput::File {
   unsigned char head[kHeadBytes];
 };
 
+// A run holds an open file only while it is being written, so that a
+// stream of many blocks costs a few words per block.
 struct TableOutput::Run {
   uint64_t position = 0;  // in the decoded stream
   uint64_t end = 0;
-  size_t file = 0;  // the file that holds `position`, or the next one with bytes
-  LmFileStream out;
-  bool open = false;  // `out` is open on files[file]
+  size_t file = 0;                    // the file that holds `position`, or the next one with bytes
+  std::unique_ptr<LmFileStream> out;  // open on files[file], or null
 };
 
 TableOutput::TableOutput(const LmString& workingDirectory, const PayloadTable& table)
@@ -93,9 +92,12 @@ Result TableOutput::Plan(const std::vector<uint64_t>& runStarts, uint64_t total)
     }
     files_.push_back(file);
   }
+  // The runs ascend: one walk over the files places them all.
+  size_t file = 0;
   for (size_t i = 0; i < runCount_; ++i) {
     Run& run = runs_[i];
-    while (run.file < files_.size() && files_[run.file].start + files_[run.file].size <= run.position) ++run.file;
+    while (file < files_.size() && files_[file].start + files_[file].size <= run.position) ++file;
+    run.file = file;
   }
   return platform::MemoryRanOut() ? NoMemory() : Result();
 }
@@ -106,14 +108,10 @@ Result TableOutput::Plan(const std::vector<uint64_t>& runStarts, uint64_t total)
 Result TableOutput::OpenAt(Run* run) {
   while (files_[run->file].size == 0) ++run->file;
   File& file = files_[run->file];
-  uint64_t offset = run->position - file.start;
-  if (!run->out.OpenFile(TargetOf(file), offset == 0 && !file.created ? 1 : 3)) return WriteFault();
-  while (offset > 0) {
-    const int step = offset > INT_MAX ? INT_MAX : static_cast<int>(offset);
-    if (!run->out.Seek(step, 1)) return WriteFault();
-    offset -= static_cast<uint64_t>(step);
-  }
-  run->open = true;
+  const uint64_t offset = run->position - file.start;
+  run->out.reset(new LmFileStream);
+  if (!run->out->OpenFile(TargetOf(file), offset == 0 && !file.created ? 1 : 3)) return WriteFault();
+  if (offset > 0 && !run->out->SeekTo(offset)) return WriteFault();
   return Result();
 }
 
@@ -122,7 +120,7 @@ Result TableOutput::Write(size_t index, const char* data, size_t size) {
   Run* run = &runs_[index];
   if (size > run->end - run->position) return TooMuchData();
   while (size > 0) {
-    if (!run->open) {
+    if (!run->out) {
       Result result = OpenAt(run);
       if (!result.ok()) return result;
     }
@@ -132,14 +130,16 @@ Result TableOutput::Write(size_t index, const char* data, size_t size) {
     if (piece > size) piece = size;
     if (piece > static_cast<uint64_t>(CHUNK_SIZE)) piece = CHUNK_SIZE;
     const int n = static_cast<int>(piece);
-    if (run->out.Write(data, n) != n) return WriteFailure(run->out);
+    if (run->out->Write(data, n) != n) return WriteFailure(*run->out);
     for (uint64_t i = offset; i < kHeadBytes && i < offset + piece; ++i) file.head[i] = data[i - offset];
     data += n;
     size -= static_cast<size_t>(n);
     run->position += piece;
     if (run->position == file.start + file.size || run->position == run->end) {
-      run->open = false;
-      if (!run->out.Close()) return WriteFailure(run->out);
+      const bool closed = run->out->Close() != 0;
+      const Result failure = closed ? Result() : WriteFailure(*run->out);
+      run->out.reset();
+      if (!closed) return failure;
       ++run->file;
     }
   }

@@ -11,6 +11,9 @@
 // the table, and a run or stream that ends short, are corrupt data. Finish
 // marks executables where the system needs it (platform::MarkIfExecutable).
 //
+// Plan takes time in proportion to the runs and the entries; a run holds a
+// file open only while it is being written.
+//
 // Write may be called from several threads for different runs; Plan and
 // Finish on the decoding's own thread. What was created stays for the
 // caller to remove on any failure.

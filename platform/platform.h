@@ -174,6 +174,10 @@ int ProcessorCount();
 // Bytes of physical memory this machine has; 0 when the system does not
 // tell.
 uint64_t PhysicalMemory();
+// Bytes of address space this process has not yet taken (on Windows the
+// user-mode part; natively what the address-space resource limit leaves);
+// 0 when the system sets no bound or does not tell.
+uint64_t AddressSpaceLeft();
 
 // ---- calendar time of the runtime (64-bit seconds since 1970 UTC) ----
 int64_t Time64();
@@ -191,9 +195,12 @@ std::string NativePath(const char* path);
 // fopen() with a C runtime mode text ("rb", "wb", "ab+", "rb+"); a
 // directory is never opened. Null on failure.
 FILE* OpenFile(const char* path, const char* modeText);
-// fseek() to `offset` bytes from the start, with 64-bit offsets on every
-// system.
-int SeekFile(FILE* file, int64_t offset);
+// fseek() to `offset` bytes from `origin` (SEEK_SET, SEEK_CUR, SEEK_END),
+// and ftell(), with 64-bit positions on every system: Microsoft's msvcrt
+// fseek and ftell take and give a 32-bit long, which cannot reach past
+// 2 GiB. 0 or -1; TellFile -1 on failure.
+int SeekFile(FILE* file, int64_t offset, int origin = SEEK_SET);
+int64_t TellFile(FILE* file);
 // Whether this thread's last failed file call failed for lack of disk
 // space; asked right after the failure.
 bool LastFileErrorWasDiskFull();

@@ -6,6 +6,7 @@
 #include <stdarg.h>
 #include <stdio.h>
 #include <string.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -66,6 +67,20 @@ uint64_t PhysicalMemory() {
   return pages > 0 && pageSize > 0 ? static_cast<uint64_t>(pages) * static_cast<uint64_t>(pageSize) : 0;
 }
 
+// The address-space limit (RLIMIT_AS) less the virtual size already
+// mapped (/proc/self/statm's first figure, in pages).
+uint64_t AddressSpaceLeft() {
+  struct rlimit limit;
+  if (getrlimit(RLIMIT_AS, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) return 0;
+  unsigned long long pages = 0;
+  FILE* statm = fopen("/proc/self/statm", "r");
+  const bool read = statm != nullptr && fscanf(statm, "%llu", &pages) == 1;
+  if (statm != nullptr) fclose(statm);
+  const uint64_t mapped = read ? pages * static_cast<uint64_t>(sysconf(_SC_PAGESIZE)) : 0;
+  const uint64_t cap = static_cast<uint64_t>(limit.rlim_cur);
+  return mapped < cap ? cap - mapped : 1;
+}
+
 int64_t Time64() { return static_cast<int64_t>(time(nullptr)); }
 
 bool LocalTime64(int64_t seconds, struct tm* out) {
@@ -102,10 +117,12 @@ FILE* OpenFile(const char* path, const char* modeText) {
   return file;
 }
 
-int SeekFile(FILE* file, int64_t offset) {
+int SeekFile(FILE* file, int64_t offset, int origin) {
   static_assert(sizeof(off_t) == 8, "64-bit file offsets");
-  return fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0 ? 0 : -1;
+  return fseeko(file, static_cast<off_t>(offset), origin) == 0 ? 0 : -1;
 }
+
+int64_t TellFile(FILE* file) { return static_cast<int64_t>(ftello(file)); }
 
 bool LastFileErrorWasDiskFull() { return errno == ENOSPC || errno == EDQUOT; }
 

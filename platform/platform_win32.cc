@@ -93,6 +93,15 @@ uint64_t PhysicalMemory() {
   return GlobalMemoryStatusEx(&status) ? status.ullTotalPhys : 0;
 }
 
+// ullAvailVirtual: the unreserved and uncommitted part of this process's
+// user-mode address space (2 GiB for a 32-bit program, 4 GiB for a
+// large-address-aware one under WOW64, terabytes for a 64-bit one).
+uint64_t AddressSpaceLeft() {
+  MEMORYSTATUSEX status;
+  status.dwLength = sizeof(status);
+  return GlobalMemoryStatusEx(&status) ? status.ullAvailVirtual : 0;
+}
+
 int64_t Time64() { return static_cast<int64_t>(_time64(nullptr)); }
 
 bool LocalTime64(int64_t seconds, struct tm* out) {
@@ -124,7 +133,11 @@ std::string NativePath(const char* path) { return std::string(path ? path : "");
 
 FILE* OpenFile(const char* path, const char* modeText) { return fopen(path, modeText); }
 
-int SeekFile(FILE* file, int64_t offset) { return fseeko64(file, offset, SEEK_SET) == 0 ? 0 : -1; }
+// MinGW-w64's fseeko64 and ftello64 work on msvcrt's 64-bit fpos_t
+// (fgetpos/fsetpos), never on its 32-bit fseek and ftell.
+int SeekFile(FILE* file, int64_t offset, int origin) { return fseeko64(file, offset, origin) == 0 ? 0 : -1; }
+
+int64_t TellFile(FILE* file) { return ftello64(file); }
 
 bool LastFileErrorWasDiskFull() {
   DWORD error = GetLastError();

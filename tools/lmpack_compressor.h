@@ -15,11 +15,12 @@
 // Compresses the file entries' contents at options.level into a new file
 // `dataPath`, its length in *compressedLength. `x86[i]` tells whether
 // entries[i] is an x86 program (OrderForXz; only xz reads it). kBadInput when the data
-// would reach 2 GiB (the format's limit), kUnreadable when a file cannot be
-// read or changed while it was read, kCannotMake or kWriteFault when the
-// output cannot be written. Shows progress on a terminal unless
-// options.quiet.
+// would reach `limit` bytes (what the rest of the setup leaves of its
+// 2 GiB) or the options give a stream no launcher decodes, kUnreadable
+// when a file cannot be read or changed while it was read, kCannotMake or
+// kWriteFault when the output cannot be written. Shows progress on a
+// terminal unless options.quiet.
 Result CompressFiles(const LmpackOptions& options, const std::vector<PackEntry>& entries, const std::vector<bool>& x86,
-                     uint64_t total, const std::string& dataPath, int64_t* compressedLength);
+                     uint64_t limit, const std::string& dataPath, int64_t* compressedLength);
 
 #endif  // LM_TOOLS_LMPACK_COMPRESSOR_H_

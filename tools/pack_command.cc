@@ -225,7 +225,8 @@ Result Assemble(const LmpackOptions& options, const std::string& stub, const Pac
   int64_t payloadOffset = imageSize + padding + payload::IntegrityRecord::kSize;
   LmFileStream data;
   bool ok =
-      out.Write(zeros.data(), padding) == padding && payloadOffset < (int64_t{1} << 31) &&
+      out.Write(zeros.data(), padding) == padding &&
+      payloadOffset + tableSize + compressedLength + payload::kTrailerSize <= payload::kMaxSetupBytes &&
       data.OpenFile(dataPath.c_str(), 0) &&
       PayloadWriter::WritePayload(&out, plan.launchName, plan.table, &data, static_cast<int32_t>(compressedLength));
   ok = out.Close() && ok;
@@ -234,10 +235,19 @@ Result Assemble(const LmpackOptions& options, const std::string& stub, const Pac
   return ok ? Result() : Result::Fail(Outcome::kWriteFault, options.output + ": cannot write");
 }
 
+// What the setup's size limit leaves for the compressed data once the
+// launcher, the padding, the record, the table and the trailer are counted.
+uint64_t CompressedLimit(const std::string& stub, const PackPlan& plan) {
+  const int64_t rest = static_cast<int64_t>(platform::GetEntryInfo(stub.c_str()).size) + 7 + payload::IntegrityRecord::kSize +
+                       PayloadWriter::TableSize(plan.launchName, plan.table) + payload::kTrailerSize;
+  return rest < payload::kMaxSetupBytes ? static_cast<uint64_t>(payload::kMaxSetupBytes - rest) : 0;
+}
+
 Result WriteSetup(const LmpackOptions& options, const std::string& stub, const PackPlan& plan) {
   const std::string dataPath = DataPath(options);
   int64_t compressedLength = 0;
-  Result result = CompressFiles(options, plan.entries, plan.x86, plan.total, dataPath, &compressedLength);
+  Result result =
+      CompressFiles(options, plan.entries, plan.x86, CompressedLimit(stub, plan), dataPath, &compressedLength);
   if (result.ok()) result = Assemble(options, stub, plan, dataPath, compressedLength);
   if (platform::MemoryRanOut()) result = Result::Fail(Outcome::kNoMemory, "out of memory");
   platform::RemoveFile(dataPath.c_str());

@@ -1,83 +1,20 @@
 #include "tools/xz_compressor.h"
 
-#include <cstdio>
 #include <memory>
-#include <new>
 #include <string>
 
 #include "payload/filenode.h"
+#include "payload/payload_codec.h"
 #include "platform/platform.h"
-#include "platform/utf8_files.h"
 #include "tools/pack_progress.h"
+#include "tools/span_reader.h"
 #include "tools/xz_block_plan.h"
 #include "util/worker_pool.h"
 #include "xz/xz_block_encoder.h"
+#include "xz/xz_stream_index.h"
 #include "xz/xz_stream_writer.h"
 
 namespace {
-
-struct FileSpan {
-  std::string host;
-  uint64_t start = 0;  // in the decoded stream
-  uint64_t size = 0;
-};
-
-Result Changed(const std::string& host) {
-  return Result::Fail(Outcome::kUnreadable, ShownPath(host) + ": the file changed while it was packed");
-}
-
-// Reads the bytes [start, start + size) of the stream from the files that
-// hold them. A file that ends before its size, or goes on after it, has
-// changed since the folder was scanned.
-class SpanReader {
- public:
-  SpanReader(const std::vector<FileSpan>& files, uint64_t start, uint64_t size)
-      : files_(files), position_(start), end_(start + size) {
-    while (file_ < files_.size() && files_[file_].start + files_[file_].size <= position_) ++file_;
-  }
-  ~SpanReader() { Close(); }
-  SpanReader(const SpanReader&) = delete;
-  SpanReader& operator=(const SpanReader&) = delete;
-
-  Result Read(char* buffer, size_t size, size_t* got) {
-    *got = 0;
-    if (position_ == end_) return Result();
-    while (files_[file_].size == 0) ++file_;
-    const FileSpan& file = files_[file_];
-    if (open_ == nullptr) {
-      open_ = platform::OpenFileUtf8(file.host.c_str(), "rb");
-      if (open_ == nullptr) return Result::Fail(Outcome::kUnreadable, ShownPath(file.host) + ": cannot read");
-      if (platform::SeekFile(open_, static_cast<int64_t>(position_ - file.start)) != 0) return Changed(file.host);
-    }
-    uint64_t want = file.start + file.size - position_;
-    if (want > end_ - position_) want = end_ - position_;
-    if (want > size) want = size;
-    *got = fread(buffer, 1, static_cast<size_t>(want), open_);
-    position_ += *got;
-    if (*got != want) return Changed(file.host);
-    if (position_ == file.start + file.size) {
-      const bool longer = fgetc(open_) != EOF;
-      Close();
-      ++file_;
-      if (longer) return Changed(file.host);
-    } else if (position_ == end_) {
-      Close();
-    }
-    return Result();
-  }
-
- private:
-  void Close() {
-    if (open_ != nullptr) fclose(open_);
-    open_ = nullptr;
-  }
-
-  const std::vector<FileSpan>& files_;
-  uint64_t position_;
-  uint64_t end_;
-  size_t file_ = 0;
-  FILE* open_ = nullptr;
-};
 
 struct EncodedBlock {
   bool done = false;
@@ -117,10 +54,12 @@ class BlockEncoders {
     }
     firstTask_.push_back(tasks_.size());
     encoded_.resize(tasks_.size());
-    for (int i = 0; i < workers; ++i) {
-      std::unique_ptr<platform::Thread> thread(new platform::Thread);
+    // Everything a thread needs is allocated before the first starts.
+    threads_.resize(static_cast<size_t>(workers));
+    for (std::unique_ptr<platform::Thread>& thread : threads_) thread.reset(new platform::Thread);
+    for (std::unique_ptr<platform::Thread>& thread : threads_) {
       if (!thread->Start([this] { Work(); })) break;
-      threads_.push_back(std::move(thread));
+      ++started_;
     }
   }
   ~BlockEncoders() {
@@ -129,7 +68,7 @@ class BlockEncoders {
       stop_ = true;
     }
     changed_.NotifyAll();
-    for (std::unique_ptr<platform::Thread>& thread : threads_) thread->Join();
+    for (size_t i = 0; i < started_; ++i) threads_[i]->Join();
   }
   BlockEncoders(const BlockEncoders&) = delete;
   BlockEncoders& operator=(const BlockEncoders&) = delete;
@@ -139,7 +78,7 @@ class BlockEncoders {
   // thread when no worker could be started.
   EncodedBlock Take(size_t i) {
     const size_t first = firstTask_[i], end = firstTask_[i + 1];
-    if (threads_.empty()) {
+    if (started_ == 0) {
       for (size_t t = first; t < end; ++t) Encode(files_, plan_[i], settings_, tasks_[t].x86, &encoded_[t]);
     }
     platform::MutexLock lock(&mutex_);
@@ -181,6 +120,7 @@ class BlockEncoders {
   std::vector<Task> tasks_;
   std::vector<size_t> firstTask_;  // per block, and one past the last
   std::vector<std::unique_ptr<platform::Thread>> threads_;
+  size_t started_ = 0;  // threads_[0, started_) run
   platform::Mutex mutex_;
   platform::ConditionVariable changed_;
   // Guarded by mutex_.
@@ -191,76 +131,86 @@ class BlockEncoders {
   bool stop_ = false;
 };
 
-// Threads that this machine's memory holds: every encoder may take what a
-// block of the largest planned size needs, and lmpack keeps to half the
-// physical memory.
-int AffordableJobs(int jobs, const xz::XzBlockSettings& settings, const std::vector<PlannedBlock>& plan) {
+uint64_t LargestBlock(const std::vector<PlannedBlock>& plan) {
   uint64_t largest = 0;
+  for (const PlannedBlock& block : plan) largest = block.size > largest ? block.size : largest;
+  return largest;
+}
+
+// Threads that this machine's memory holds, lmpack keeping to half the
+// physical memory. Each thread takes an encoder for a block of the largest
+// planned size, and holds two encodings of at most such a block besides:
+// the one it is making and one finished, waiting to be written (the
+// encoders run at most two tasks per thread ahead of the writer).
+int AffordableJobs(int jobs, const xz::XzBlockSettings& settings, const std::vector<PlannedBlock>& plan) {
+  const uint64_t largest = LargestBlock(plan);
   int tasks = 0;
-  for (const PlannedBlock& block : plan) {
-    largest = block.size > largest ? block.size : largest;
-    tasks += block.x86 ? 2 : 1;
-  }
-  const uint64_t each = xz::BlockEncoderMemory(settings, largest);
+  for (const PlannedBlock& block : plan) tasks += block.x86 ? 2 : 1;
+  const uint64_t each = xz::BlockEncoderMemory(settings, largest) + 2 * xz::EncodedBlockBound(largest);
   const uint64_t memory = platform::PhysicalMemory() / 2;
   if (each > 0 && memory > 0 && static_cast<uint64_t>(jobs) > memory / each) jobs = static_cast<int>(memory / each);
   if (jobs > tasks) jobs = tasks;
   return jobs < 1 ? 1 : jobs;
 }
 
-Result WriteBytes(LmFileStream* out, const std::string& bytes, uint64_t limit, uint64_t* written) {
-  if (*written + bytes.size() >= limit) {
-    return Result::Fail(Outcome::kBadInput, "the compressed data would reach 2 GiB");
+// Refuses a plan that no launcher would decode: too many blocks, or a
+// block whose stored dictionary needs more memory than a launcher allows
+// one thread on any machine.
+Result CheckDecodable(const xz::XzBlockSettings& settings, const std::vector<PlannedBlock>& plan) {
+  if (plan.size() > xz::XzStreamIndex::kMaxBlocks) {
+    return Result::Fail(Outcome::kBadInput, "the data would take " + std::to_string(plan.size()) +
+                                                " xz blocks, more than a launcher reads (16384): choose a larger "
+                                                "--block-size");
   }
-  for (size_t done = 0; done < bytes.size();) {
-    const size_t piece = bytes.size() - done < (1u << 30) ? bytes.size() - done : (1u << 30);
-    if (out->Write(bytes.data() + done, static_cast<int>(piece)) != static_cast<int>(piece)) {
-      return Result::Fail(Outcome::kWriteFault, "cannot write the compressed data");
-    }
-    done += piece;
+  const uint64_t largest = LargestBlock(plan);
+  const uint64_t needed = xz::BlockDecoderMemory(settings, largest);
+  if (needed > payload::kMostDecodeMemory) {
+    return Result::Fail(Outcome::kBadInput, "a dictionary of " + std::to_string(xz::BlockDictionary(settings, largest) >> 20) +
+                                                " MiB needs " + std::to_string((needed + (1 << 20) - 1) >> 20) +
+                                                " MiB to decode, more than the 1024 MiB a launcher allows: choose a "
+                                                "smaller --dictionary");
   }
-  *written += bytes.size();
   return Result();
 }
 
 }  // namespace
 
 Result CompressFilesXz(const LmpackOptions& options, const std::vector<PackEntry>& entries,
-                       const std::vector<bool>& x86, uint64_t limit, LmFileStream* out, uint64_t* written) {
-  std::vector<FileSpan> files;
+                       const std::vector<bool>& x86, CompressedOutput* out) {
+  uint64_t total = 0;
+  const std::vector<FileSpan> files = LayOutFiles(entries, &total);
   std::vector<uint64_t> sizes;
   std::vector<bool> kinds;
-  uint64_t total = 0;
   for (size_t i = 0; i < entries.size(); ++i) {
     if (entries[i].kind != FILENODE::kFile) continue;
-    files.push_back({entries[i].host, total, entries[i].size});
     sizes.push_back(entries[i].size);
     kinds.push_back(x86[i]);
-    total += entries[i].size;
   }
   const std::vector<PlannedBlock> plan =
       PlanXzBlocks(sizes, kinds, options.blockSize != 0 ? options.blockSize : kXzBlockBytes);
   xz::XzBlockSettings settings;
   settings.level = options.level;
   settings.dictionary = options.dictionary;
+  Result result = CheckDecodable(settings, plan);
+  if (!result.ok()) return result;
   const int jobs = AffordableJobs(options.jobs > 0 ? options.jobs : util::DefaultWorkers(), settings, plan);
 
-  *written = 0;
   xz::XzStreamWriter stream;
-  Result result = WriteBytes(out, xz::XzStreamWriter::Header(), limit, written);
+  const std::string& header = xz::XzStreamWriter::Header();
+  result = out->Write(header.data(), header.size());
   PackProgress progress(total, options.quiet);
   {
     BlockEncoders encoders(files, plan, settings, jobs);
     for (size_t i = 0; i < plan.size() && result.ok(); ++i) {
       EncodedBlock block = encoders.Take(i);
       result = block.result;
-      if (result.ok()) result = WriteBytes(out, block.bytes, limit, written);
+      if (result.ok()) result = out->Write(block.bytes.data(), block.bytes.size());
       if (result.ok()) result = stream.AddBlock(block.unpaddedSize, plan[i].size);
       progress.Add(plan[i].size);
     }
   }
   std::string tail;
   if (result.ok()) result = stream.Finish(&tail);
-  if (result.ok()) result = WriteBytes(out, tail, limit, written);
+  if (result.ok()) result = out->Write(tail.data(), tail.size());
   return result;
 }

@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "file/lm_file_stream.h"
+#include "tools/compressed_output.h"
 #include "tools/folder_scan.h"
 #include "tools/lmpack_options.h"
 #include "util/result.h"
@@ -21,11 +21,14 @@
 // a few hundred megabytes decodes on several cores.
 const uint64_t kXzBlockBytes = uint64_t{128} << 20;
 
-// Writes the stream to `out`; *written counts its bytes. `x86[i]` tells
-// whether entries[i] is an x86 program. kUnreadable when a file cannot be
-// read or changed while it was read; kBadInput when the stream would reach
-// `limit` bytes; kWriteFault when `out` cannot be written; kNoMemory.
+// Writes the stream to `out`. `x86[i]` tells whether entries[i] is an x86
+// program. kUnreadable when a file cannot be read or changed while it was
+// read; kBadInput when the stream would reach out's limit, or no launcher
+// would decode it (more than xz::XzStreamIndex::kMaxBlocks blocks, or a
+// block whose stored dictionary needs more than
+// payload::kMostDecodeMemory); kWriteFault when `out` cannot be written;
+// kNoMemory.
 Result CompressFilesXz(const LmpackOptions& options, const std::vector<PackEntry>& entries,
-                       const std::vector<bool>& x86, uint64_t limit, LmFileStream* out, uint64_t* written);
+                       const std::vector<bool>& x86, CompressedOutput* out);
 
 #endif  // LM_TOOLS_XZ_COMPRESSOR_H_

@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "xz/xz_block_decoder.h"
 #include "xz/xz_failure.h"
 
 namespace xz {
@@ -35,13 +36,20 @@ bool PresetOptions(const XzBlockSettings& settings, uint64_t size, lzma_options_
 }  // namespace
 
 uint32_t BlockDictionary(const XzBlockSettings& settings, uint64_t size) {
-  uint32_t dictionary = settings.dictionary;
-  if (dictionary == 0) {
+  uint64_t requested = settings.dictionary;
+  if (requested == 0) {
     lzma_options_lzma options;
-    dictionary = lzma_lzma_preset(&options, static_cast<uint32_t>(settings.level)) ? 0 : options.dict_size;
+    requested = lzma_lzma_preset(&options, static_cast<uint32_t>(settings.level)) ? 0 : options.dict_size;
   }
-  if (size < dictionary) dictionary = static_cast<uint32_t>(size);
-  return dictionary < kSmallestDictionary ? kSmallestDictionary : dictionary;
+  // The stored sizes in ascending order: 4K, 6K, 8K, 12K, 16K, ...
+  uint64_t atMost = kSmallestDictionary;
+  for (uint64_t power = kSmallestDictionary; power <= (uint64_t{1} << 31); power *= 2) {
+    for (uint64_t stored : {power, power + power / 2}) {
+      if (stored <= requested) atMost = stored;
+      if (stored >= size) return static_cast<uint32_t>(stored < atMost ? stored : atMost);
+    }
+  }
+  return static_cast<uint32_t>(atMost);
 }
 
 uint64_t BlockEncoderMemory(const XzBlockSettings& settings, uint64_t size) {
@@ -50,6 +58,15 @@ uint64_t BlockEncoderMemory(const XzBlockSettings& settings, uint64_t size) {
   Chain chain(settings, &options);
   return lzma_raw_encoder_memusage(chain.filters);
 }
+
+uint64_t BlockDecoderMemory(const XzBlockSettings& settings, uint64_t size) {
+  lzma_options_lzma options;
+  if (!PresetOptions(settings, size, &options)) return 0;
+  Chain chain(settings, &options);
+  return lzma_raw_decoder_memusage(chain.filters) + XzBlockDecoder::kBufferBytes;
+}
+
+uint64_t EncodedBlockBound(uint64_t size) { return lzma_block_buffer_bound(static_cast<size_t>(size)); }
 
 Result EncodeXzBlock(const XzBlockSettings& settings, uint64_t size, const XzBlockInput& input, std::string* out,
                      uint64_t* unpaddedSize) {

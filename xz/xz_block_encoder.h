@@ -19,13 +19,20 @@ struct XzBlockSettings {
   bool x86 = false;         // the x86 branch filter before LZMA2
 };
 
-// The dictionary a block of `size` bytes is encoded with: settings'
-// (or the preset's), but no larger than the block needs, so that the
-// decoder allocates no more than the block fills. At least 4 KiB.
+// The dictionary a block of `size` bytes is encoded with, always a size
+// LZMA2 stores exactly (2^n or 3 * 2^(n-1) bytes, from 4 KiB): settings'
+// (or the preset's) rounded down to one, or the smallest that holds the
+// whole block when that is less, so that the decoder, which allocates the
+// stored size, allocates no more than the block needs.
 uint32_t BlockDictionary(const XzBlockSettings& settings, uint64_t size);
 
 // Memory liblzma needs to encode a block of `size` bytes with `settings`.
 uint64_t BlockEncoderMemory(const XzBlockSettings& settings, uint64_t size);
+// The most bytes a block of `size` bytes may take encoded.
+uint64_t EncodedBlockBound(uint64_t size);
+// Memory one launcher thread needs to decode such a block: liblzma's for
+// the stored dictionary and XzBlockDecoder's buffers.
+uint64_t BlockDecoderMemory(const XzBlockSettings& settings, uint64_t size);
 
 // Gives up to `size` bytes of the block's input at `buffer`; *got = 0 only
 // at the input's end.

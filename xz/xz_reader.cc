@@ -54,29 +54,29 @@ class BlockQueue {
 
 // Runs `workers` - 1 threads besides this one on `queue`; each thread
 // decodes from its own reader of the range. Fewer run when the system
-// gives fewer threads or readers.
+// gives fewer threads or readers. Every worker is allocated before the
+// first thread starts, so that nothing fails between a start and its join.
 void RunWorkers(util::ByteSource* source, int workers, BlockQueue* queue) {
   struct Worker {
     std::unique_ptr<util::ByteSource> source;
     XzBlockDecoder decoder;
     platform::Thread thread;
-    bool started = false;
   };
-  std::vector<std::unique_ptr<Worker>> others;
-  for (int i = 1; i < workers; ++i) {
-    std::unique_ptr<Worker> worker(new Worker);
-    worker->source = source->OpenAnother();
-    if (!worker->source) break;
-    Worker* w = worker.get();
-    others.push_back(std::move(worker));
-    w->started = w->thread.Start([w, queue] { queue->Work(w->source.get(), &w->decoder); });
-    if (!w->started) break;
+  std::vector<std::unique_ptr<Worker>> others(static_cast<size_t>(workers - 1));
+  size_t ready = 0;
+  for (; ready < others.size(); ++ready) {
+    others[ready].reset(new Worker);
+    others[ready]->source = source->OpenAnother();
+    if (!others[ready]->source) break;
   }
   XzBlockDecoder decoder;
-  queue->Work(source, &decoder);
-  for (std::unique_ptr<Worker>& worker : others) {
-    if (worker->started) worker->thread.Join();
+  size_t started = 0;
+  for (; started < ready; ++started) {
+    Worker* w = others[started].get();
+    if (!w->thread.Start([w, queue] { queue->Work(w->source.get(), &w->decoder); })) break;
   }
+  queue->Work(source, &decoder);
+  for (size_t i = 0; i < started; ++i) others[i]->thread.Join();
 }
 
 }  // namespace

@@ -74,6 +74,13 @@ Result XzStreamIndex::Read(util::ByteSource* source) {
   std::unique_ptr<uint8_t[]> bytes(new uint8_t[indexSize]);
   result = ReadExactly(source, indexOffset, bytes.get(), indexSize);
   if (!result.ok()) return result;
+  // The index begins with a zero byte and its number of records.
+  lzma_vli records = 0;
+  size_t position = 1;
+  if (indexSize > 1 && bytes[0] == 0 &&
+      lzma_vli_decode(&records, nullptr, bytes.get(), &position, indexSize) == LZMA_OK && records > kMaxBlocks) {
+    return Unsupported("stream of more than 16384 blocks");
+  }
   lzma_index* decoded = nullptr;
   uint64_t memory = kIndexMemory;
   size_t used = 0;

@@ -30,14 +30,19 @@ struct XzBlock {
 
 class XzStreamIndex {
  public:
-  // The longest index read: some 100,000 blocks. Streams lmpack writes
-  // have a handful; a longer index is refused rather than allocated.
+  // The most blocks a stream may have. lmpack writes a handful (one per
+  // 128 MiB by default, never more than this); every block costs the
+  // decoder a header to read, a coder to set up and a file to open, so a
+  // stream of more is refused (kBadInput) before its index is decoded.
+  static constexpr uint64_t kMaxBlocks = 16384;
+  // The longest index read: kMaxBlocks records of the largest sizes fit.
   static constexpr uint64_t kMaxIndexBytes = 1 << 20;
 
   // Reads the layout of the stream in `source` (its whole range; the
   // position afterwards is unspecified). kCorruptData, saying what is
   // wrong, for anything damaged or inconsistent; kBadInput for an integrity
-  // check other than CRC-32 and CRC-64 or an index beyond kMaxIndexBytes;
+  // check other than CRC-32 and CRC-64, an index beyond kMaxIndexBytes or
+  // more than kMaxBlocks blocks;
   // kUnreadable when the bytes cannot be read; kNoMemory.
   Result Read(util::ByteSource* source);
 
