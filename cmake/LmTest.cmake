@@ -9,7 +9,8 @@ function(lm_add_test name)
     "LM_LMPACK=$<TARGET_FILE:lmpack>"
     "LM_LAUNCHER=$<TARGET_FILE:lmsetup>"
     "LM_PROBE=$<TARGET_FILE:lm_probe>"
-    "LM_OOM_LAUNCHER=$<TARGET_FILE:lm_oom_launcher>")
+    "LM_OOM_LAUNCHER=$<TARGET_FILE:lm_oom_launcher>"
+    "LM_OOM_LMPACK=$<TARGET_FILE:lm_oom_lmpack>")
   if(WIN32)
     list(APPEND environment "LM_WINEPREFIX=${CMAKE_BINARY_DIR}/.wine"
          "LM_WINEARCH=${LM_WINE_ARCH}")

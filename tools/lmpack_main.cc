@@ -32,22 +32,23 @@ int ExitCodeFor(Outcome outcome) {
   }
 }
 
-Result Run(int argc, char** argv) {
-  LmpackOptions options;
-  Result result = ParseOptions(argc, argv, &options);
+// *options outlives the command: the last resort and the check after it
+// find the outputs under way through it.
+Result Run(int argc, char** argv, LmpackOptions* options) {
+  Result result = ParseOptions(argc, argv, options);
   if (!result.ok()) return result;
-  if (options.command == "--help") {
+  if (options->command == "--help") {
     PrintUsage();
     return Result();
   }
-  if (options.command == "--version") {
+  if (options->command == "--version") {
     PrintVersion();
     return Result();
   }
-  return options.command == "pack"      ? RunPack(options)
-         : options.command == "list"    ? RunList(options)
-         : options.command == "extract" ? RunExtract(options)
-                                        : RunVerify(options);
+  return options->command == "pack"      ? RunPack(*options)
+         : options->command == "list"    ? RunList(*options)
+         : options->command == "extract" ? RunExtract(*options)
+                                        : RunVerify(*options);
 }
 
 // Memory ran out beyond the reserve (platform/memory.h).
@@ -61,8 +62,15 @@ void OnMemoryExhausted() {
 
 int LmpackMain(int argc, char** argv) {
   platform::SetOutOfMemoryExit(OnMemoryExhausted, ExitCodeFor(Outcome::kNoMemory));
-  Result result = Run(argc, argv);
-  if (result.ok() && platform::MemoryRanOut()) result = Result::Fail(Outcome::kNoMemory, "out of memory");
+  LmpackOptions options;
+  Result result = Run(argc, argv, &options);
+  if (result.ok() && platform::MemoryRanOut()) {
+    // Memory ran out after the work was done: it is reported as failed, so
+    // what it wrote goes too.
+    RemovePartialSetup();
+    RemovePartialExtraction();
+    result = Result::Fail(Outcome::kNoMemory, "out of memory");
+  }
   if (!result.ok()) {
     ReportError(result.message());
     if (result.outcome() == Outcome::kUsage) fputs("Try 'lmpack --help'.\n", stderr);

@@ -153,10 +153,9 @@ int AffordableJobs(int jobs, const xz::XzBlockSettings& settings, const std::vec
   return jobs < 1 ? 1 : jobs;
 }
 
-// Refuses a plan that no launcher would decode: too many blocks, or a
-// block whose stored dictionary needs more memory than a launcher allows
-// one thread on any machine.
-Result CheckDecodable(const xz::XzBlockSettings& settings, const std::vector<PlannedBlock>& plan) {
+}  // namespace
+
+Result CheckXzDecodable(const xz::XzBlockSettings& settings, const std::vector<PlannedBlock>& plan) {
   if (plan.size() > xz::XzStreamIndex::kMaxBlocks) {
     return Result::Fail(Outcome::kBadInput, "the data would take " + std::to_string(plan.size()) +
                                                 " xz blocks, more than a launcher reads (16384): choose a larger "
@@ -172,8 +171,6 @@ Result CheckDecodable(const xz::XzBlockSettings& settings, const std::vector<Pla
   }
   return Result();
 }
-
-}  // namespace
 
 Result CompressFilesXz(const LmpackOptions& options, const std::vector<PackEntry>& entries,
                        const std::vector<bool>& x86, CompressedOutput* out) {
@@ -191,7 +188,7 @@ Result CompressFilesXz(const LmpackOptions& options, const std::vector<PackEntry
   xz::XzBlockSettings settings;
   settings.level = options.level;
   settings.dictionary = options.dictionary;
-  Result result = CheckDecodable(settings, plan);
+  Result result = CheckXzDecodable(settings, plan);
   if (!result.ok()) return result;
   const int jobs = AffordableJobs(options.jobs > 0 ? options.jobs : util::DefaultWorkers(), settings, plan);
 

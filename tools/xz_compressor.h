@@ -12,8 +12,10 @@
 
 #include "tools/compressed_output.h"
 #include "tools/folder_scan.h"
+#include "tools/xz_block_plan.h"
 #include "tools/lmpack_options.h"
 #include "util/result.h"
+#include "xz/xz_block_encoder.h"
 
 // The target size of a block: large enough that a dictionary restart
 // costs little (on a tree of Windows programs and Python's library, two
@@ -30,5 +32,10 @@ const uint64_t kXzBlockBytes = uint64_t{128} << 20;
 // kNoMemory.
 Result CompressFilesXz(const LmpackOptions& options, const std::vector<PackEntry>& entries,
                        const std::vector<bool>& x86, CompressedOutput* out);
+
+// What CompressFilesXz refuses before it encodes anything: a plan of more
+// blocks than a launcher reads, or whose largest block's stored dictionary
+// needs more than any launcher allows one thread. kBadInput, saying which.
+Result CheckXzDecodable(const xz::XzBlockSettings& settings, const std::vector<PlannedBlock>& plan);
 
 #endif  // LM_TOOLS_XZ_COMPRESSOR_H_

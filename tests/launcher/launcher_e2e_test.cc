@@ -24,6 +24,7 @@
 #include "platform/testing/test_env.h"
 #include "tests/support/fnv1a.h"
 #include "tests/support/test_support.h"
+#include "xz/xz_stream_index.h"
 
 namespace {
 
@@ -580,6 +581,22 @@ TEST_F(LauncherTest, DamagedDataStartsNothing) {
     EXPECT_EQ(row.expected, Run(build(probeSize, row.stream, length)));
     ExpectCleanFailure();
   }
+}
+
+// An xz stream of as many blocks as the launcher reads runs; one block more
+// is refused before anything is planned or written.
+TEST_F(LauncherTest, AnXzStreamOfMoreBlocksThanTheLauncherReadsIsRefused) {
+  const std::vector<TestEntry> entries = ProbeEntries("7");
+  lmtest::XzShape shape;
+  const size_t size = probe_.size() + 1;
+  shape.blockBytes = size / 3;
+  const size_t dataBlocks = (size + shape.blockBytes - 1) / shape.blockBytes;
+  shape.emptyBlocks = xz::XzStreamIndex::kMaxBlocks - dataBlocks;
+  EXPECT_EQ(7, Run(lmtest::BuildSetup(stub_, probeName_, entries, &shape)));
+  platform::RemoveFile((cwd_ + "\\probe-report.txt").c_str());
+  ++shape.emptyBlocks;
+  EXPECT_EQ(Expected().badPayload, Run(lmtest::BuildSetup(stub_, probeName_, entries, &shape)));
+  ExpectCleanFailure();
 }
 
 // A setup lmpack wrote, its integrity record, table and trailer damaged one

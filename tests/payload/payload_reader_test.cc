@@ -9,8 +9,11 @@
 #include <string>
 
 #include "payload/integrity_record.h"
+#include "payload/payload_codec.h"
 #include "payload/payload_format.h"
 #include "payload/payload_writer.h"
+#include "payload/table_output.h"
+#include "platform/platform.h"
 #include "tests/support/fake_pe_image.h"
 #include "tests/support/payload_table_lines.h"
 #include "tests/support/test_support.h"
@@ -473,3 +476,48 @@ TEST(PayloadTableCheckerTest, PathRules) {
 }
 
 }  // namespace
+
+// A run that begins more than 2 GiB into a file lands at its offset: the
+// output seeks with the port's 64-bit positions (Microsoft's fseek stops at
+// 2 GiB; the file is sparse where the system allows).
+TEST(TableOutputTest, ARunThatBeginsBeyond2GiBIntoAFileLandsThere) {
+  TempDir dir("lmtest", lmtest::MemoryBackedParent());
+  PayloadTable table;
+  const uint32_t size = 5u << 29;  // 2.5 GiB
+  table.entries.AddTail(FILENODE{LmString("\\big.bin"), FILENODE::kFile, size});
+  table.unpackedSize = size;
+  const LmString directory(dir.path().c_str());
+  TableOutput output(directory, table);
+  const uint64_t tail = size - 16;
+  ASSERT_TRUE(output.Plan({0, tail}, size).ok());
+  ASSERT_TRUE(output.Write(1, "0123456789abcdef", 16).ok());
+  FILE* file = platform::OpenFile(dir.Join("big.bin").c_str(), "rb");
+  ASSERT_NE(nullptr, file);
+  char back[17] = {};
+  EXPECT_EQ(0, platform::SeekFile(file, 0, SEEK_END));
+  EXPECT_EQ(static_cast<int64_t>(size), platform::TellFile(file));
+  EXPECT_EQ(0, platform::SeekFile(file, static_cast<int64_t>(tail)));
+  EXPECT_EQ(16u, fread(back, 1, 16, file));
+  fclose(file);
+  EXPECT_STREQ("0123456789abcdef", back);
+}
+
+// The launcher's decoding memory: at most 1 GiB, half the physical memory,
+// half the address space left; an unknown figure bounds nothing.
+TEST(DecodeMemoryLimitTest, TheSmallestBoundHolds) {
+  const uint64_t MiB = 1 << 20;
+  const struct {
+    uint64_t physical, addressSpace, limit;
+  } rows[] = {
+      {16384 * MiB, 0, 1024 * MiB},              // a 64-bit process on a large machine
+      {1024 * MiB, 0, 512 * MiB},                // a small machine
+      {16384 * MiB, 1900 * MiB, 950 * MiB},      // a 32-bit process: 2 GiB, some taken
+      {16384 * MiB, 4000 * MiB, 1024 * MiB},     // large-address-aware under WOW64
+      {0, 0, 1024 * MiB},                        // nothing known
+      {16384 * MiB, 1, 0},                       // nothing left
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(row.limit, payload::DecodeMemoryLimitFor(row.physical, row.addressSpace))
+        << row.physical / MiB << " MiB, " << row.addressSpace / MiB << " MiB";
+  }
+}

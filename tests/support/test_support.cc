@@ -156,6 +156,21 @@ std::string CompressXz(const std::string& data, const XzShape& shape) {
   std::string out = Bytes(frame, sizeof(frame));
   lzma_index* index = lzma_index_init(nullptr);
   std::vector<std::pair<lzma_vli, lzma_vli>> records;  // unpadded, uncompressed
+  if (shape.emptyBlocks > 0) {
+    lzma_options_lzma lzma;
+    lzma_lzma_preset(&lzma, 0);
+    lzma_filter filters[2] = {{LZMA_FILTER_LZMA2, &lzma}, {LZMA_VLI_UNKNOWN, nullptr}};
+    lzma_block block{};
+    block.check = flags.check;
+    block.filters = filters;
+    uint8_t encoded[64];
+    size_t used = 0;
+    if (lzma_block_buffer_encode(&block, nullptr, nullptr, 0, encoded, &used, sizeof(encoded)) != LZMA_OK) {
+      throw std::runtime_error("liblzma cannot encode an empty block");
+    }
+    for (size_t i = 0; i < shape.emptyBlocks; ++i) out += Bytes(encoded, used);
+    records.assign(shape.emptyBlocks, {lzma_block_unpadded_size(&block), 0});
+  }
   const size_t step = shape.blockBytes == 0 ? data.size() : shape.blockBytes;
   for (size_t at = 0; at < data.size(); at += step) {
     const size_t size = data.size() - at < step ? data.size() - at : step;

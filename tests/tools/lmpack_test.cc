@@ -10,12 +10,14 @@
 #include "payload/launch_arguments.h"
 #include "payload/payload_reader.h"
 #include "platform/code_page.h"
+#include "platform/memory.h"
 #include "platform/platform.h"
 #include "platform/testing/port_testing.h"
 #include "platform/utf8_files.h"
 #include "tests/support/fake_pe_image.h"
 #include "tests/support/payload_table_lines.h"
 #include "tests/support/test_support.h"
+#include "tools/xz_compressor.h"
 #include "xz/crc32.h"
 
 namespace {
@@ -162,6 +164,84 @@ TEST_F(LmpackTest, XzSetupsGroupTheFilesAndAreTheSameOnEveryThreadCount) {
   const std::string back = dir_.Join("back");
   EXPECT_EQ(0, Lmpack({"extract", "--quiet", one, back}));
   EXPECT_EQ(Tree(folder_), Tree(back));
+}
+
+// What lmpack stores is what a launcher decodes: dictionaries of the sizes
+// LZMA2 stores, never larger than the request or than the block needs, and
+// refused when one launcher thread could not hold them; no more blocks than
+// a launcher reads.
+TEST(XzPlanTest, LmpackRefusesWhatNoLauncherDecodes) {
+  const uint64_t M = 1 << 20;
+  const struct {
+    uint64_t dictionary, block;  // dictionary 0: the level's (64 MiB)
+    uint64_t stored;
+    bool decodable;
+  } rows[] = {
+      {768 * M, 1024 * M, 768 * M, true},    // stored as asked
+      {769 * M, 1024 * M, 768 * M, true},    // rounded down, not up to 1 GiB
+      {1023 * M, 1024 * M, 768 * M, true},
+      {1024 * M, 1024 * M, 1024 * M, false},  // 1 GiB and the decoder's state: beyond any launcher
+      {1024 * M, 100 * M, 128 * M, true},     // the smallest stored size that holds the block
+      {100 * M, 99 * M, 96 * M, true},        // ... but never more than asked
+      {0, 40 * M, 48 * M, true},
+      {0, 1, 4096, true},
+  };
+  for (const auto& row : rows) {
+    xz::XzBlockSettings settings;
+    settings.dictionary = static_cast<uint32_t>(row.dictionary);
+    const std::string what = std::to_string(row.dictionary / M) + "M, block " + std::to_string(row.block);
+    EXPECT_EQ(row.stored, xz::BlockDictionary(settings, row.block)) << what;
+    PlannedBlock block;
+    block.size = row.block;
+    EXPECT_EQ(row.decodable, CheckXzDecodable(settings, {block}).ok()) << what;
+  }
+  xz::XzBlockSettings settings;
+  PlannedBlock small;
+  small.size = 64 << 10;
+  EXPECT_TRUE(CheckXzDecodable(settings, std::vector<PlannedBlock>(16384, small)).ok());
+  EXPECT_EQ(Outcome::kBadInput, CheckXzDecodable(settings, std::vector<PlannedBlock>(16385, small)).outcome());
+}
+
+// A pack and an extraction of xz setups (several blocks, several threads)
+// with one allocation failing, each in turn: lmpack fails with its I/O
+// code and leaves nothing behind. Natively every allocation;
+// under Wine and the sanitizers the first 40 and a sample of the rest.
+TEST_F(LmpackTest, AFailedAllocationAnywhereFailsCleanly) {
+  PutTree();
+  Put("data\\a.txt", std::string(100000, 'a') + lmtest::RandomBytes(100000, 9));
+  const std::string oom = lmtest::BuildPath("LM_OOM_LMPACK"), countFile = stubs_.Join("count.txt");
+  const std::string setup = dir_.Join("setup.exe"), back = dir_.Join("back");
+  const std::vector<std::string> pack = {"pack", "--quiet", "--stub", stub_, "--run", "bin\\app.exe", "--codec", "xz",
+                                         "--block-size", "64K", "--jobs", "2", "-o", setup, folder_};
+  const std::vector<std::string> extract = {"extract", "--quiet", setup, back};
+  port_testing::SetEnv("LM_ALLOCATION_COUNT", countFile.c_str());
+#ifdef __SANITIZE_ADDRESS__
+  const bool sample = true;
+#else
+  const bool sample = lmtest::OnWindows();
+#endif
+  for (const std::vector<std::string>* command : {&pack, &extract}) {
+    SCOPED_TRACE(command->front());
+    port_testing::SetEnv("LM_FAIL_ALLOCATION", "0");
+    ASSERT_EQ(0, lmtest::RunProgram(oom, *command));
+    const int total = atoi(ReadWholeFile(countFile).c_str());
+    ASSERT_GT(total, 20);
+    // What a success leaves, which each failure must not.
+    lmtest::RemoveTree(command == &pack ? setup : back);
+    const std::vector<std::string> before = lmtest::ListNames(dir_.path());
+    for (int n = 1; n <= total; n += (sample && n >= 40) ? 1 + total / 40 : 1) {
+      port_testing::SetEnv("LM_FAIL_ALLOCATION", std::to_string(n).c_str());
+      EXPECT_EQ(3, lmtest::RunProgram(oom, *command)) << "allocation " << n << " of " << total;
+      EXPECT_EQ(before, lmtest::ListNames(dir_.path())) << "allocation " << n << " of " << total;
+      if (HasFailure()) break;
+    }
+    port_testing::SetEnv("LM_FAIL_ALLOCATION", "0");
+    if (command == &pack) {
+      ASSERT_EQ(0, lmtest::RunProgram(oom, pack));
+    }
+  }
+  port_testing::SetEnv("LM_FAIL_ALLOCATION", nullptr);
+  port_testing::SetEnv("LM_ALLOCATION_COUNT", nullptr);
 }
 
 TEST_F(LmpackTest, VerifyAndListCatchDamage) {
