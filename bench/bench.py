@@ -30,7 +30,7 @@ import sys
 import tempfile
 import time
 
-from presets import TOP, build_dir, print_stub_sizes, program
+from presets import TOP, build_dir, print_stub_sizes, program, require_built
 
 LMPACK = program("native", "lmpack")
 NATIVE_STUB = program("native", "lmsetup")
@@ -168,9 +168,7 @@ def main():
     parser.add_argument("--no-wine", action="store_true")
     parser.add_argument("--memory-only", action="store_true", help="only the peak-memory figures")
     args = parser.parse_args()
-    for path in (LMPACK, NATIVE_STUB):
-        if not os.path.exists(path):
-            sys.exit("build first: bash scripts/build.sh native win32 (missing %s)" % path)
+    require_built(LMPACK, NATIVE_STUB)
     wine = not args.no_wine and os.path.exists(WINDOWS_STUB) and shutil.which("wine")
 
     work = tempfile.mkdtemp(prefix="lmbench-")

@@ -19,6 +19,13 @@ def program(preset, name):
     return os.path.join(build_dir(preset), "bin", name)
 
 
+def require_built(*paths):
+    """Stops with the command that builds them when a program is missing."""
+    for path in paths:
+        if not os.path.exists(path):
+            raise SystemExit("build first: bash scripts/build.sh native win32 (missing %s)" % path)
+
+
 # The Windows launchers every setup carries, and the size each must keep to.
 STUB_LIMIT = 163840
 WINDOWS_STUBS = (("lmsetup.exe (win32)", program("win32", "lmsetup.exe")),

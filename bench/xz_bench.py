@@ -31,7 +31,7 @@ import sys
 import tempfile
 
 from bench import build_quick, machine, peak_rss_kib, timed, timed_together
-from presets import print_stub_sizes, program
+from presets import print_stub_sizes, program, require_built
 
 LMPACK = program("native", "lmpack")
 NATIVE_STUB = program("native", "lmsetup")
@@ -79,9 +79,7 @@ def main():
     parser.add_argument("--folder", help="use this folder instead of the software corpus")
     parser.add_argument("--block-sizes", default="", help="also pack with these --block-size values")
     args = parser.parse_args()
-    for path in (LMPACK, NATIVE_STUB):
-        if not os.path.exists(path):
-            sys.exit("build first: bash scripts/build.sh native win32 (missing %s)" % path)
+    require_built(LMPACK, NATIVE_STUB)
     for tool in ("7zz", "xz", "tar"):
         if not shutil.which(tool):
             sys.exit("%s is missing: bash scripts/setup.sh" % tool)

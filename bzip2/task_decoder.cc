@@ -43,15 +43,7 @@ void TaskDecoder::Commit(BlockTask* task, size_t produced) {
   if (task->streaming) sync_->reader.NotifyAll();
 }
 
-void TaskDecoder::Run(BlockTask* task) {
-  // Memory ran out: the reader stops; no ring is taken for this task.
-  if (platform::MemoryRanOut()) {
-    platform::MutexLock lock(&sync_->mutex);
-    task->state = BlockTask::State::kFailed;
-    sync_->reader.NotifyAll();
-    return;
-  }
-  BlockFrame frame(level_, task->raw.data(), task->start & 7, task->end - task->start, task->storedCrc);
+void TaskDecoder::TakeRing(BlockTask* task) {
   {
     platform::MutexLock lock(&sync_->mutex);
     if (!sync_->spareRings.empty()) {
@@ -64,6 +56,18 @@ void TaskDecoder::Run(BlockTask* task) {
     platform::MutexLock lock(&sync_->mutex);
     task->ring = std::move(ring);
   }
+}
+
+void TaskDecoder::Run(BlockTask* task) {
+  // Memory ran out: the reader stops; no ring is taken for this task.
+  if (platform::MemoryRanOut()) {
+    platform::MutexLock lock(&sync_->mutex);
+    task->state = BlockTask::State::kFailed;
+    sync_->reader.NotifyAll();
+    return;
+  }
+  BlockFrame frame(level_, task->raw.data(), task->start & 7, task->end - task->start, task->storedCrc);
+  TakeRing(task);
   bz_stream bz;
   memset(&bz, 0, sizeof(bz));
   bz.bzalloc = AllocatorCache::Alloc;

@@ -23,6 +23,8 @@ class TaskDecoder {
   void Run(BlockTask* task);
 
  private:
+  // Gives the task a spare ring, or a new one.
+  void TakeRing(BlockTask* task);
   bool WaitForSpace(BlockTask* task, char** out, size_t* space);
   void Commit(BlockTask* task, size_t produced);
 

@@ -61,6 +61,44 @@ class BoundedReader {
   Crc32* crc_;
 };
 
+// Reads `count` entry records into the table: each checked against the
+// ones before it, the launch arguments record last.
+Result ReadEntries(BoundedReader* reader, int32_t count, PayloadTable* table) {
+  payload::PayloadTableChecker checker;
+  table->entries.RemoveAll();
+  table->unpackedSize = 0;
+  table->arguments = payload::LaunchArguments();
+  for (int32_t i = 0; i < count; ++i) {
+    FILENODE entry{LmString(), 0, 0};
+    Result result = reader->ReadString("entry path", &entry.path);
+    if (!result.ok()) return result;
+    int32_t kind, size;
+    if (!reader->ReadInt(&kind) || !reader->ReadInt(&size)) {
+      return Bad("an entry record runs past the end of the payload");
+    }
+    entry.kind = static_cast<uint32_t>(kind);
+    entry.size = static_cast<uint32_t>(size);
+    result = checker.Add(entry);
+    if (!result.ok()) return result;
+    payload::LaunchArguments& arguments = table->arguments;
+    if (entry.kind == payload::kArgumentsKind) {
+      const uint32_t known = arguments.present ? 0 : payload::kKnownArgumentsFlags;
+      if ((entry.size & ~known) != 0) return Bad("the launch arguments have unknown flags");
+      if (!arguments.present) arguments.flags = entry.size;
+      arguments.present = true;
+      arguments.fixed.append(entry.path.GetText(), static_cast<size_t>(entry.path.GetLength()));
+    } else if (arguments.present) {
+      return Bad("entries follow the launch arguments");
+    }
+    if (entry.kind == FILENODE::kFile) table->unpackedSize += entry.size;
+    table->entries.AddTail(entry);
+  }
+  Result result = checker.CheckLaunchName(table->launchName);
+  if (!result.ok()) return result;
+  if (payload::ArgumentsProblem(table->arguments.fixed) != nullptr) return Bad("the launch arguments are damaged");
+  return Result();
+}
+
 // Reads the payload whose last byte stands just before `end`: the trailer,
 // then the launch name, the table and the compressed length, which must end
 // exactly where the trailer begins.
@@ -90,38 +128,8 @@ Result ReadPayloadEndingAt(LmFileStream* own, int64_t end, PayloadTable* table) 
   if (static_cast<int64_t>(count) * payload::kMinRecordSize > reader.remaining() - 4) {
     return Bad("the entry count does not fit in the payload");
   }
-  payload::PayloadTableChecker checker;
-  table->entries.RemoveAll();
-  table->unpackedSize = 0;
-  table->arguments = payload::LaunchArguments();
-  for (int32_t i = 0; i < count; ++i) {
-    FILENODE entry{LmString(), 0, 0};
-    result = reader.ReadString("entry path", &entry.path);
-    if (!result.ok()) return result;
-    int32_t kind, size;
-    if (!reader.ReadInt(&kind) || !reader.ReadInt(&size)) {
-      return Bad("an entry record runs past the end of the payload");
-    }
-    entry.kind = static_cast<uint32_t>(kind);
-    entry.size = static_cast<uint32_t>(size);
-    result = checker.Add(entry);
-    if (!result.ok()) return result;
-    payload::LaunchArguments& arguments = table->arguments;
-    if (entry.kind == payload::kArgumentsKind) {
-      const uint32_t known = arguments.present ? 0 : payload::kKnownArgumentsFlags;
-      if ((entry.size & ~known) != 0) return Bad("the launch arguments have unknown flags");
-      if (!arguments.present) arguments.flags = entry.size;
-      arguments.present = true;
-      arguments.fixed.append(entry.path.GetText(), static_cast<size_t>(entry.path.GetLength()));
-    } else if (arguments.present) {
-      return Bad("entries follow the launch arguments");
-    }
-    if (entry.kind == FILENODE::kFile) table->unpackedSize += entry.size;
-    table->entries.AddTail(entry);
-  }
-  result = checker.CheckLaunchName(table->launchName);
+  result = ReadEntries(&reader, count, table);
   if (!result.ok()) return result;
-  if (payload::ArgumentsProblem(table->arguments.fixed) != nullptr) return Bad("the launch arguments are damaged");
   int32_t length;
   if (!reader.ReadInt(&length)) return Bad("the compressed length runs past the end of the payload");
   if (length < 0 || length != reader.remaining()) {

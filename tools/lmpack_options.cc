@@ -37,11 +37,13 @@ const char kUsage[] =
     "        --level picks the bzip2 block size or the LZMA2 preset (default 9).\n"
     "        --dictionary SIZE (xz; 64K to 1G, suffix K, M or G) sets the\n"
     "        dictionary, by default the level's, at most 64M: every machine that\n"
-    "        runs the setup needs that much memory per core it decodes on.\n"
+    "        runs the setup needs that much memory per core it decodes on. It is\n"
+    "        stored rounded down to 2^n or 3*2^(n-1) bytes, and refused where it\n"
+    "        would be 1G, which no setup could decode.\n"
     "        --block-size SIZE (xz; 64K to 1G, default 128M): the setup decodes\n"
     "        blocks on different cores, and each block starts its dictionary\n"
     "        afresh: smaller blocks unpack faster on many cores, larger ones\n"
-    "        give a smaller setup.\n"
+    "        give a smaller setup. A setup has at most 16384 blocks.\n"
     "        Without --stub the launcher for --target (default windows, the\n"
     "        32-bit launcher lmsetup.exe; windows-x64 for lmsetup64.exe) is taken\n"
     "        from beside lmpack or from its install tree (../share/lmsetup/); a\n"
@@ -185,6 +187,44 @@ bool TakeOption(int argc, char** argv, int* i, LmpackOptions* options) {
   return arg != "--target" || value == "windows" || value == "windows-x64" || value == "native";
 }
 
+// The options that do not go together, or with the program to run.
+Result CheckCombination(const LmpackOptions& options) {
+  if (options.codePage != 0 && options.command == "pack" && !options.ForWindows()) {
+    return BadUsage("--codepage is for --target windows: native setups store names as they stand");
+  }
+  if ((!options.icon.empty() || !options.versionInfo.empty()) &&
+      (options.command != "pack" || !options.ForWindows())) {
+    return BadUsage("--icon and --version-info brand a setup made with pack --target windows");
+  }
+  if ((options.dictionary != 0 || options.blockSize != 0) && options.codec != "xz") {
+    return BadUsage("--dictionary and --block-size are for --codec xz");
+  }
+  const char* problem = payload::ArgumentsProblem(options.arguments);
+  if (problem != nullptr) return BadUsage(std::string("--arguments: ") + problem);
+  // Both systems must split the text alike, and an open quote would take
+  // the setup's own arguments into its last argument on Windows only.
+  // msiexec reads its command line by its own rules: quotes pair, a
+  // backslash is a backslash (INSTALLDIR="C:\App\" is closed there).
+  if (payload::HasExtension(options.run, ".msi")
+          ? std::count(options.arguments.begin(), options.arguments.end(), '"') % 2 != 0
+          : platform::EndsInsideQuotes(options.arguments)) {
+    return BadUsage("--arguments: a quoted part does not close (a backslash before a quote makes it a literal \\\")");
+  }
+  if (payload::IsBatchFileName(options.run) && options.run.find_first_of("%!") != std::string::npos) {
+    return BadUsage("--run: " + options.run +
+                    " is a batch file whose name holds % or !, which cmd.exe expands even inside quotes");
+  }
+  if (options.passArguments && payload::IsBatchFileName(options.run)) {
+    return BadUsage("--pass-arguments: " + options.run +
+                    " is a batch file, whose command interpreter would read the setup's arguments as commands; "
+                    "give it fixed --arguments only");
+  }
+  if (options.codePage != 0 && !platform::IsSupportedCodePage(options.codePage)) {
+    return BadUsage("code page " + std::to_string(options.codePage) + " is not supported");
+  }
+  return Result();
+}
+
 }  // namespace
 
 void ReportError(const std::string& message) { fprintf(stderr, "lmpack: %s\n", message.c_str()); }
@@ -220,38 +260,5 @@ Result ParseOptions(int argc, char** argv, LmpackOptions* options) {
                   (options->command != "pack" || (!options->run.empty() && !options->output.empty())) &&
                   (options->command != "extract" || !options->output.empty());
   if (!complete) return BadUsage(options->command + ": missing " + Missing(*options));
-  if (options->codePage != 0 && options->command == "pack" && !options->ForWindows()) {
-    return BadUsage("--codepage is for --target windows: native setups store names as they stand");
-  }
-  if ((!options->icon.empty() || !options->versionInfo.empty()) &&
-      (options->command != "pack" || !options->ForWindows())) {
-    return BadUsage("--icon and --version-info brand a setup made with pack --target windows");
-  }
-  if ((options->dictionary != 0 || options->blockSize != 0) && options->codec != "xz") {
-    return BadUsage("--dictionary and --block-size are for --codec xz");
-  }
-  const char* problem = payload::ArgumentsProblem(options->arguments);
-  if (problem != nullptr) return BadUsage(std::string("--arguments: ") + problem);
-  // Both systems must split the text alike, and an open quote would take
-  // the setup's own arguments into its last argument on Windows only.
-  // msiexec reads its command line by its own rules: quotes pair, a
-  // backslash is a backslash (INSTALLDIR="C:\App\" is closed there).
-  if (payload::HasExtension(options->run, ".msi")
-          ? std::count(options->arguments.begin(), options->arguments.end(), '"') % 2 != 0
-          : platform::EndsInsideQuotes(options->arguments)) {
-    return BadUsage("--arguments: a quoted part does not close (a backslash before a quote makes it a literal \\\")");
-  }
-  if (payload::IsBatchFileName(options->run) && options->run.find_first_of("%!") != std::string::npos) {
-    return BadUsage("--run: " + options->run +
-                    " is a batch file whose name holds % or !, which cmd.exe expands even inside quotes");
-  }
-  if (options->passArguments && payload::IsBatchFileName(options->run)) {
-    return BadUsage("--pass-arguments: " + options->run +
-                    " is a batch file, whose command interpreter would read the setup's arguments as commands; "
-                    "give it fixed --arguments only");
-  }
-  if (options->codePage != 0 && !platform::IsSupportedCodePage(options->codePage)) {
-    return BadUsage("code page " + std::to_string(options->codePage) + " is not supported");
-  }
-  return Result();
+  return CheckCombination(*options);
 }

@@ -3,7 +3,10 @@
 # check. It must be a GUI program of the expected kind (PE32 for the
 # 32-bit launcher, PE32+ for x86-64), at most 163,840 bytes, marked for
 # address space layout randomisation and data execution prevention
-# (DYNAMIC_BASE, NX_COMPAT), that imports only KERNEL32.dll and msvcrt.dll,
+# (DYNAMIC_BASE, NX_COMPAT), large-address-aware when it is 32-bit (4 GiB
+# of address space under 64-bit Windows), that imports only KERNEL32.dll
+# and msvcrt.dll and neither fseek nor ftell (msvcrt's take a 32-bit long:
+# a file position beyond 2 GiB must go through fgetpos/fsetpos),
 # with an icon group of three images and a manifest asking to run asInvoker
 # without uiAccess (without it, Windows' installer detection
 # would ask to elevate a program named setup.exe). Its last section must be
@@ -46,6 +49,15 @@ characteristics=$(sed -n 's/^DllCharacteristics[[:space:]]*//p' <<<"$headers" | 
 (((0x$characteristics & 0x40) != 0)) || fail "not marked DYNAMIC_BASE (DllCharacteristics $characteristics)"
 (((0x$characteristics & 0x100) != 0)) || fail "not marked NX_COMPAT (DllCharacteristics $characteristics)"
 grep -Eq '^Subsystem[[:space:]]+00000002' <<<"$headers" || fail "not a GUI-subsystem program"
+if [ "$kind" = PE32 ]; then
+  file_characteristics=$(sed -n 's/^Characteristics[[:space:]]*0x//p' <<<"$headers" | head -n 1)
+  (((0x$file_characteristics & 0x20) != 0)) || fail "not large-address-aware (Characteristics 0x$file_characteristics)"
+fi
+for function in fseek ftell; do
+  if grep -Eq "^[[:space:]]+[0-9a-f]+[[:space:]]+[0-9]+[[:space:]]+$function\$" <<<"$headers"; then
+    fail "imports $function (32-bit file positions)"
+  fi
+done
 imports=$(sed -n 's/^[[:space:]]*DLL Name: //p' <<<"$headers" | sort | tr '\n' ' ')
 [ "$imports" = "KERNEL32.dll msvcrt.dll " ] || fail "imports $imports"
 
