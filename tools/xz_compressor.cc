@@ -137,23 +137,31 @@ uint64_t LargestBlock(const std::vector<PlannedBlock>& plan) {
   return largest;
 }
 
-// Threads that this machine's memory holds, lmpack keeping to half the
-// physical memory. Each thread takes an encoder for a block of the largest
-// planned size, and holds two encodings of at most such a block besides:
-// the one it is making and one finished, waiting to be written (the
-// encoders run at most two tasks per thread ahead of the writer).
+// Each thread takes an encoder for a block of the largest planned size, and
+// holds two encodings of at most such a block besides: the one it is making
+// and one finished, waiting to be written (the encoders run at most two
+// tasks per thread ahead of the writer).
 int AffordableJobs(int jobs, const xz::XzBlockSettings& settings, const std::vector<PlannedBlock>& plan) {
   const uint64_t largest = LargestBlock(plan);
   int tasks = 0;
   for (const PlannedBlock& block : plan) tasks += block.x86 ? 2 : 1;
   const uint64_t each = xz::BlockEncoderMemory(settings, largest) + 2 * xz::EncodedBlockBound(largest);
-  const uint64_t memory = platform::PhysicalMemory() / 2;
-  if (each > 0 && memory > 0 && static_cast<uint64_t>(jobs) > memory / each) jobs = static_cast<int>(memory / each);
-  if (jobs > tasks) jobs = tasks;
-  return jobs < 1 ? 1 : jobs;
+  jobs = JobsMemoryHolds(jobs, each, platform::PhysicalMemory(), platform::AddressSpaceLeft());
+  return jobs > tasks ? tasks : jobs;
 }
 
 }  // namespace
+
+int JobsMemoryHolds(int jobs, uint64_t perJob, uint64_t physicalMemory, uint64_t addressSpaceLeft) {
+  uint64_t memory = 0;
+  for (uint64_t figure : {physicalMemory, addressSpaceLeft}) {
+    if (figure != 0 && (memory == 0 || figure / 2 < memory)) memory = figure / 2;
+  }
+  if (perJob > 0 && memory > 0 && static_cast<uint64_t>(jobs) > memory / perJob) {
+    jobs = static_cast<int>(memory / perJob);
+  }
+  return jobs < 1 ? 1 : jobs;
+}
 
 Result CheckXzDecodable(const xz::XzBlockSettings& settings, const std::vector<PlannedBlock>& plan) {
   if (plan.size() > xz::XzStreamIndex::kMaxBlocks) {

@@ -33,6 +33,12 @@ const uint64_t kXzBlockBytes = uint64_t{128} << 20;
 Result CompressFilesXz(const LmpackOptions& options, const std::vector<PackEntry>& entries,
                        const std::vector<bool>& x86, CompressedOutput* out);
 
+// The threads, of `jobs` wanted, that lmpack runs when each takes `perJob`
+// bytes: it keeps to half the physical memory and half the address space
+// left (a 32-bit lmpack has at most 4 GiB); 0 for either figure: unknown.
+// At least 1.
+int JobsMemoryHolds(int jobs, uint64_t perJob, uint64_t physicalMemory, uint64_t addressSpaceLeft);
+
 // What CompressFilesXz refuses before it encodes anything: a plan of more
 // blocks than a launcher reads, or whose largest block's stored dictionary
 // needs more than any launcher allows one thread. kBadInput, saying which.
