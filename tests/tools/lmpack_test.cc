@@ -195,6 +195,13 @@ TEST(XzPlanTest, LmpackRefusesWhatNoLauncherDecodes) {
     block.size = row.block;
     EXPECT_EQ(row.decodable, CheckXzDecodable(settings, {block}).ok()) << what;
   }
+  // Threads for packing: half of the physical memory and of the address
+  // space (930 MiB a thread: level 9, 128 MiB blocks).
+  const uint64_t each = 930 * M;
+  EXPECT_EQ(8, JobsMemoryHolds(8, each, 16384 * M, 0));     // 64-bit: the machine's memory
+  EXPECT_EQ(2, JobsMemoryHolds(8, each, 16384 * M, 4096 * M));  // large-address-aware 32-bit
+  EXPECT_EQ(1, JobsMemoryHolds(8, each, 16384 * M, 1900 * M));  // 2 GiB, some taken: at least one
+  EXPECT_EQ(4, JobsMemoryHolds(4, each, 0, 0));             // nothing known
   xz::XzBlockSettings settings;
   PlannedBlock small;
   small.size = 64 << 10;
@@ -470,11 +477,14 @@ TEST_F(LmpackTest, LaunchersMustMatchTheTargetAndArgumentsReadBack) {
     std::string stub, target;
     int code;
   } rows[] = {{stub_, "windows", 0}, {pe64, "windows-x64", 0}, {pe64, "windows", 1}, {stub_, "windows-x64", 1},
-              {elf, "windows", 1},   {elf, "windows-x64", 1},  {older, "windows", 1}};
+              {elf, "windows", 1},   {elf, "windows-x64", 1},  {older, "windows", 1},
+              // No --stub: the launcher this build made, beside lmpack.
+              {"", lmtest::LauncherTarget(), 0}};
   for (const auto& row : rows) {
     std::vector<std::string> arguments = {"pack",        "--quiet", "--stub",           row.stub, "--target",
                                           row.target,    "--run",   "run.exe",          "-o",     out,
                                           "--arguments", typed,     "--pass-arguments", folder_};
+    if (row.stub.empty()) arguments.erase(arguments.begin() + 2, arguments.begin() + 4);
     EXPECT_EQ(row.code, Lmpack(arguments)) << row.stub << " " << row.target;
     EXPECT_EQ(row.code == 0, lmtest::PathExists(out));
     if (row.code != 0) continue;
