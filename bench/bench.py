@@ -142,7 +142,7 @@ def build_quick(work):
 
 def pack(folder, program, stub, output, target):
     shutil.copy(program, os.path.join(folder, os.path.basename(program)))
-    subprocess.run([LMPACK, "pack", "--quiet", "--target", target, "--stub", stub, "--run",
+    subprocess.run([LMPACK, "pack", "--quiet", "--codec", "bzip2", "--target", target, "--stub", stub, "--run",
                     os.path.basename(program), "-o", output, folder], check=True)
     os.remove(os.path.join(folder, os.path.basename(program)))
 
@@ -329,7 +329,7 @@ def print_memory(rss, cores):
 
 def lambda_cmd(lmpack, corpus, quick, setup):
     """The lmpack command that packs the corpus as it is (any file as the launch name)."""
-    return [lmpack, "pack", "--quiet", "--target", "native", "--stub", NATIVE_STUB, "--run",
+    return [lmpack, "pack", "--quiet", "--codec", "bzip2", "--target", "native", "--stub", NATIVE_STUB, "--run",
             "f00000.txt" if os.path.exists(os.path.join(corpus, "f00000.txt")) else first_file(corpus), "-o", setup, corpus]
 
 

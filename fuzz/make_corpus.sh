@@ -77,15 +77,15 @@ for entry in "${runs[@]}"; do
   folder=${entry%%:*} run=${entry#*:}
   for level in 1 9; do
     name=$folder-$level
-    "$lmpack" pack --quiet --target native --stub text.stub --run "$run" --level "$level" -o "$payloads/$name-native" "$folder"
-    "$lmpack" pack --quiet --target native --stub empty.stub --run "$run" --level "$level" -o "$payloads/$name-bare" "$folder"
-    "$lmpack" pack --quiet --target windows --stub pe.stub --run "$run" --level "$level" -o "$payloads/$name-windows" "$folder"
+    "$lmpack" pack --quiet --codec bzip2 --target native --stub text.stub --run "$run" --level "$level" -o "$payloads/$name-native" "$folder"
+    "$lmpack" pack --quiet --codec bzip2 --target native --stub empty.stub --run "$run" --level "$level" -o "$payloads/$name-bare" "$folder"
+    "$lmpack" pack --quiet --codec bzip2 --target windows --stub pe.stub --run "$run" --level "$level" -o "$payloads/$name-windows" "$folder"
     sign "$payloads/$name-windows" "$payloads/$name-signed"
     "$lmpack" pack --quiet --target native --stub text.stub --run "$run" --level "$level" --codec xz \
       --block-size 64K -o "$payloads/$name-xz" "$folder"
   done
   # Signed behind padding: the native target does not place the payload for signing.
-  "$lmpack" pack --quiet --target native --stub pe.stub --run "$run" -o unaligned "$folder"
+  "$lmpack" pack --quiet --codec bzip2 --target native --stub pe.stub --run "$run" -o unaligned "$folder"
   sign unaligned "$payloads/$folder-signed-padded"
   sign "$payloads/$folder-1-signed" "$payloads/$folder-nested" -nest
 done

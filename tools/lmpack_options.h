@@ -15,7 +15,7 @@ struct LmpackOptions {
   std::string run;
   std::string output;           // pack's -o; extract's DIR
   std::string input;            // pack's FOLDER; the setup file of the others
-  std::string codec = "bzip2";  // --codec: "bzip2" or "xz"
+  std::string codec = "xz";  // --codec: "xz" or "bzip2"
   int level = 9;
   uint32_t dictionary = 0;               // --dictionary in bytes (xz); 0: the level's, at most 64 MiB
   uint32_t blockSize = 0;                // --block-size in bytes (xz); 0: kXzBlockBytes
