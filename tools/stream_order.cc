@@ -35,6 +35,7 @@ struct SortKey {
   std::string name;       // lower case
   std::string path;
   size_t entry;
+  bool x86 = false;  // 32-bit x86 code
 
   bool operator<(const SortKey& other) const {
     return std::tie(kind, extension, name, path) < std::tie(other.kind, other.extension, other.name, other.path);
@@ -49,22 +50,35 @@ SortKey KeyOf(const PackEntry& entry, size_t index, FileKind kind) {
   return {kind, Lower(extension), Lower(name), entry.relative, index};
 }
 
-}  // namespace
-
-FileKind KindOf(const std::string& head) {
+// The machine a program's header names: ELF e_machine (in the byte order
+// e_ident[5] names) or PE IMAGE_FILE_HEADER.Machine; 0 for anything else.
+unsigned MachineOf(const std::string& head, bool* pe) {
   static const char kElf[] = {0x7F, 'E', 'L', 'F'};
   const auto* bytes = reinterpret_cast<const uint8_t*>(head.data());
+  *pe = false;
   if (head.size() >= 20 && head.compare(0, 4, kElf, 4) == 0) {
-    // e_machine, in the byte order e_ident[5] names: EM_386 or EM_X86_64.
-    const unsigned machine = bytes[5] == 2 ? bytes[18] << 8 | bytes[19] : bytes[19] << 8 | bytes[18];
-    return machine == 3 || machine == 62 ? FileKind::kElfX86 : FileKind::kData;
+    return bytes[5] == 2 ? bytes[18] << 8 | bytes[19] : bytes[19] << 8 | bytes[18];
   }
-  if (head.size() < 64 || head.compare(0, 2, "MZ") != 0) return FileKind::kData;
-  const uint32_t pe = util::LoadLe32(bytes + 60);
-  if (pe > head.size() - 6 || head.compare(pe, 4, std::string("PE\0\0", 4)) != 0) return FileKind::kData;
-  // IMAGE_FILE_MACHINE_I386 or IMAGE_FILE_MACHINE_AMD64.
-  const unsigned machine = bytes[pe + 4] | bytes[pe + 5] << 8;
-  return machine == 0x14C || machine == 0x8664 ? FileKind::kPeX86 : FileKind::kData;
+  if (head.size() < 64 || head.compare(0, 2, "MZ") != 0) return 0;
+  const uint32_t offset = util::LoadLe32(bytes + 60);
+  if (offset > head.size() - 6 || head.compare(offset, 4, std::string("PE\0\0", 4)) != 0) return 0;
+  *pe = true;
+  return bytes[offset + 4] | bytes[offset + 5] << 8;
+}
+
+}  // namespace
+
+bool Is32BitX86(const std::string& head) {
+  bool pe;
+  const unsigned machine = MachineOf(head, &pe);
+  return pe ? machine == 0x14C : machine == 3;  // IMAGE_FILE_MACHINE_I386, EM_386
+}
+
+FileKind KindOf(const std::string& head) {
+  bool pe;
+  const unsigned machine = MachineOf(head, &pe);
+  if (pe) return machine == 0x14C || machine == 0x8664 ? FileKind::kPeX86 : FileKind::kData;  // I386, AMD64
+  return machine == 3 || machine == 62 ? FileKind::kElfX86 : FileKind::kData;               // EM_386, EM_X86_64
 }
 
 void OrderForXz(std::vector<PackEntry>* entries, std::vector<bool>* x86) {
@@ -73,7 +87,9 @@ void OrderForXz(std::vector<PackEntry>* entries, std::vector<bool>* x86) {
   for (size_t i = 0; i < entries->size(); ++i) {
     const PackEntry& entry = (*entries)[i];
     if (entry.kind == FILENODE::kFile) {
-      files.push_back(KeyOf(entry, i, KindOf(ReadHead(entry.host))));
+      const std::string head = ReadHead(entry.host);
+      files.push_back(KeyOf(entry, i, KindOf(head)));
+      files.back().x86 = Is32BitX86(head);
     } else {
       ordered.push_back(entry);
     }
@@ -82,7 +98,7 @@ void OrderForXz(std::vector<PackEntry>* entries, std::vector<bool>* x86) {
   x86->assign(ordered.size(), false);
   for (const SortKey& key : files) {
     ordered.push_back((*entries)[key.entry]);
-    x86->push_back(key.kind != FileKind::kData);
+    x86->push_back(key.x86);
   }
   entries->swap(ordered);
 }

@@ -1,5 +1,18 @@
 #include "tools/xz_block_plan.h"
 
+namespace {
+
+// Below two of these a stream stays one block: a second would save the
+// decoder milliseconds and cost the dictionary what it has learnt.
+const uint64_t kSmallestDefaultBlock = uint64_t{4} << 20;
+
+}  // namespace
+
+uint64_t DefaultXzBlockBytes(uint64_t total, uint64_t largest) {
+  const uint64_t half = total / 2 + total % 2;
+  return half < kSmallestDefaultBlock ? kSmallestDefaultBlock : half > largest ? largest : half;
+}
+
 std::vector<PlannedBlock> PlanXzBlocks(const std::vector<uint64_t>& sizes, const std::vector<bool>& x86,
                                        uint64_t target) {
   std::vector<uint64_t> ends;  // of the files, in the stream

@@ -23,37 +23,23 @@ struct EncodedBlock {
   uint64_t unpaddedSize = 0;
 };
 
-// One encoding of one planned block: plain, or with the x86 filter.
-struct Task {
-  size_t block;
-  bool x86;
-};
-
-void Encode(const std::vector<FileSpan>& files, const PlannedBlock& planned, xz::XzBlockSettings settings, bool x86,
+void Encode(const std::vector<FileSpan>& files, const PlannedBlock& planned, xz::XzBlockSettings settings,
             EncodedBlock* encoded) {
-  settings.x86 = x86;
+  settings.x86 = planned.x86;
   SpanReader reader(files, planned.start, planned.size);
   auto input = [&reader](char* buffer, size_t size, size_t* got) { return reader.Read(buffer, size, got); };
   encoded->result = xz::EncodeXzBlock(settings, planned.size, input, &encoded->bytes, &encoded->unpaddedSize);
   encoded->done = true;
 }
 
-// The blocks, encoded on worker threads, a block of x86 programs twice (with
-// and without the filter, on different threads where there are several),
-// at most `ahead` encodings ahead of the block being written, and handed
-// out in order.
+// The blocks, encoded on worker threads at most `ahead` blocks ahead of the
+// one being written, and handed out in order.
 class BlockEncoders {
  public:
   BlockEncoders(const std::vector<FileSpan>& files, const std::vector<PlannedBlock>& plan,
                 const xz::XzBlockSettings& settings, int workers)
       : files_(files), plan_(plan), settings_(settings), ahead_(2 * static_cast<size_t>(workers)) {
-    for (size_t i = 0; i < plan.size(); ++i) {
-      firstTask_.push_back(tasks_.size());
-      tasks_.push_back({i, false});
-      if (plan[i].x86) tasks_.push_back({i, true});
-    }
-    firstTask_.push_back(tasks_.size());
-    encoded_.resize(tasks_.size());
+    encoded_.resize(plan.size());
     // Everything a thread needs is allocated before the first starts.
     threads_.resize(static_cast<size_t>(workers));
     for (std::unique_ptr<platform::Thread>& thread : threads_) thread.reset(new platform::Thread);
@@ -73,27 +59,15 @@ class BlockEncoders {
   BlockEncoders(const BlockEncoders&) = delete;
   BlockEncoders& operator=(const BlockEncoders&) = delete;
 
-  // Waits for block `i` (taken in order from 0) and gives it away: its
-  // smaller encoding, the plain one when both are equal. Encodes it on this
-  // thread when no worker could be started.
+  // Waits for block `i` (taken in order from 0) and gives it away. Encodes
+  // it on this thread when no worker could be started.
   EncodedBlock Take(size_t i) {
-    const size_t first = firstTask_[i], end = firstTask_[i + 1];
-    if (started_ == 0) {
-      for (size_t t = first; t < end; ++t) Encode(files_, plan_[i], settings_, tasks_[t].x86, &encoded_[t]);
-    }
+    if (started_ == 0) Encode(files_, plan_[i], settings_, &encoded_[i]);
     platform::MutexLock lock(&mutex_);
-    for (size_t t = first; t < end; ++t) {
-      while (!encoded_[t].done) changed_.Wait(&lock);
-    }
+    while (!encoded_[i].done) changed_.Wait(&lock);
     EncodedBlock block;
-    std::swap(block, encoded_[first]);
-    for (size_t t = first + 1; t < end; ++t) {
-      const bool better =
-          block.result.ok() && (!encoded_[t].result.ok() || encoded_[t].bytes.size() < block.bytes.size());
-      if (better) std::swap(block, encoded_[t]);
-      encoded_[t] = EncodedBlock();
-    }
-    taken_ = end;
+    std::swap(block, encoded_[i]);
+    taken_ = i + 1;
     changed_.NotifyAll();
     return block;
   }
@@ -102,14 +76,14 @@ class BlockEncoders {
   void Work() {
     platform::MutexLock lock(&mutex_);
     for (;;) {
-      while (!stop_ && next_ < tasks_.size() && next_ >= taken_ + ahead_) changed_.Wait(&lock);
-      if (stop_ || next_ >= tasks_.size()) return;
-      const size_t t = next_++;
+      while (!stop_ && next_ < plan_.size() && next_ >= taken_ + ahead_) changed_.Wait(&lock);
+      if (stop_ || next_ >= plan_.size()) return;
+      const size_t i = next_++;
       lock.Unlock();
       EncodedBlock encoded;
-      Encode(files_, plan_[tasks_[t].block], settings_, tasks_[t].x86, &encoded);
+      Encode(files_, plan_[i], settings_, &encoded);
       lock.Lock();
-      std::swap(encoded_[t], encoded);
+      std::swap(encoded_[i], encoded);
       changed_.NotifyAll();
     }
   }
@@ -117,16 +91,14 @@ class BlockEncoders {
   const std::vector<FileSpan>& files_;
   const std::vector<PlannedBlock>& plan_;
   const xz::XzBlockSettings settings_;
-  std::vector<Task> tasks_;
-  std::vector<size_t> firstTask_;  // per block, and one past the last
   std::vector<std::unique_ptr<platform::Thread>> threads_;
   size_t started_ = 0;  // threads_[0, started_) run
   platform::Mutex mutex_;
   platform::ConditionVariable changed_;
   // Guarded by mutex_.
   std::vector<EncodedBlock> encoded_;
-  size_t next_ = 0;   // the next task a worker takes
-  size_t taken_ = 0;  // tasks of the blocks handed out
+  size_t next_ = 0;   // the next block a worker takes
+  size_t taken_ = 0;  // blocks handed out
   const size_t ahead_;
   bool stop_ = false;
 };
@@ -140,11 +112,10 @@ uint64_t LargestBlock(const std::vector<PlannedBlock>& plan) {
 // Each thread takes an encoder for a block of the largest planned size, and
 // holds two encodings of at most such a block besides: the one it is making
 // and one finished, waiting to be written (the encoders run at most two
-// tasks per thread ahead of the writer).
+// blocks per thread ahead of the writer).
 int AffordableJobs(int jobs, const xz::XzBlockSettings& settings, const std::vector<PlannedBlock>& plan) {
   const uint64_t largest = LargestBlock(plan);
-  int tasks = 0;
-  for (const PlannedBlock& block : plan) tasks += block.x86 ? 2 : 1;
+  const int tasks = static_cast<int>(plan.size());
   const uint64_t each = xz::BlockEncoderMemory(settings, largest) + 2 * xz::EncodedBlockBound(largest);
   jobs = JobsMemoryHolds(jobs, each, platform::PhysicalMemory(), platform::AddressSpaceLeft());
   return jobs > tasks ? tasks : jobs;
@@ -192,7 +163,7 @@ Result CompressFilesXz(const LmpackOptions& options, const std::vector<PackEntry
     kinds.push_back(x86[i]);
   }
   const std::vector<PlannedBlock> plan =
-      PlanXzBlocks(sizes, kinds, options.blockSize != 0 ? options.blockSize : kXzBlockBytes);
+      PlanXzBlocks(sizes, kinds, options.blockSize != 0 ? options.blockSize : DefaultXzBlockBytes(total, kXzBlockBytes));
   xz::XzBlockSettings settings;
   settings.level = options.level;
   settings.dictionary = options.dictionary;

@@ -1,9 +1,9 @@
 // lmpack's xz compression: the files' contents, in the order of `entries`
 // (OrderForXz), as one .xz stream whose blocks PlanXzBlocks cuts. Blocks
 // are encoded on options.jobs threads (fewer when this machine's memory
-// would not hold their encoders) and written in order; a block of x86
-// programs is encoded with and without the branch filter and the smaller
-// kept. The output is the same for every number of threads.
+// would not hold their encoders) and written in order; a block of 32-bit
+// x86 programs is encoded with the branch filter. The output is the same
+// for every number of threads.
 #ifndef LM_TOOLS_XZ_COMPRESSOR_H_
 #define LM_TOOLS_XZ_COMPRESSOR_H_
 
@@ -17,7 +17,8 @@
 #include "util/result.h"
 #include "xz/xz_block_encoder.h"
 
-// The target size of a block: large enough that a dictionary restart
+// The largest block lmpack aims at when not told (DefaultXzBlockBytes
+// aims at two blocks below it): large enough that a dictionary restart
 // costs little (on a tree of Windows programs and Python's library, two
 // blocks instead of one cost 1.5 %, four 5 %), small enough that a setup of
 // a few hundred megabytes decodes on several cores.

@@ -17,6 +17,7 @@
 #include "tests/support/fake_pe_image.h"
 #include "tests/support/payload_table_lines.h"
 #include "tests/support/test_support.h"
+#include "tools/stream_order.h"
 #include "tools/xz_compressor.h"
 #include "xz/crc32.h"
 
@@ -198,6 +199,28 @@ TEST(XzPlanTest, LmpackRefusesWhatNoLauncherDecodes) {
     PlannedBlock block;
     block.size = row.block;
     EXPECT_EQ(row.decodable, CheckXzDecodable(settings, {block}).ok()) << what;
+  }
+  // Two blocks by default, from 8 MiB of files up to 256 MiB; then 128 MiB.
+  EXPECT_EQ(4 * M, DefaultXzBlockBytes(3 * M, kXzBlockBytes));
+  EXPECT_EQ(20 * M + 1, DefaultXzBlockBytes(40 * M + 1, kXzBlockBytes));
+  EXPECT_EQ(128 * M, DefaultXzBlockBytes(1000 * M, kXzBlockBytes));
+  // The branch filter goes to 32-bit x86 code only (measured to cost on
+  // x86-64 programs); both kinds of program are grouped as programs.
+  const std::string elf32 = std::string("\x7f" "ELF\1\1\1", 7) + std::string(11, '\0') + "\x03" + std::string(20, '\0');
+  std::string elf64 = elf32;
+  elf64[18] = 62;
+  const struct {
+    std::string head;
+    bool x86;
+    FileKind kind;
+  } heads[] = {{lmtest::FakePeImage(false).bytes(), true, FileKind::kPeX86},
+               {lmtest::FakePeImage(true).bytes(), false, FileKind::kPeX86},
+               {elf32, true, FileKind::kElfX86},
+               {elf64, false, FileKind::kElfX86},
+               {"MZ" + std::string(100, '\0'), false, FileKind::kData}};
+  for (const auto& row : heads) {
+    EXPECT_EQ(row.x86, Is32BitX86(row.head)) << row.head.substr(0, 4);
+    EXPECT_EQ(row.kind, KindOf(row.head)) << row.head.substr(0, 4);
   }
   // Threads for packing: half of the physical memory and of the address
   // space (930 MiB a thread: level 9, 128 MiB blocks).
