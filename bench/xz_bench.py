@@ -13,15 +13,22 @@ machine's packages (or --folder DIR). On it, in one run:
            round after round, medians;
   memory   the launcher's peak resident memory, and the dictionaries of the
            blocks it decoded at once;
-  blocks   with --block-sizes, the same for each block size.
+  blocks   with --block-sizes, the same for each block size;
+  sweep    with --sizes (MB), trees of about those sizes cut from the corpus
+           (a deterministic spread of its files, so that each holds
+           programs, library and data alike), and for each: payload / 7-Zip,
+           unpack / `7zz x` (medians), pack / `7zz a -mx9` (lmpack at
+           --jobs = cores), the launcher's peak RSS.
 Run it with TMPDIR on tmpfs (TMPDIR=/dev/shm) to time decoding and writing
 rather than the file system's choice of inodes.
 
 Usage: bench/xz_bench.py [--repeat 3] [--folder DIR] [--block-sizes 64M,128M,1G]
+                         [--sizes 10,40,120,200]
 Needs the native build, 7zz and xz (scripts/setup.sh installs them).
 """
 import argparse
 import glob
+import hashlib
 import os
 import re
 import shutil
@@ -73,11 +80,66 @@ def pack(corpus, quick, setup, extra):
         os.remove(os.path.join(corpus, "quick"))
 
 
+def cut_tree(corpus, target, megabytes):
+    """Hard links to about `megabytes` of the corpus's files, taken in an
+    order set by a hash of their paths: a spread of every kind."""
+    files = []
+    for folder, _, names in os.walk(corpus):
+        for name in names:
+            path = os.path.join(folder, name)
+            files.append((hashlib.sha1(os.path.relpath(path, corpus).encode()).hexdigest(), path))
+    total = 0
+    for _, path in sorted(files):
+        if total >= megabytes * 1e6:
+            break
+        copy = os.path.join(target, os.path.relpath(path, corpus))
+        os.makedirs(os.path.dirname(copy), exist_ok=True)
+        os.link(path, copy)
+        total += os.path.getsize(path)
+    return total
+
+
+def sweep(corpus, work, quick, sizes, repeat, env, run_dir):
+    """One row per size: payload / 7-Zip, unpack / 7zz x, pack / 7zz a."""
+    cores = os.cpu_count() or 1
+    out = os.path.join(work, "out")
+    rows = []
+    for megabytes in sizes:
+        tree = os.path.join(work, "tree-%d" % megabytes)
+        size = cut_tree(corpus, tree, megabytes)
+        setup, archive = os.path.join(work, "sweep-setup"), os.path.join(work, "sweep.7z")
+        pack_time = pack(tree, quick, setup, ["--jobs", str(cores)])
+        length, compression = listing(setup)
+        seven_time = timed(["7zz", "a", "-mx9", "-bd", "-bso0", archive, tree + "/*"], 1)
+
+        def fresh_out():
+            shutil.rmtree(out, ignore_errors=True)
+            os.makedirs(out)
+        unpack = timed_together({
+            "launcher": ([setup], {"cwd": run_dir, "env": env}),
+            "7zz x": (["7zz", "x", "-bd", "-bso0", "-o" + out, archive], {"before": fresh_out}),
+        }, repeat)
+        rss = peak_rss_kib([setup], env, run_dir)
+        rows.append((size, length / os.path.getsize(archive), unpack["launcher"], unpack["7zz x"], pack_time,
+                     seven_time, rss, compression.split(";")[0]))
+        for path in (setup, archive, out, tree):
+            shutil.rmtree(path, ignore_errors=True) if os.path.isdir(path) else os.remove(path)
+    print()
+    print("%-8s %10s %22s %20s %9s  %s" % ("tree MB", "size/7zz", "unpack / 7zz x", "pack / 7zz a -mx9",
+                                         "peak MiB", "xz setup"))
+    for size, ratio, unpack, seven_x, pack_time, seven_a, rss, description in rows:
+        print("%-8.1f %10.3f %8.3f (%5.2f/%5.2f s) %6.2f (%5.1f/%5.1f s) %9.1f  %s" % (
+            size / 1e6, ratio, unpack / seven_x, unpack, seven_x, pack_time / seven_a, pack_time, seven_a,
+            rss / 1024.0, description))
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--repeat", type=int, default=3)
     parser.add_argument("--folder", help="use this folder instead of the software corpus")
     parser.add_argument("--block-sizes", default="", help="also pack with these --block-size values")
+    parser.add_argument("--sizes", default="", help="also a sweep over trees of these sizes in MB, e.g. 10,40,120,200")
+    parser.add_argument("--sweep-only", action="store_true", help="only the sweep")
     args = parser.parse_args()
     require_built(LMPACK, NATIVE_STUB)
     for tool in ("7zz", "xz", "tar"):
@@ -97,13 +159,19 @@ def main():
             os.makedirs(folder)
         env = dict(os.environ, TMPDIR=tmp)
         cores = os.cpu_count() or 1
+        if args.sizes:
+            print("lmsetup xz size sweep on %s; medians of %d unpack rounds, one pack each" % (machine(), args.repeat))
+            sweep(corpus, work, quick, [int(s) for s in args.sizes.split(",")], args.repeat, env, run_dir)
+            print("%-46s %10s" % ("left in the temp directory", "nothing" if not os.listdir(tmp) else "files"))
+            if args.sweep_only:
+                return
 
         # Pack: lmpack with each codec, 7-Zip, xz of the tar.
         times, sizes = {}, {}
         xz_setup, bz_setup = os.path.join(work, "setup-xz"), os.path.join(work, "setup-bz2")
         times["pack lmpack --codec xz"] = pack(corpus, quick, xz_setup, ["--codec", "xz"])
         sizes["lmpack --codec xz"], compression = listing(xz_setup)
-        times["pack lmpack (bzip2)"] = pack(corpus, quick, bz_setup, [])
+        times["pack lmpack (bzip2)"] = pack(corpus, quick, bz_setup, ["--codec", "bzip2"])
         sizes["lmpack (bzip2)"], _ = listing(bz_setup)
         archive, tar = os.path.join(work, "corpus.7z"), os.path.join(work, "corpus.tar")
         times["pack 7zz a -mx9"] = timed(["7zz", "a", "-mx9", "-bd", "-bso0", archive, corpus + "/*"], 1)
