@@ -65,9 +65,7 @@ uint64_t DecodeMemoryLimitFor(uint64_t physicalMemory, uint64_t addressSpaceLeft
   return limit;
 }
 
-uint64_t DecodeMemoryLimit() {
-  return DecodeMemoryLimitFor(platform::PhysicalMemory(), platform::AddressSpaceLeft());
-}
+uint64_t DecodeMemoryLimit() { return DecodeMemoryLimitFor(platform::PhysicalMemory(), platform::AddressSpaceLeft()); }
 
 Result DecodePayloadData(util::ByteSource* source, const DecodeSettings& settings, DecodedOutput* output) {
   Codec codec;

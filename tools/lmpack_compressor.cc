@@ -59,8 +59,8 @@ Result CompressFiles(const LmpackOptions& options, const std::vector<PackEntry>&
   LmFileStream file;
   if (!file.OpenFile(dataPath.c_str(), 1)) return Result::Fail(Outcome::kCannotMake, dataPath + ": cannot create");
   CompressedOutput out(&file, limit);
-  Result result = options.codec == "xz" ? CompressFilesXz(options, entries, x86, &out)
-                                        : CompressBzip2(options, entries, &out);
+  Result result =
+      options.codec == "xz" ? CompressFilesXz(options, entries, x86, &out) : CompressBzip2(options, entries, &out);
   *compressedLength = static_cast<int64_t>(out.written());
   if (!file.Close() && result.ok()) result = Result::Fail(Outcome::kWriteFault, dataPath + ": cannot write");
   return result;

@@ -48,7 +48,7 @@ Result Run(int argc, char** argv, LmpackOptions* options) {
   return options->command == "pack"      ? RunPack(*options)
          : options->command == "list"    ? RunList(*options)
          : options->command == "extract" ? RunExtract(*options)
-                                        : RunVerify(*options);
+                                         : RunVerify(*options);
 }
 
 // Memory ran out beyond the reserve (platform/memory.h).

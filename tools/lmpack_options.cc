@@ -193,8 +193,7 @@ Result CheckCombination(const LmpackOptions& options) {
   if (options.codePage != 0 && options.command == "pack" && !options.ForWindows()) {
     return BadUsage("--codepage is for --target windows: native setups store names as they stand");
   }
-  if ((!options.icon.empty() || !options.versionInfo.empty()) &&
-      (options.command != "pack" || !options.ForWindows())) {
+  if ((!options.icon.empty() || !options.versionInfo.empty()) && (options.command != "pack" || !options.ForWindows())) {
     return BadUsage("--icon and --version-info brand a setup made with pack --target windows");
   }
   if ((options.dictionary != 0 || options.blockSize != 0) && options.codec != "xz") {

@@ -13,8 +13,8 @@ struct LmpackOptions {
   std::string stub;
   std::string target = "windows";  // "windows", "windows-x64" or "native"
   std::string run;
-  std::string output;           // pack's -o; extract's DIR
-  std::string input;            // pack's FOLDER; the setup file of the others
+  std::string output;        // pack's -o; extract's DIR
+  std::string input;         // pack's FOLDER; the setup file of the others
   std::string codec = "xz";  // --codec: "xz" or "bzip2"
   int level = 9;
   uint32_t dictionary = 0;               // --dictionary in bytes (xz); 0: the level's, at most 64 MiB

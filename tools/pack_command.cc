@@ -238,8 +238,9 @@ Result Assemble(const LmpackOptions& options, const std::string& stub, const Pac
 // What the setup's size limit leaves for the compressed data once the
 // launcher, the padding, the record, the table and the trailer are counted.
 uint64_t CompressedLimit(const std::string& stub, const PackPlan& plan) {
-  const int64_t rest = static_cast<int64_t>(platform::GetEntryInfo(stub.c_str()).size) + 7 + payload::IntegrityRecord::kSize +
-                       PayloadWriter::TableSize(plan.launchName, plan.table) + payload::kTrailerSize;
+  const int64_t rest = static_cast<int64_t>(platform::GetEntryInfo(stub.c_str()).size) + 7 +
+                       payload::IntegrityRecord::kSize + PayloadWriter::TableSize(plan.launchName, plan.table) +
+                       payload::kTrailerSize;
   return rest < payload::kMaxSetupBytes ? static_cast<uint64_t>(payload::kMaxSetupBytes - rest) : 0;
 }
 

@@ -78,7 +78,7 @@ FileKind KindOf(const std::string& head) {
   bool pe;
   const unsigned machine = MachineOf(head, &pe);
   if (pe) return machine == 0x14C || machine == 0x8664 ? FileKind::kPeX86 : FileKind::kData;  // I386, AMD64
-  return machine == 3 || machine == 62 ? FileKind::kElfX86 : FileKind::kData;               // EM_386, EM_X86_64
+  return machine == 3 || machine == 62 ? FileKind::kElfX86 : FileKind::kData;                 // EM_386, EM_X86_64
 }
 
 void OrderForXz(std::vector<PackEntry>* entries, std::vector<bool>* x86) {

@@ -143,7 +143,8 @@ Result CheckXzDecodable(const xz::XzBlockSettings& settings, const std::vector<P
   const uint64_t largest = LargestBlock(plan);
   const uint64_t needed = xz::BlockDecoderMemory(settings, largest);
   if (needed > payload::kMostDecodeMemory) {
-    return Result::Fail(Outcome::kBadInput, "a dictionary of " + std::to_string(xz::BlockDictionary(settings, largest) >> 20) +
+    return Result::Fail(Outcome::kBadInput, "a dictionary of " +
+                                                std::to_string(xz::BlockDictionary(settings, largest) >> 20) +
                                                 " MiB needs " + std::to_string((needed + (1 << 20) - 1) >> 20) +
                                                 " MiB to decode, more than the 1024 MiB a launcher allows: choose a "
                                                 "smaller --dictionary");
@@ -162,8 +163,8 @@ Result CompressFilesXz(const LmpackOptions& options, const std::vector<PackEntry
     sizes.push_back(entries[i].size);
     kinds.push_back(x86[i]);
   }
-  const std::vector<PlannedBlock> plan =
-      PlanXzBlocks(sizes, kinds, options.blockSize != 0 ? options.blockSize : DefaultXzBlockBytes(total, kXzBlockBytes));
+  const std::vector<PlannedBlock> plan = PlanXzBlocks(
+      sizes, kinds, options.blockSize != 0 ? options.blockSize : DefaultXzBlockBytes(total, kXzBlockBytes));
   xz::XzBlockSettings settings;
   settings.level = options.level;
   settings.dictionary = options.dictionary;

@@ -12,8 +12,8 @@
 
 #include "tools/compressed_output.h"
 #include "tools/folder_scan.h"
-#include "tools/xz_block_plan.h"
 #include "tools/lmpack_options.h"
+#include "tools/xz_block_plan.h"
 #include "util/result.h"
 #include "xz/xz_block_encoder.h"
 

@@ -509,12 +509,12 @@ TEST(DecodeMemoryLimitTest, TheSmallestBoundHolds) {
   const struct {
     uint64_t physical, addressSpace, limit;
   } rows[] = {
-      {16384 * MiB, 0, 1024 * MiB},              // a 64-bit process on a large machine
-      {1024 * MiB, 0, 512 * MiB},                // a small machine
-      {16384 * MiB, 1900 * MiB, 950 * MiB},      // a 32-bit process: 2 GiB, some taken
-      {16384 * MiB, 4000 * MiB, 1024 * MiB},     // large-address-aware under WOW64
-      {0, 0, 1024 * MiB},                        // nothing known
-      {16384 * MiB, 1, 0},                       // nothing left
+      {16384 * MiB, 0, 1024 * MiB},           // a 64-bit process on a large machine
+      {1024 * MiB, 0, 512 * MiB},             // a small machine
+      {16384 * MiB, 1900 * MiB, 950 * MiB},   // a 32-bit process: 2 GiB, some taken
+      {16384 * MiB, 4000 * MiB, 1024 * MiB},  // large-address-aware under WOW64
+      {0, 0, 1024 * MiB},                     // nothing known
+      {16384 * MiB, 1, 0},                    // nothing left
   };
   for (const auto& row : rows) {
     EXPECT_EQ(row.limit, payload::DecodeMemoryLimitFor(row.physical, row.addressSpace))

@@ -52,10 +52,10 @@ std::string Compress(const std::string& data, int level = 9);
 // What lmpack's xz streams may look like, and damage that the reader must
 // refuse (each keeps every other part of the stream consistent).
 struct XzShape {
-  size_t blockBytes = 0;  // the size of each block, the last takes the rest; 0: one block
+  size_t blockBytes = 0;   // the size of each block, the last takes the rest; 0: one block
   size_t emptyBlocks = 0;  // blocks that decode to nothing, before the data's
-  bool crc32 = false;     // the check: CRC-32 instead of CRC-64
-  bool x86 = false;       // the x86 filter before LZMA2
+  bool crc32 = false;      // the check: CRC-32 instead of CRC-64
+  bool x86 = false;        // the x86 filter before LZMA2
   enum Damage {
     kNone,
     kFilter,      // block 1's first filter is ARM's (needs x86)

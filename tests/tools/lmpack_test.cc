@@ -182,8 +182,8 @@ TEST(XzPlanTest, LmpackRefusesWhatNoLauncherDecodes) {
     uint64_t stored;
     bool decodable;
   } rows[] = {
-      {768 * M, 1024 * M, 768 * M, true},    // stored as asked
-      {769 * M, 1024 * M, 768 * M, true},    // rounded down, not up to 1 GiB
+      {768 * M, 1024 * M, 768 * M, true},  // stored as asked
+      {769 * M, 1024 * M, 768 * M, true},  // rounded down, not up to 1 GiB
       {1023 * M, 1024 * M, 768 * M, true},
       {1024 * M, 1024 * M, 1024 * M, false},  // 1 GiB and the decoder's state: beyond any launcher
       {1024 * M, 100 * M, 128 * M, true},     // the smallest stored size that holds the block
@@ -206,7 +206,11 @@ TEST(XzPlanTest, LmpackRefusesWhatNoLauncherDecodes) {
   EXPECT_EQ(128 * M, DefaultXzBlockBytes(1000 * M, kXzBlockBytes));
   // The branch filter goes to 32-bit x86 code only (measured to cost on
   // x86-64 programs); both kinds of program are grouped as programs.
-  const std::string elf32 = std::string("\x7f" "ELF\1\1\1", 7) + std::string(11, '\0') + "\x03" + std::string(20, '\0');
+  const std::string elf32 = std::string(
+                                "\x7f"
+                                "ELF\1\1\1",
+                                7) +
+                            std::string(11, '\0') + "\x03" + std::string(20, '\0');
   std::string elf64 = elf32;
   elf64[18] = 62;
   const struct {
@@ -225,10 +229,10 @@ TEST(XzPlanTest, LmpackRefusesWhatNoLauncherDecodes) {
   // Threads for packing: half of the physical memory and of the address
   // space (930 MiB a thread: level 9, 128 MiB blocks).
   const uint64_t each = 930 * M;
-  EXPECT_EQ(8, JobsMemoryHolds(8, each, 16384 * M, 0));     // 64-bit: the machine's memory
+  EXPECT_EQ(8, JobsMemoryHolds(8, each, 16384 * M, 0));         // 64-bit: the machine's memory
   EXPECT_EQ(2, JobsMemoryHolds(8, each, 16384 * M, 4096 * M));  // large-address-aware 32-bit
   EXPECT_EQ(1, JobsMemoryHolds(8, each, 16384 * M, 1900 * M));  // 2 GiB, some taken: at least one
-  EXPECT_EQ(4, JobsMemoryHolds(4, each, 0, 0));             // nothing known
+  EXPECT_EQ(4, JobsMemoryHolds(4, each, 0, 0));                 // nothing known
   xz::XzBlockSettings settings;
   PlannedBlock small;
   small.size = 64 << 10;
@@ -245,8 +249,9 @@ TEST_F(LmpackTest, AFailedAllocationAnywhereFailsCleanly) {
   Put("data\\a.txt", std::string(100000, 'a') + lmtest::RandomBytes(100000, 9));
   const std::string oom = lmtest::BuildPath("LM_OOM_LMPACK"), countFile = stubs_.Join("count.txt");
   const std::string setup = dir_.Join("setup.exe"), back = dir_.Join("back");
-  const std::vector<std::string> pack = {"pack", "--quiet", "--stub", stub_, "--run", "bin\\app.exe", "--codec", "xz",
-                                         "--block-size", "64K", "--jobs", "2", "-o", setup, folder_};
+  const std::vector<std::string> pack = {"pack",         "--quiet", "--stub", stub_,          "--run",
+                                         "bin\\app.exe", "--codec", "xz",     "--block-size", "64K",
+                                         "--jobs",       "2",       "-o",     setup,          folder_};
   const std::vector<std::string> extract = {"extract", "--quiet", setup, back};
   port_testing::SetEnv("LM_ALLOCATION_COUNT", countFile.c_str());
 #ifdef __SANITIZE_ADDRESS__
@@ -503,8 +508,13 @@ TEST_F(LmpackTest, LaunchersMustMatchTheTargetAndArgumentsReadBack) {
   const struct {
     std::string stub, target;
     int code;
-  } rows[] = {{stub_, "windows", 0}, {pe64, "windows-x64", 0}, {pe64, "windows", 1}, {stub_, "windows-x64", 1},
-              {elf, "windows", 1},   {elf, "windows-x64", 1},  {older, "windows", 1},
+  } rows[] = {{stub_, "windows", 0},
+              {pe64, "windows-x64", 0},
+              {pe64, "windows", 1},
+              {stub_, "windows-x64", 1},
+              {elf, "windows", 1},
+              {elf, "windows-x64", 1},
+              {older, "windows", 1},
               // No --stub: the launcher this build made, beside lmpack.
               {"", lmtest::LauncherTarget(), 0}};
   for (const auto& row : rows) {
