@@ -547,7 +547,7 @@ TEST_F(LmpackTest, UsageErrors) {
        std::vector<std::vector<std::string>>{{"--target", "mac"},
                                              {"--target", "windows-arm64"},
                                              {"--codec", "zip"},
-                                             {"--dictionary", "8M"},
+                                             {"--codec", "bzip2", "--dictionary", "8M"},
                                              {"--codec", "xz", "--dictionary", "2G"},
                                              {"--codec", "xz", "--dictionary", "8X"},
                                              {"--codec", "xz", "--block-size", "1K"},
