@@ -26,8 +26,8 @@ struct PlannedBlock {
 // `sizes` and `x86`: the files in stream order. No blocks when every file
 // is empty.
 // The block size lmpack aims at when it is not told one, for a stream of
-// `total` bytes: half the stream, so that even a small setup decodes on two
-// cores, between 4 MiB and `largest`.
+// `total` bytes: half the stream, so that a setup decodes on two cores,
+// between 64 MiB (smaller blocks cost too much compression) and `largest`.
 uint64_t DefaultXzBlockBytes(uint64_t total, uint64_t largest);
 
 std::vector<PlannedBlock> PlanXzBlocks(const std::vector<uint64_t>& sizes, const std::vector<bool>& x86,

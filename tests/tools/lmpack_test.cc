@@ -200,9 +200,9 @@ TEST(XzPlanTest, LmpackRefusesWhatNoLauncherDecodes) {
     block.size = row.block;
     EXPECT_EQ(row.decodable, CheckXzDecodable(settings, {block}).ok()) << what;
   }
-  // Two blocks by default, from 8 MiB of files up to 256 MiB; then 128 MiB.
-  EXPECT_EQ(4 * M, DefaultXzBlockBytes(3 * M, kXzBlockBytes));
-  EXPECT_EQ(20 * M + 1, DefaultXzBlockBytes(40 * M + 1, kXzBlockBytes));
+  // Two blocks by default from 96 MiB of files up to 256 MiB; then 128 MiB.
+  EXPECT_EQ(64 * M, DefaultXzBlockBytes(40 * M, kXzBlockBytes));
+  EXPECT_EQ(100 * M + 1, DefaultXzBlockBytes(200 * M + 1, kXzBlockBytes));
   EXPECT_EQ(128 * M, DefaultXzBlockBytes(1000 * M, kXzBlockBytes));
   // The branch filter goes to 32-bit x86 code only (measured to cost on
   // x86-64 programs); both kinds of program are grouped as programs.
