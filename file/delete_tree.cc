@@ -3,35 +3,48 @@
 #include "core/lm_list.h"
 #include "platform/platform.h"
 
-void DeleteTree(LmFile* entry) {
-  LmString path = entry->GetPath();
-  if (platform::GetEntryInfo(path.GetText()).type == platform::EntryType::kLink) {
+namespace {
+
+// Deletes a file the ordinary way, else (read-only) once more after making
+// it writable.
+void DeleteFile(const LmString& path) {
+  if (platform::RemoveFile(path.GetText()) == 0) return;
+  LmFile file(path);
+  if (file.Exists() && !file.IsDirectory()) {
+    file.SetWritable(1);
+    file.Delete();
+  }
+}
+
+// Removes `path`, of `type` when last asked, with everything inside it.
+// A directory's entries are listed by name only (no long form, no file
+// objects) and asked for their type once each: the cost of a cleanup on
+// Windows is its file-system calls per file.
+void RemoveEntry(const LmString& path, platform::EntryType type) {
+  if (type == platform::EntryType::kLink) {
     platform::RemoveLink(path.GetText());
-    entry->Release();
     return;
   }
-  LmList<LmFile*> children;
-  entry->ListFiles(&children);
+  if (type != platform::EntryType::kDirectory) {
+    DeleteFile(path);
+    return;
+  }
+  // Listed first, then removed: the platforms do not define a listing of
+  // a directory that changes under it.
+  LmList<LmString> children;
+  platform::ForEachEntry(path.GetText(), [&](const char* name) {
+    children.AddTail(LmString::Concat(LmString::Concat(path, "\\"), name));
+  });
   for (auto* node = children.GetHead(); node != nullptr; node = node->next) {
-    LmFile* child = node->value;
-    LmString path = child->GetPath();
-    platform::EntryType type = platform::GetEntryInfo(path.GetText()).type;
-    if (type == platform::EntryType::kLink) {
-      platform::RemoveLink(path.GetText());
-      child->Release();
-    } else if (type == platform::EntryType::kDirectory) {
-      DeleteTree(child);
-    } else {
-      if (!child->Delete() && child->Exists()) {
-        child->SetWritable(1);
-        child->Delete();
-      }
-      child->Release();
-    }
+    RemoveEntry(node->value, platform::GetEntryInfo(node->value.GetText()).type);
   }
-  if (!entry->Delete() && entry->Exists() && !entry->IsDirectory()) {
-    entry->SetWritable(1);
-    entry->Delete();
-  }
+  platform::RemoveEmptyDirectory(path.GetText());
+}
+
+}  // namespace
+
+void DeleteTree(LmFile* entry) {
+  const LmString path = entry->GetPath();
+  RemoveEntry(path, platform::GetEntryInfo(path.GetText()).type);
   entry->Release();
 }

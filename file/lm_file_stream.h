@@ -1,6 +1,6 @@
 // LmFileStream: the byte stream over a disk file, on the C runtime's
-// buffered files. Every read and write goes straight to the runtime; callers
-// choose their chunk sizes.
+// buffered files, with a buffer of kBufferBytes. Every read and write goes
+// straight to the runtime; callers choose their chunk sizes.
 //
 // Modes (SetMode, or OpenFile with a mode): 0 "rb" read an existing file,
 // 1 "wb" create or truncate, 2 "ab+" read and append (created if missing),
@@ -30,6 +30,7 @@
 
 class LmFileStream : public virtual LmIOStream {
  public:
+  static constexpr size_t kBufferBytes = 64 << 10;
   static constexpr uint32_t kOpenFail = 0xF0000001u;
   static constexpr uint32_t kNotOpen = 0xF0000002u;
   static constexpr uint32_t kNoLength = 0xF0000003u;
@@ -89,6 +90,7 @@ class LmFileStream : public virtual LmIOStream {
   uint32_t status;
   LmString message;
   bool diskFull;
+  char* buffer;  // the runtime's buffer for the open file; ours, kept across opens
 };
 
 #endif  // LM_FILE_LM_FILE_STREAM_H_

@@ -13,3 +13,15 @@ SECTIONS
   }
 }
 INSERT BEFORE .rsrc;
+
+/* No unwind tables: the launcher is built without exceptions, and what is
+   left in .eh_frame comes from MinGW's startup objects (some 3 KB of the
+   32-bit image). Nothing unwinds through them: the 32-bit startup offers
+   the tables to libgcc's unwinder only when a libgcc DLL is already loaded,
+   and then hands it no tables (a null start, which it skips); x86-64
+   unwinds through .pdata, not .eh_frame. */
+SECTIONS
+{
+  /DISCARD/ : { *(.eh_frame) }
+}
+INSERT BEFORE .rsrc;

@@ -146,13 +146,13 @@ CreateResult CreateNewFile(const char* path) {
 }
 
 int RemoveFile(const char* path) {
+  // unlink refuses a directory, as Windows' remove does: EISDIR on Linux,
+  // EPERM where POSIX lets it say so.
   std::string native = NativePath(path);
+  if (unlink(native.c_str()) == 0) return 0;
   struct stat st;
-  if (lstat(native.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
-    errno = EISDIR;
-    return -1;
-  }
-  return unlink(native.c_str());
+  if (errno == EPERM && lstat(native.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) errno = EISDIR;
+  return -1;
 }
 
 int RemoveEmptyDirectory(const char* path) { return rmdir(NativePath(path).c_str()); }

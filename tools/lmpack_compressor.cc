@@ -54,13 +54,14 @@ Result CompressBzip2(const LmpackOptions& options, const std::vector<PackEntry>&
 
 }  // namespace
 
-Result CompressFiles(const LmpackOptions& options, const std::vector<PackEntry>& entries, const std::vector<bool>& x86,
-                     uint64_t limit, const std::string& dataPath, int64_t* compressedLength) {
+Result CompressFiles(const LmpackOptions& options, const std::vector<PackEntry>& entries,
+                     const std::vector<BlockContent>& contents, uint64_t limit, const std::string& dataPath,
+                     int64_t* compressedLength) {
   LmFileStream file;
   if (!file.OpenFile(dataPath.c_str(), 1)) return Result::Fail(Outcome::kCannotMake, dataPath + ": cannot create");
   CompressedOutput out(&file, limit);
   Result result =
-      options.codec == "xz" ? CompressFilesXz(options, entries, x86, &out) : CompressBzip2(options, entries, &out);
+      options.codec == "xz" ? CompressFilesXz(options, entries, contents, &out) : CompressBzip2(options, entries, &out);
   *compressedLength = static_cast<int64_t>(out.written());
   if (!file.Close() && result.ok()) result = Result::Fail(Outcome::kWriteFault, dataPath + ": cannot write");
   return result;

@@ -10,17 +10,19 @@
 
 #include "tools/folder_scan.h"
 #include "tools/lmpack_options.h"
+#include "tools/xz_block_plan.h"
 #include "util/result.h"
 
 // Compresses the file entries' contents at options.level into a new file
-// `dataPath`, its length in *compressedLength. `x86[i]` tells whether
-// entries[i] is an x86 program (OrderForXz; only xz reads it). kBadInput when the data
+// `dataPath`, its length in *compressedLength. `contents[i]` tells
+// what entries[i] holds (OrderForXz; only xz reads it). kBadInput when the data
 // would reach `limit` bytes (what the rest of the setup leaves of its
 // 2 GiB) or the options give a stream no launcher decodes, kUnreadable
 // when a file cannot be read or changed while it was read, kCannotMake or
 // kWriteFault when the output cannot be written. Shows progress on a
 // terminal unless options.quiet.
-Result CompressFiles(const LmpackOptions& options, const std::vector<PackEntry>& entries, const std::vector<bool>& x86,
-                     uint64_t limit, const std::string& dataPath, int64_t* compressedLength);
+Result CompressFiles(const LmpackOptions& options, const std::vector<PackEntry>& entries,
+                     const std::vector<BlockContent>& contents, uint64_t limit, const std::string& dataPath,
+                     int64_t* compressedLength);
 
 #endif  // LM_TOOLS_LMPACK_COMPRESSOR_H_

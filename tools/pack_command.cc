@@ -65,8 +65,8 @@ std::string FindStub(const std::string& target) {
 }
 
 struct PackPlan {
-  std::vector<PackEntry> entries;  // in table order
-  std::vector<bool> x86;           // per entry, for xz: an x86 program
+  std::vector<PackEntry> entries;      // in table order
+  std::vector<BlockContent> contents;  // per entry, for xz: what it holds
   LmList<FILENODE> table;
   LmString launchName;
   uint64_t total = 0;  // bytes of file contents
@@ -248,7 +248,7 @@ Result WriteSetup(const LmpackOptions& options, const std::string& stub, const P
   const std::string dataPath = DataPath(options);
   int64_t compressedLength = 0;
   Result result =
-      CompressFiles(options, plan.entries, plan.x86, CompressedLimit(stub, plan), dataPath, &compressedLength);
+      CompressFiles(options, plan.entries, plan.contents, CompressedLimit(stub, plan), dataPath, &compressedLength);
   if (result.ok()) result = Assemble(options, stub, plan, dataPath, compressedLength);
   if (platform::MemoryRanOut()) result = Result::Fail(Outcome::kNoMemory, "out of memory");
   platform::RemoveFile(dataPath.c_str());
@@ -272,7 +272,7 @@ Result PlanPack(const LmpackOptions& options, const std::string& folder, PackPla
   ScanFolder(folder, &plan->entries, &problems);
   // An xz payload groups similar files; bzip2's keeps name order, so that
   // its setups stay as they always were.
-  if (options.codec == "xz") OrderForXz(&plan->entries, &plan->x86);
+  if (options.codec == "xz") OrderForXz(&plan->entries, &plan->contents);
   const int codePage = options.ForWindows() ? options.codePage : kStoreAsIs;
   payload::PayloadTableChecker checker;
   AddEntries(codePage, plan, &checker, &problems);

@@ -35,7 +35,7 @@ struct SortKey {
   std::string name;       // lower case
   std::string path;
   size_t entry;
-  bool x86 = false;  // 32-bit x86 code
+  BlockContent content = BlockContent::kData;
 
   bool operator<(const SortKey& other) const {
     return std::tie(kind, extension, name, path) < std::tie(other.kind, other.extension, other.name, other.path);
@@ -81,24 +81,27 @@ FileKind KindOf(const std::string& head) {
   return machine == 3 || machine == 62 ? FileKind::kElfX86 : FileKind::kData;                 // EM_386, EM_X86_64
 }
 
-void OrderForXz(std::vector<PackEntry>* entries, std::vector<bool>* x86) {
+void OrderForXz(std::vector<PackEntry>* entries, std::vector<BlockContent>* contents) {
   std::vector<PackEntry> ordered;
   std::vector<SortKey> files;
   for (size_t i = 0; i < entries->size(); ++i) {
     const PackEntry& entry = (*entries)[i];
     if (entry.kind == FILENODE::kFile) {
       const std::string head = ReadHead(entry.host);
-      files.push_back(KeyOf(entry, i, KindOf(head)));
-      files.back().x86 = Is32BitX86(head);
+      const FileKind kind = KindOf(head);
+      files.push_back(KeyOf(entry, i, kind));
+      if (kind != FileKind::kData) {
+        files.back().content = Is32BitX86(head) ? BlockContent::kX86Program : BlockContent::kProgram;
+      }
     } else {
       ordered.push_back(entry);
     }
   }
   std::sort(files.begin(), files.end());
-  x86->assign(ordered.size(), false);
+  contents->assign(ordered.size(), BlockContent::kData);
   for (const SortKey& key : files) {
     ordered.push_back((*entries)[key.entry]);
-    x86->push_back(key.x86);
+    contents->push_back(key.content);
   }
   entries->swap(ordered);
 }

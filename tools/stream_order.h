@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "tools/folder_scan.h"
+#include "tools/xz_block_plan.h"
 
 // What `head`, a file's first bytes, starts: a program of x86 or x86-64
 // code (an ELF or a Windows PE image), or anything else.
@@ -22,9 +23,10 @@ FileKind KindOf(const std::string& head);
 // branch filter helps (on x86-64 programs it was measured to cost).
 bool Is32BitX86(const std::string& head);
 
-// Reorders `entries` (as ScanFolder lists them) as above. (*x86)[i] tells
-// whether the file now at i is a 32-bit x86 program (Is32BitX86); a file
-// that cannot be read counts as data (packing it then reports it).
-void OrderForXz(std::vector<PackEntry>* entries, std::vector<bool>* x86);
+// Reorders `entries` (as ScanFolder lists them) as above. (*contents)[i]
+// tells what the entry now at i holds (a program by KindOf, a 32-bit x86
+// one by Is32BitX86); a directory, or a file that cannot be read, counts
+// as data (packing that file then reports it).
+void OrderForXz(std::vector<PackEntry>* entries, std::vector<BlockContent>* contents);
 
 #endif  // LM_TOOLS_STREAM_ORDER_H_

@@ -153,15 +153,15 @@ Result CheckXzDecodable(const xz::XzBlockSettings& settings, const std::vector<P
 }
 
 Result CompressFilesXz(const LmpackOptions& options, const std::vector<PackEntry>& entries,
-                       const std::vector<bool>& x86, CompressedOutput* out) {
+                       const std::vector<BlockContent>& contents, CompressedOutput* out) {
   uint64_t total = 0;
   const std::vector<FileSpan> files = LayOutFiles(entries, &total);
   std::vector<uint64_t> sizes;
-  std::vector<bool> kinds;
+  std::vector<BlockContent> kinds;
   for (size_t i = 0; i < entries.size(); ++i) {
     if (entries[i].kind != FILENODE::kFile) continue;
     sizes.push_back(entries[i].size);
-    kinds.push_back(x86[i]);
+    kinds.push_back(contents[i]);
   }
   const std::vector<PlannedBlock> plan = PlanXzBlocks(
       sizes, kinds, options.blockSize != 0 ? options.blockSize : DefaultXzBlockBytes(total, kXzBlockBytes));

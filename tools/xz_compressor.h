@@ -24,15 +24,15 @@
 // a few hundred megabytes decodes on several cores.
 const uint64_t kXzBlockBytes = uint64_t{128} << 20;
 
-// Writes the stream to `out`. `x86[i]` tells whether entries[i] is an x86
-// program. kUnreadable when a file cannot be read or changed while it was
+// Writes the stream to `out`. `contents[i]` tells what entries[i] holds.
+// kUnreadable when a file cannot be read or changed while it was
 // read; kBadInput when the stream would reach out's limit, or no launcher
 // would decode it (more than xz::XzStreamIndex::kMaxBlocks blocks, or a
 // block whose stored dictionary needs more than
 // payload::kMostDecodeMemory); kWriteFault when `out` cannot be written;
 // kNoMemory.
 Result CompressFilesXz(const LmpackOptions& options, const std::vector<PackEntry>& entries,
-                       const std::vector<bool>& x86, CompressedOutput* out);
+                       const std::vector<BlockContent>& contents, CompressedOutput* out);
 
 // The threads, of `jobs` wanted, that lmpack runs when each takes `perJob`
 // bytes: it keeps to half the physical memory and half the address space

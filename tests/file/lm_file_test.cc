@@ -244,6 +244,21 @@ TEST(LmFileTest, ErrorTablesDifferBetweenFileObjectsAndStreams) {
   EXPECT_STREQ("Success", f.GetErrorText(0xF0000009u));
 }
 
+TEST(LmFileTest, DeleteTreeRemovesNestedDirectoriesAndReadOnlyFiles) {
+  TempDir dir;
+  const std::string root = dir.Join("root"), inner = root + "\\a\\b";
+  ASSERT_TRUE(lmtest::MakeDirectory(root) && lmtest::MakeDirectory(root + "\\a") && lmtest::MakeDirectory(inner));
+  for (const std::string& file : {root + "\\top.txt", inner + "\\deep.txt", inner + "\\locked.txt"}) {
+    ASSERT_TRUE(WriteFile(file, "x"));
+  }
+  LmFile locked(S(inner + "\\locked.txt"));
+  ASSERT_EQ(1, locked.SetWritable(0));  // on Windows, the file system refuses to delete it so
+  LmFile* entry = new LmFile(S(root));
+  entry->AddRef();
+  DeleteTree(entry);
+  EXPECT_EQ(std::vector<std::string>{}, lmtest::ListNames(dir.path()));
+}
+
 TEST(LmFileTest, DeleteTreeRemovesALinkItselfNeverWhatItPointsTo) {
   TempDir dir;
   std::string target = dir.Join("target"), link = dir.Join("link");

@@ -171,6 +171,38 @@ TEST_F(LmpackTest, XzSetupsGroupTheFilesAndAreTheSameOnEveryThreadCount) {
   EXPECT_EQ(Tree(folder_), Tree(back));
 }
 
+// Where the blocks are cut: between data and programs when the stream is
+// one block's worth and each side holds 1/16 of it, else evenly; the branch
+// filter goes to a block that is a quarter or more 32-bit x86 programs.
+TEST(XzPlanTest, BlocksAreCutBetweenDataAndProgramsThenEvenly) {
+  const uint64_t M = 1 << 20;
+  const BlockContent D = BlockContent::kData, P = BlockContent::kProgram, X = BlockContent::kX86Program;
+  struct Row {
+    std::vector<uint64_t> sizes;
+    std::vector<BlockContent> contents;
+    uint64_t target;
+    std::string blocks;  // "size/x86 ..." in MiB
+  };
+  const Row rows[] = {
+      {{10 * M, 30 * M}, {D, X}, 64 * M, "10/0 30/1"},
+      {{30 * M, 10 * M}, {D, P}, 64 * M, "30/0 10/0"},
+      {{2 * M, 38 * M}, {D, X}, 64 * M, "40/1"},  // less than 1/16 of data: one block
+      {{40 * M}, {X}, 64 * M, "40/1"},
+      {{12 * M, 10 * M, 3 * M}, {D, P, X}, 64 * M, "12/0 13/0"},  // 3 of 13 MiB 32-bit: no filter
+      {{4 * M, 6 * M, 30 * M}, {D, D, P}, 64 * M, "10/0 30/0"},
+      {{100 * M, 100 * M}, {D, X}, 100 * M, "100/0 100/1"},  // two blocks' worth: even cuts
+      {{50 * M, 150 * M}, {D, X}, 100 * M, "100/1 100/1"},   // ... even inside a file
+      {{0, 0}, {D, X}, 64 * M, ""},
+  };
+  for (const Row& row : rows) {
+    std::string blocks;
+    for (const PlannedBlock& block : PlanXzBlocks(row.sizes, row.contents, row.target)) {
+      blocks += (blocks.empty() ? "" : " ") + std::to_string(block.size / M) + "/" + (block.x86 ? "1" : "0");
+    }
+    EXPECT_EQ(row.blocks, blocks) << row.sizes.size() << " files, first " << row.sizes[0] / M << " MiB";
+  }
+}
+
 // What lmpack stores is what a launcher decodes: dictionaries of the sizes
 // LZMA2 stores, never larger than the request or than the block needs, and
 // refused when one launcher thread could not hold them; no more blocks than
