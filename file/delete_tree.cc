@@ -1,5 +1,7 @@
 #include "file/delete_tree.h"
 
+#include <cstring>
+
 #include "core/lm_list.h"
 #include "platform/platform.h"
 
@@ -31,9 +33,13 @@ void RemoveEntry(const LmString& path, platform::EntryType type) {
   }
   // Listed first, then removed: the platforms do not define a listing of
   // a directory that changes under it.
+  // A name that holds a separator would lead elsewhere once joined: POSIX
+  // names may hold '\\', and Windows' ANSI listing turns fullwidth
+  // U+FF0E U+FF3C into "..\\" (its best-fit conversion). Such an entry is
+  // left where it is, and with it the directory.
   LmList<LmString> children;
   platform::ForEachEntry(path.GetText(), [&](const char* name) {
-    children.AddTail(LmString::Concat(LmString::Concat(path, "\\"), name));
+    if (strpbrk(name, "\\/") == nullptr) children.AddTail(LmString::Concat(LmString::Concat(path, "\\"), name));
   });
   for (auto* node = children.GetHead(); node != nullptr; node = node->next) {
     RemoveEntry(node->value, platform::GetEntryInfo(node->value.GetText()).type);

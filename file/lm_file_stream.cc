@@ -2,10 +2,10 @@
 
 #include <climits>
 #include <cstdint>
+#include <cstdlib>
 
 #include "file/lm_file.h"
 #include "file/status_text.h"
-#include "platform/memory.h"
 #include "platform/platform.h"
 
 LmFileStream::LmFileStream()
@@ -21,7 +21,7 @@ LmFileStream::LmFileStream()
 
 LmFileStream::~LmFileStream() {
   Close();
-  platform::ReleaseAllocation(buffer);
+  free(buffer);
 }
 
 void LmFileStream::SetFileName(const char* name) { path.Assign(name); }
@@ -53,8 +53,10 @@ int LmFileStream::OpenFile() {
   // file systems): a system call, and on Windows a scan by the antivirus
   // filter, for every 4 KiB that small reads and writes pass through.
   // The buffer is ours (glibc ignores the size of one it allocates) and
-  // kept for the next open; without it the stream still works, only slower.
-  if (buffer == nullptr) buffer = static_cast<char*>(platform::TryAllocate(kBufferBytes));
+  // kept for the next open. It comes from malloc, not the program's
+  // accounted allocation: without it the stream works, only slower, so its
+  // failure must not count as memory running out.
+  if (buffer == nullptr) buffer = static_cast<char*>(malloc(kBufferBytes));
   if (buffer != nullptr) setvbuf(handle, buffer, _IOFBF, kBufferBytes);
   return 1;
 }

@@ -40,6 +40,8 @@ class LmFileStream : public virtual LmIOStream {
 
   LmFileStream();
   ~LmFileStream() override;
+  LmFileStream(const LmFileStream&) = delete;
+  LmFileStream& operator=(const LmFileStream&) = delete;
 
   // The name for the next open, used unchanged; an open file is unaffected.
   virtual void SetFileName(const char* name);

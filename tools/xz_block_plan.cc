@@ -18,7 +18,7 @@ uint64_t ContentCut(const std::vector<uint64_t>& ends, const std::vector<BlockCo
   for (size_t i = 0; i + 1 < ends.size(); ++i) {
     if ((contents[i] == BlockContent::kData) == (contents[i + 1] == BlockContent::kData)) continue;
     const uint64_t cut = ends[i];
-    if (cut < total / 16 || total - cut < total / 16) continue;
+    if (cut == 0 || cut >= total || cut < total / 16 || total - cut < total / 16) continue;
     const uint64_t distance = cut > total / 2 ? cut - total / 2 : total / 2 - cut;
     if (distance < bestDistance) {
       bestDistance = distance;
@@ -61,14 +61,14 @@ uint64_t DefaultXzBlockBytes(uint64_t total, uint64_t largest) {
 }
 
 std::vector<PlannedBlock> PlanXzBlocks(const std::vector<uint64_t>& sizes, const std::vector<BlockContent>& contents,
-                                       uint64_t target) {
+                                       uint64_t target, bool cutContents) {
   std::vector<uint64_t> ends;  // of the files, in the stream
   uint64_t total = 0;
   for (uint64_t size : sizes) ends.push_back(total += size);
   std::vector<PlannedBlock> blocks;
   if (total == 0) return blocks;
   const uint64_t count = (total + target / 2) / target;
-  const uint64_t contentCut = count <= 1 ? ContentCut(ends, contents) : 0;
+  const uint64_t contentCut = cutContents && count <= 1 ? ContentCut(ends, contents) : 0;
   if (contentCut != 0) {
     blocks = {{0, contentCut, false}, {contentCut, total - contentCut, false}};
   } else {

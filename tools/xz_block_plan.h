@@ -6,8 +6,10 @@
 // A stream of S bytes becomes round(S / target) blocks of about equal
 // size, so that they take about equally long to decode, each ending at the
 // end of a file where one lies within 1/32 of `target` of the even cut,
-// else inside the file. A stream of less than one and a half targets is
-// cut where its data ends and its programs begin, when each side holds at
+// else inside the file. With `cutContents` (lmpack's default plan; a
+// --block-size given is taken as it stands), a stream of less than one
+// and a half targets is cut where its data ends and its programs begin,
+// when each side holds at
 // least 1/16 of it: programs and data share little, so that cut costs
 // almost nothing (0.1 % on trees of Windows software, where an even cut
 // costs 3 to 6 %) and the two blocks decode and encode on two cores. A
@@ -40,6 +42,6 @@ uint64_t DefaultXzBlockBytes(uint64_t total, uint64_t largest);
 // `sizes` and `contents`: the files in stream order. No blocks when every
 // file is empty.
 std::vector<PlannedBlock> PlanXzBlocks(const std::vector<uint64_t>& sizes, const std::vector<BlockContent>& contents,
-                                       uint64_t target);
+                                       uint64_t target, bool cutContents);
 
 #endif  // LM_TOOLS_XZ_BLOCK_PLAN_H_

@@ -163,8 +163,9 @@ Result CompressFilesXz(const LmpackOptions& options, const std::vector<PackEntry
     sizes.push_back(entries[i].size);
     kinds.push_back(contents[i]);
   }
-  const std::vector<PlannedBlock> plan = PlanXzBlocks(
-      sizes, kinds, options.blockSize != 0 ? options.blockSize : DefaultXzBlockBytes(total, kXzBlockBytes));
+  const bool chosen = options.blockSize != 0;
+  const std::vector<PlannedBlock> plan =
+      PlanXzBlocks(sizes, kinds, chosen ? options.blockSize : DefaultXzBlockBytes(total, kXzBlockBytes), !chosen);
   xz::XzBlockSettings settings;
   settings.level = options.level;
   settings.dictionary = options.dictionary;

@@ -13,6 +13,9 @@ namespace port_testing {
 // Makes a symbolic link at `link` pointing to `target`. 0, or -1 also where
 // the system or the caller's rights do not allow links.
 int CreateLink(const char* link, const char* target, bool isDirectory);
+// Makes an empty file named `name` (UTF-8, taken as it stands: on POSIX a
+// '\\' in it is an ordinary byte) in `directory`. 0 or -1.
+int CreateNamedFile(const std::string& directory, const char* name);
 // Sets the TZ variable (null removes it) and makes the runtime re-read it.
 void SetTimeZone(const char* tz);
 // Sets or (value null) removes an environment variable of this process, so

@@ -19,6 +19,11 @@ int CreateLink(const char* link, const char* target, bool) {
   return symlink(platform::NativePath(target).c_str(), platform::NativePath(link).c_str());
 }
 
+int CreateNamedFile(const std::string& directory, const char* name) {
+  FILE* file = fopen((platform::NativePath(directory.c_str()) + "/" + name).c_str(), "wbx");
+  return file != nullptr && fclose(file) == 0 ? 0 : -1;
+}
+
 void SetTimeZone(const char* tz) {
   SetEnv("TZ", tz);
   tzset();

@@ -7,6 +7,7 @@
 
 #include "platform/testing/port_testing.h"
 #include "platform/win32/private_directory.h"
+#include "platform/win32/wide_text.h"
 
 namespace port_testing {
 
@@ -43,6 +44,15 @@ int CreateLink(const char* link, const char* target, bool isDirectory) {
                                        : nullptr;
   if (create == nullptr) return -1;
   return create(link, target, isDirectory ? 1 : 0) ? 0 : -1;
+}
+
+int CreateNamedFile(const std::string& directory, const char* name) {
+  platform::WideText path;
+  if (!platform::Utf8ToWide(directory + "\\" + name, &path)) return -1;
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return -1;
+  CloseHandle(file);
+  return 0;
 }
 
 void SetTimeZone(const char* tz) {

@@ -259,6 +259,23 @@ TEST(LmFileTest, DeleteTreeRemovesNestedDirectoriesAndReadOnlyFiles) {
   EXPECT_EQ(std::vector<std::string>{}, lmtest::ListNames(dir.path()));
 }
 
+// A listed name that reads as a path once joined (a '\\' in a POSIX name;
+// on Windows the ANSI listing's best fit of fullwidth "．．＼") never leads
+// the deletion out of the tree.
+TEST(LmFileTest, DeleteTreeNeverFollowsANameOutOfTheTree) {
+  for (const char* name : {"..\\victim", "\xEF\xBC\x8E\xEF\xBC\x8E\xEF\xBC\xBCvictim"}) {
+    TempDir dir;
+    const std::string root = dir.Join("root"), victim = dir.Join("victim");
+    ASSERT_TRUE(lmtest::MakeDirectory(root) && lmtest::MakeDirectory(victim));
+    ASSERT_TRUE(WriteFile(victim + "\\kept.txt", "kept"));
+    if (port_testing::CreateNamedFile(root, name) != 0) continue;  // '\\' is Windows' separator
+    LmFile* entry = new LmFile(S(root));
+    entry->AddRef();
+    DeleteTree(entry);
+    EXPECT_EQ("kept", ReadWholeFile(victim + "\\kept.txt")) << name;
+  }
+}
+
 TEST(LmFileTest, DeleteTreeRemovesALinkItselfNeverWhatItPointsTo) {
   TempDir dir;
   std::string target = dir.Join("target"), link = dir.Join("link");

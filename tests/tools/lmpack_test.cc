@@ -180,7 +180,7 @@ TEST(XzPlanTest, BlocksAreCutBetweenDataAndProgramsThenEvenly) {
   struct Row {
     std::vector<uint64_t> sizes;
     std::vector<BlockContent> contents;
-    uint64_t target;
+    uint64_t target;     // 1 GiB stands for --block-size 1G, taken as it stands
     std::string blocks;  // "size/x86 ..." in MiB
   };
   const Row rows[] = {
@@ -192,11 +192,12 @@ TEST(XzPlanTest, BlocksAreCutBetweenDataAndProgramsThenEvenly) {
       {{4 * M, 6 * M, 30 * M}, {D, D, P}, 64 * M, "10/0 30/0"},
       {{100 * M, 100 * M}, {D, X}, 100 * M, "100/0 100/1"},  // two blocks' worth: even cuts
       {{50 * M, 150 * M}, {D, X}, 100 * M, "100/1 100/1"},   // ... even inside a file
+      {{10 * M, 30 * M}, {D, X}, 1024 * M, "40/1"},
       {{0, 0}, {D, X}, 64 * M, ""},
   };
   for (const Row& row : rows) {
     std::string blocks;
-    for (const PlannedBlock& block : PlanXzBlocks(row.sizes, row.contents, row.target)) {
+    for (const PlannedBlock& block : PlanXzBlocks(row.sizes, row.contents, row.target, row.target != 1024 * M)) {
       blocks += (blocks.empty() ? "" : " ") + std::to_string(block.size / M) + "/" + (block.x86 ? "1" : "0");
     }
     EXPECT_EQ(row.blocks, blocks) << row.sizes.size() << " files, first " << row.sizes[0] / M << " MiB";
