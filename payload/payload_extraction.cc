@@ -1,5 +1,8 @@
 #include "payload/payload_extraction.h"
 
+#include <algorithm>
+#include <cstdint>
+#include <string>
 #include <vector>
 
 #include "file/lm_file.h"
@@ -16,12 +19,45 @@ LmString NameWithSuffix(const LmString& base, int attempt) {
 
 namespace {
 
-LmString StagingPath(const LmString& directory, const LmString& base, const PayloadTable& table) {
-  LmString name = base;
-  for (int attempt = 1; attempt < kNameAttempts && payload::IsTopLevelName(table.entries, name); ++attempt) {
-    name = NameWithSuffix(base, attempt);
+// The number NameWithSuffix gave `folded` (a folded path) after the folded
+// `key` ("\\" and the base): 0 for the base itself, N for "-N"; -1 for
+// any other name.
+int64_t SuffixOf(const std::string& folded, const std::string& key) {
+  if (folded.compare(0, key.size(), key) != 0) return -1;
+  if (folded.size() == key.size()) return 0;
+  const size_t digits = folded.size() - key.size() - 1;
+  if (folded[key.size()] != '-' || digits == 0 || digits > 9 || folded[key.size() + 1] == '0') return -1;
+  int64_t number = 0;
+  for (size_t i = key.size() + 1; i < folded.size(); ++i) {
+    if (folded[i] < '0' || folded[i] > '9') return -1;
+    number = number * 10 + (folded[i] - '0');
   }
-  return LmString::Concat(LmString::Concat(directory, "\\"), name);
+  return number;
+}
+
+// The staging file's path: the first of `base`, `base`-1, `base`-2, ... that
+// no top-level entry takes (without regard to ASCII case, as Windows
+// compares). One is always free, since a table of N entries takes at most N
+// of them, and it is found in one pass over the table, however the table
+// was made.
+LmString StagingPath(const LmString& directory, const LmString& base, const PayloadTable& table) {
+  const std::string key = payload::FoldCase("\\" + std::string(base.GetText() ? base.GetText() : ""));
+  std::vector<int64_t> taken;
+  for (auto* node = table.entries.GetHead(); node != nullptr; node = node->next) {
+    const FILENODE& entry = node->value;
+    if ((entry.kind != FILENODE::kFile && entry.kind != FILENODE::kDirectory) || entry.path.GetText() == nullptr) {
+      continue;
+    }
+    const int64_t suffix = SuffixOf(payload::FoldCase(entry.path.GetText()), key);
+    if (suffix >= 0) taken.push_back(suffix);
+  }
+  std::sort(taken.begin(), taken.end());
+  int64_t first = 0;
+  for (int64_t suffix : taken) {
+    if (suffix == first) ++first;
+    if (suffix > first) break;
+  }
+  return LmString::Concat(LmString::Concat(directory, "\\"), NameWithSuffix(base, static_cast<int>(first)));
 }
 
 // Reads and checks the table and lets `filter` see it, then copies the

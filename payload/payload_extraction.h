@@ -10,8 +10,9 @@
 #include "payload/payload_reader.h"
 #include "util/result.h"
 
-// How many names are tried when a name is taken: `base`, then `base` with
-// "-1", "-2", ... appended (attempt 0 gives `base` itself).
+// How many names the launcher tries for its working directory: `base`,
+// then `base` with "-1", "-2", ... appended (NameWithSuffix; attempt 0
+// gives `base` itself).
 const int kNameAttempts = 100;
 LmString NameWithSuffix(const LmString& base, int attempt);
 
@@ -24,9 +25,9 @@ using PayloadNameFilter = std::function<Result(PayloadTable* table)>;
 // (PayloadReader::ReadTable); an integrity record in front of it must not be
 // damaged and must cover exactly the payload. Then `filter` (may be empty)
 // sees the table, before anything is written. Then copies the compressed
-// data into a new staging file in `directory`, named `stagingBase` (or with
-// "-1", "-2", ... appended where the table has a top-level entry of that
-// name, so that no entry overwrites it), computing the payload's CRC-32 as
+// data into a new staging file in `directory`, named `stagingBase`, or with
+// the first of "-1", "-2", ... appended that no top-level entry takes (so
+// that no entry overwrites it; there always is one), computing the payload's CRC-32 as
 // it goes, which must match the record where there is one. Only then is
 // every entry created under `directory` (UnpackPayload).
 //

@@ -24,8 +24,15 @@ bool IsReservedDeviceName(const char* name, size_t length) {
   if (base == "con" || base == "prn" || base == "aux" || base == "nul" || base == "conin$" || base == "conout$") {
     return true;
   }
-  return base.size() == 4 && (base.compare(0, 3, "com") == 0 || base.compare(0, 3, "lpt") == 0) && base[3] >= '1' &&
-         base[3] <= '9';
+  if (base.size() < 4 || (base.compare(0, 3, "com") != 0 && base.compare(0, 3, "lpt") != 0)) return false;
+  // A digit, 0 included, or a superscript one, two or three, which Windows
+  // reads as digits too: as Windows-1252 (and Latin-1) spells them, the
+  // stored names of setups for Western systems, or as UTF-8, the names of
+  // folders and of native setups. In other code pages those bytes are other
+  // letters (0xB9 is a with ogonek in Windows-1250), refused alike.
+  const std::string digit = base.substr(3);
+  if (digit.size() == 1) return (digit[0] >= '0' && digit[0] <= '9') || strchr("\xB9\xB2\xB3", digit[0]) != nullptr;
+  return digit == "\xC2\xB9" || digit == "\xC2\xB2" || digit == "\xC2\xB3";
 }
 
 Result Bad(const std::string& what) { return Result::Fail(Outcome::kBadInput, what); }
@@ -137,16 +144,6 @@ void PayloadTableChecker::Place(uint32_t index) {
   size_t i = HashOf(known_[index].folded) & mask;
   while (slots_[i] != 0) i = (i + 1) & mask;
   slots_[i] = index + 1;
-}
-
-bool IsTopLevelName(const LmList<FILENODE>& entries, const LmString& name) {
-  std::string key = FoldCase("\\" + std::string(name.GetText() ? name.GetText() : ""));
-  for (auto* node = entries.GetHead(); node != nullptr; node = node->next) {
-    const FILENODE& entry = node->value;
-    bool created = entry.kind == FILENODE::kFile || entry.kind == FILENODE::kDirectory;
-    if (created && entry.path.GetText() != nullptr && FoldCase(entry.path.GetText()) == key) return true;
-  }
-  return false;
 }
 
 }  // namespace payload

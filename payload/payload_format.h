@@ -51,7 +51,8 @@ const int kMinRecordSize = 9;
 // Whether `name` is a safe path component: not empty, not "." or "..", no
 // ':', '/', '\', wildcard, quote, angle bracket, '|' or byte below 0x20, not
 // ending in '.' or ' ', and not a reserved device name (CON, PRN, AUX, NUL,
-// COM1-COM9, LPT1-LPT9, CONIN$, CONOUT$, with or without an extension, in
+// COM0-COM9, LPT0-LPT9, COM and LPT with a superscript 1, 2 or 3 spelt in
+// Windows-1252 or UTF-8, CONIN$, CONOUT$, with or without an extension, in
 // any case). Such names cannot escape the working directory, cannot name a
 // drive or an alternate data stream, and are not rewritten by Windows.
 bool IsSafeComponent(const char* name, size_t length);
@@ -93,11 +94,6 @@ class PayloadTableChecker {
 // `text` with ASCII letters in lower case: two paths whose folded forms are
 // equal name the same file on Windows.
 std::string FoldCase(const std::string& text);
-
-// Whether `name` (one component) is, without regard to ASCII case, the name
-// of a top-level file or directory entry: something unpacking would create
-// directly in the working directory.
-bool IsTopLevelName(const LmList<FILENODE>& entries, const LmString& name);
 
 }  // namespace payload
 

@@ -456,13 +456,40 @@ TEST(PayloadTableCheckerTest, PathRules) {
   EXPECT_FALSE(accepts({{"\\Data", 2}, {"\\data\\a.txt", 1}}));
   EXPECT_FALSE(accepts({{"\\Data", 2}, {"\\DATA", 2}}));
   EXPECT_TRUE(accepts({{"\\..", 0}, {"C:\\x", 3}}));  // other kinds create nothing
-  for (const char* bad :
-       {"",         "\\",      "a",    "\\.",  "\\..\\x", "\\a\\..\\b", "\\c:",         "\\f:s",
-        "\\a/b",    "\\t\x01", "\\x.", "\\x ", "\\CON",   "\\con.txt",  "\\Aux.tar.gz", "\\COM1",
-        "\\lpt9.x", "\\NUL ",  "\\a?", "\\a*", "\\a|b",   "\\<a>",      "\\CON .txt",   "\\aux  .x"}) {
+  for (const char* bad : {"",
+                          "\\",
+                          "a",
+                          "\\.",
+                          "\\..\\x",
+                          "\\a\\..\\b",
+                          "\\c:",
+                          "\\f:s",
+                          "\\a/b",
+                          "\\t\x01",
+                          "\\x.",
+                          "\\x ",
+                          "\\CON",
+                          "\\con.txt",
+                          "\\Aux.tar.gz",
+                          "\\COM1",
+                          "\\lpt9.x",
+                          "\\NUL ",
+                          "\\a?",
+                          "\\a*",
+                          "\\a|b",
+                          "\\<a>",
+                          "\\CON .txt",
+                          "\\aux  .x",
+                          "\\COM0",
+                          "\\lpt0.txt",
+                          "\\COM\xB9",
+                          "\\Lpt\xB2.log",
+                          "\\com\xB3 .x",
+                          "\\COM\xC2\xB9",
+                          "\\LPT\xC2\xB3.txt"}) {
     EXPECT_FALSE(accepts({{bad, 1}})) << bad;
   }
-  EXPECT_TRUE(accepts({{"\\COM0", 1}, {"\\console", 1}, {"\\lpt", 1}}));
+  EXPECT_TRUE(accepts({{"\\COM10", 1}, {"\\console", 1}, {"\\lpt", 1}, {"\\COM\xB4", 1}, {"\\LPT\xC2\xB4", 1}}));
 
   payload::PayloadTableChecker checker;
   ASSERT_TRUE(checker.Add(FILENODE{LmString("\\bin"), 2, 0}).ok());

@@ -343,6 +343,12 @@ TEST_F(LmpackTest, VerifyAndListCatchDamage) {
 
 TEST_F(LmpackTest, ExtractGivesBackTheFolderAndWritesNothingElse) {
   PutTree();
+  // Top-level files named as the staging file would be, in any case, and
+  // with more suffixes than any fixed number of tries.
+  for (int i = 0; i <= 120; ++i) {
+    const std::string name = i == 0 ? "LMPACK-STAGING" : "lmpack-staging-" + std::to_string(i);
+    ASSERT_TRUE(WriteFile(folder_ + "\\" + name, name));
+  }
   const std::vector<std::string> folder = Tree(folder_);
   // Both targets' setups, into a new directory and into an empty one.
   const std::string windows = dir_.Join("setup.exe"), native = dir_.Join("setup");
@@ -403,7 +409,7 @@ TEST_F(LmpackTest, RefusesWhatTheLauncherCouldNotUnpack) {
   EXPECT_FALSE(lmtest::PathExists(out));
   if (!lmtest::OnWindows()) {
     // Names Windows would refuse or rewrite, links, special files.
-    for (const char* name : {"con.txt", "a:b", "trailing.", "tab\tname"}) {
+    for (const char* name : {"con.txt", "a:b", "trailing.", "tab\tname", "COM\xC2\xB9.txt", "lpt0"}) {
       Put(name, "x");
       EXPECT_EQ(1, Pack("run.exe", out)) << name;
       lmtest::RemoveTree(folder_ + "\\" + name);
