@@ -1,6 +1,5 @@
 #include "payload/payload_extraction.h"
 
-#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -42,21 +41,19 @@ int64_t SuffixOf(const std::string& folded, const std::string& key) {
 // was made.
 LmString StagingPath(const LmString& directory, const LmString& base, const PayloadTable& table) {
   const std::string key = payload::FoldCase("\\" + std::string(base.GetText() ? base.GetText() : ""));
-  std::vector<int64_t> taken;
+  size_t count = 0;
+  for (auto* node = table.entries.GetHead(); node != nullptr; node = node->next) ++count;
+  std::vector<char> taken(count + 1, 0);  // by suffix: of 0 .. count, one is free
   for (auto* node = table.entries.GetHead(); node != nullptr; node = node->next) {
     const FILENODE& entry = node->value;
     if ((entry.kind != FILENODE::kFile && entry.kind != FILENODE::kDirectory) || entry.path.GetText() == nullptr) {
       continue;
     }
     const int64_t suffix = SuffixOf(payload::FoldCase(entry.path.GetText()), key);
-    if (suffix >= 0) taken.push_back(suffix);
+    if (suffix >= 0 && static_cast<uint64_t>(suffix) <= count) taken[static_cast<size_t>(suffix)] = 1;
   }
-  std::sort(taken.begin(), taken.end());
-  int64_t first = 0;
-  for (int64_t suffix : taken) {
-    if (suffix == first) ++first;
-    if (suffix > first) break;
-  }
+  size_t first = 0;
+  while (taken[first]) ++first;
   return LmString::Concat(LmString::Concat(directory, "\\"), NameWithSuffix(base, static_cast<int>(first)));
 }
 
