@@ -26,13 +26,15 @@ bool IsReservedDeviceName(const char* name, size_t length) {
   }
   if (base.size() < 4 || (base.compare(0, 3, "com") != 0 && base.compare(0, 3, "lpt") != 0)) return false;
   // A digit, 0 included, or a superscript one, two or three, which Windows
-  // reads as digits too: as Windows-1252 (and Latin-1) spells them, the
-  // stored names of setups for Western systems, or as UTF-8, the names of
-  // folders and of native setups. In other code pages those bytes are other
-  // letters (0xB9 is a with ogonek in Windows-1250), refused alike.
+  // reads as digits too: as the ANSI code pages that hold them spell them
+  // (B9 B2 B3 in Windows-1252 to 1258, A9F6 A9F7 A9F8 in Korean 949), or as
+  // UTF-8, the names of folders and of native setups. In other code pages
+  // those bytes are other letters (0xB9 is a with ogonek in Windows-1250),
+  // refused alike.
   const std::string digit = base.substr(3);
   if (digit.size() == 1) return (digit[0] >= '0' && digit[0] <= '9') || strchr("\xB9\xB2\xB3", digit[0]) != nullptr;
-  return digit == "\xC2\xB9" || digit == "\xC2\xB2" || digit == "\xC2\xB3";
+  return digit == "\xC2\xB9" || digit == "\xC2\xB2" || digit == "\xC2\xB3" || digit == "\xA9\xF6" ||
+         digit == "\xA9\xF7" || digit == "\xA9\xF8";
 }
 
 Result Bad(const std::string& what) { return Result::Fail(Outcome::kBadInput, what); }

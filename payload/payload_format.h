@@ -52,7 +52,7 @@ const int kMinRecordSize = 9;
 // ':', '/', '\', wildcard, quote, angle bracket, '|' or byte below 0x20, not
 // ending in '.' or ' ', and not a reserved device name (CON, PRN, AUX, NUL,
 // COM0-COM9, LPT0-LPT9, COM and LPT with a superscript 1, 2 or 3 spelt in
-// Windows-1252 or UTF-8, CONIN$, CONOUT$, with or without an extension, in
+// Windows-1252 to 1258, 949 or UTF-8, CONIN$, CONOUT$, with or without an extension, in
 // any case). Such names cannot escape the working directory, cannot name a
 // drive or an alternate data stream, and are not rewritten by Windows.
 bool IsSafeComponent(const char* name, size_t length);

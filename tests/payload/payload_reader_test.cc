@@ -486,7 +486,9 @@ TEST(PayloadTableCheckerTest, PathRules) {
                           "\\Lpt\xB2.log",
                           "\\com\xB3 .x",
                           "\\COM\xC2\xB9",
-                          "\\LPT\xC2\xB3.txt"}) {
+                          "\\LPT\xC2\xB3.txt",
+                          "\\COM\xA9\xF6",
+                          "\\lpt\xA9\xF8.txt"}) {
     EXPECT_FALSE(accepts({{bad, 1}})) << bad;
   }
   EXPECT_TRUE(accepts({{"\\COM10", 1}, {"\\console", 1}, {"\\lpt", 1}, {"\\COM\xB4", 1}, {"\\LPT\xC2\xB4", 1}}));
