@@ -31,12 +31,11 @@ void RemoveEntry(const LmString& path, platform::EntryType type) {
     DeleteFile(path);
     return;
   }
-  // Listed first, then removed: the platforms do not define a listing of
-  // a directory that changes under it.
-  // A name that holds a separator would lead elsewhere once joined: POSIX
-  // names may hold '\\', and Windows' ANSI listing turns fullwidth
-  // U+FF0E U+FF3C into "..\\" (its best-fit conversion). Such an entry is
-  // left where it is, and with it the directory.
+  // Listed first, then removed: the platforms do not define a listing of a
+  // directory that changes under it. A name that holds a separator would
+  // lead elsewhere once joined (POSIX names may hold '\\'; Windows' ANSI
+  // listing turns fullwidth U+FF0E U+FF3C into "..\\", its best-fit
+  // conversion): such an entry is left, and with it the directory.
   LmList<LmString> children;
   platform::ForEachEntry(path.GetText(), [&](const char* name) {
     if (strpbrk(name, "\\/") == nullptr) children.AddTail(LmString::Concat(LmString::Concat(path, "\\"), name));
