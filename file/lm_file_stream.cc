@@ -42,9 +42,15 @@ int LmFileStream::OpenFile(LmString name, int openMode) {
 
 int LmFileStream::OpenFile() {
   Close();
+  return AdoptFile(platform::OpenFile(path.GetText() ? path.GetText() : "", modeText.GetText()), mode);
+}
+
+int LmFileStream::AdoptFile(FILE* file, int openMode) {
+  Close();
+  SetMode(openMode);
   status = 0;
   diskFull = false;
-  handle = platform::OpenFile(path.GetText() ? path.GetText() : "", modeText.GetText());
+  handle = file;
   if (handle == nullptr) {
     status = kOpenFail;
     return 0;

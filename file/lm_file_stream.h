@@ -53,6 +53,11 @@ class LmFileStream : public virtual LmIOStream {
   // 1, or 0 with 0xF0000001 (the stream stays closed).
   virtual int OpenFile();
   virtual int CloseFile();
+  // Takes `file`, opened by the caller in the mode `openMode` names, as
+  // this stream's file (closing any open one first); the name stays as it
+  // was. 1, or 0 with 0xF0000001 when `file` is null (not a virtual
+  // operation: the slot order stays as it is).
+  int AdoptFile(FILE* file, int openMode);
 
   void SetMode(int openMode) override;
   // Size on disk minus the position; -1 when that is 0 or when closed.

@@ -8,6 +8,7 @@
 #include "file/lm_file_stream.h"
 #include "payload/payload_format.h"
 #include "payload/payload_unpacker.h"
+#include "platform/contained_tree.h"
 
 LmString NameWithSuffix(const LmString& base, int attempt) {
   if (attempt == 0) return base;
@@ -18,29 +19,34 @@ LmString NameWithSuffix(const LmString& base, int attempt) {
 
 namespace {
 
-// The number NameWithSuffix gave `folded` (a folded path) after the folded
-// `key` ("\\" and the base): 0 for the base itself, N for "-N"; -1 for
-// any other name.
-int64_t SuffixOf(const std::string& folded, const std::string& key) {
-  if (folded.compare(0, key.size(), key) != 0) return -1;
-  if (folded.size() == key.size()) return 0;
-  const size_t digits = folded.size() - key.size() - 1;
-  if (folded[key.size()] != '-' || digits == 0 || digits > 9 || folded[key.size() + 1] == '0') return -1;
-  int64_t number = 0;
-  for (size_t i = key.size() + 1; i < folded.size(); ++i) {
-    if (folded[i] < '0' || folded[i] > '9') return -1;
-    number = number * 10 + (folded[i] - '0');
+char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// The number NameWithSuffix gave the name of `path` when it is a top-level
+// entry spelt as `base` without regard to ASCII case: 0 for the base itself,
+// N for "-N"; -1 for any other path.
+int64_t SuffixOf(const char* path, const char* base) {
+  if (*path++ != '\\') return -1;
+  for (; *base != '\0'; ++path, ++base) {
+    if (LowerAscii(*path) != LowerAscii(*base)) return -1;
   }
-  return number;
+  if (*path == '\0') return 0;
+  if (*path++ != '-' || *path == '0') return -1;
+  int64_t number = 0;
+  int digits = 0;
+  for (; *path != '\0'; ++path, ++digits) {
+    if (*path < '0' || *path > '9' || digits == 9) return -1;
+    number = number * 10 + (*path - '0');
+  }
+  return digits > 0 ? number : -1;
 }
 
-// The staging file's path: the first of `base`, `base`-1, `base`-2, ... that
-// no top-level entry takes (without regard to ASCII case, as Windows
-// compares). One is always free, since a table of N entries takes at most N
-// of them, and it is found in one pass over the table, however the table
-// was made.
-LmString StagingPath(const LmString& directory, const LmString& base, const PayloadTable& table) {
-  const std::string key = payload::FoldCase("\\" + std::string(base.GetText() ? base.GetText() : ""));
+// The staging file's name, with its leading '\': the first of `base`,
+// `base`-1, `base`-2, ... that no top-level entry takes (without regard to
+// ASCII case, as Windows compares; an entry that takes it otherwise, by an
+// 8.3 alias say, fails to be created). One is always free, since a table
+// of N entries takes at most N of them, and it is found in one pass over
+// the table, however the table was made.
+LmString StagingName(const LmString& base, const PayloadTable& table) {
   size_t count = 0;
   for (auto* node = table.entries.GetHead(); node != nullptr; node = node->next) ++count;
   std::vector<char> taken(count + 1, 0);  // by suffix: of 0 .. count, one is free
@@ -49,12 +55,12 @@ LmString StagingPath(const LmString& directory, const LmString& base, const Payl
     if ((entry.kind != FILENODE::kFile && entry.kind != FILENODE::kDirectory) || entry.path.GetText() == nullptr) {
       continue;
     }
-    const int64_t suffix = SuffixOf(payload::FoldCase(entry.path.GetText()), key);
+    const int64_t suffix = SuffixOf(entry.path.GetText(), base.GetText() ? base.GetText() : "");
     if (suffix >= 0 && static_cast<uint64_t>(suffix) <= count) taken[static_cast<size_t>(suffix)] = 1;
   }
   size_t first = 0;
   while (taken[first]) ++first;
-  return LmString::Concat(LmString::Concat(directory, "\\"), NameWithSuffix(base, static_cast<int>(first)));
+  return LmString::Concat(LmString("\\"), NameWithSuffix(base, static_cast<int>(first)));
 }
 
 // Reads and checks the table and lets `filter` see it, then copies the
@@ -79,9 +85,12 @@ Result Stage(const std::string& setupPath, const LmString& directory, const LmSt
     return whole.ok() ? result : whole;
   }
   LmFileStream staging;
-  *stagingPath = StagingPath(directory, stagingBase, *table);
-  if (!staging.OpenFile(*stagingPath, 1))
+  const LmString name = StagingName(stagingBase, *table);
+  platform::ContainedTree tree(directory.GetText());
+  if (!staging.AdoptFile(tree.CreateNewFile(name.GetText()), 1)) {
     return Result::Fail(Outcome::kCannotMake, "the staging file cannot be created");
+  }
+  *stagingPath = LmString::Concat(directory, name);
   uint32_t crc = 0;
   result = PayloadReader::CopyCompressed(&own, &staging, *table, buffer, &crc);
   return result.ok() ? table->record.Matches(table->payloadSize(), crc) : result;

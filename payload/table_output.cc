@@ -1,6 +1,5 @@
 #include "payload/table_output.h"
 
-#include "file/lm_file.h"
 #include "file/lm_file_stream.h"
 #include "payload/filenode.h"
 #include "payload/payload_format.h"
@@ -27,10 +26,9 @@ Result TooLittleData() {
   return Result::Fail(Outcome::kCorruptData, "the compressed data ends before the table's files do");
 }
 
-// An empty file, or an existing one emptied.
-bool CreateEmpty(const LmString& path) {
-  LmFileStream out;
-  return out.OpenFile(path, 1) && out.Close();
+bool CreateEmpty(platform::ContainedTree* tree, const LmString& path) {
+  FILE* file = tree->CreateNewFile(path.GetText());
+  return file != nullptr && fclose(file) == 0;
 }
 
 }  // namespace
@@ -53,17 +51,16 @@ struct TableOutput::Run {
 };
 
 TableOutput::TableOutput(const LmString& workingDirectory, const PayloadTable& table)
-    : workingDirectory_(workingDirectory), table_(table) {}
+    : tree_(workingDirectory.GetText()), table_(table) {}
 
 TableOutput::~TableOutput() = default;
-
-LmString TableOutput::TargetOf(const File& file) const { return LmString::Concat(workingDirectory_, file.entry->path); }
 
 Result TableOutput::Plan(const std::vector<uint64_t>& runStarts, uint64_t total) {
   const uint64_t size = table_.unpackedSize;
   if (total != kUnknownSize && total != size) {
     return Result::Fail(Outcome::kCorruptData, "the compressed data does not hold the table's size");
   }
+  if (!tree_.valid()) return WriteFault();
   runCount_ = runStarts.size();
   runs_.reset(new Run[runCount_]);
   for (size_t i = 0; i < runCount_; ++i) {
@@ -77,17 +74,14 @@ Result TableOutput::Plan(const std::vector<uint64_t>& runStarts, uint64_t total)
   size_t nextRun = 0;
   for (auto* node = table_.entries.GetHead(); node != nullptr; node = node->next) {
     const FILENODE& entry = node->value;
-    if (entry.kind == FILENODE::kDirectory &&
-        !LmFile(LmString::Concat(workingDirectory_, entry.path)).MakeDirectory()) {
-      return WriteFault();
-    }
+    if (entry.kind == FILENODE::kDirectory && !tree_.MakeDirectory(entry.path.GetText())) return WriteFault();
     if (entry.kind != FILENODE::kFile) continue;
     File file = {&entry, start, entry.size, false, {}};
     start += entry.size;
     while (nextRun < runCount_ && runStarts[nextRun] <= file.start) ++nextRun;
     const bool shared = nextRun < runCount_ && runStarts[nextRun] < start;
     if (entry.size == 0 || shared) {
-      if (!CreateEmpty(TargetOf(file))) return WriteFault();
+      if (!CreateEmpty(&tree_, entry.path)) return WriteFault();
       file.created = true;
     }
     files_.push_back(file);
@@ -103,14 +97,18 @@ Result TableOutput::Plan(const std::vector<uint64_t>& runStarts, uint64_t total)
 }
 
 // Opens the run's file at the run's position: a file the run begins is
-// created, unless Plan made it; one it continues is opened without
-// truncating and positioned.
+// created, unless Plan made it; one it continues is opened again and
+// positioned.
 Result TableOutput::OpenAt(Run* run) {
   while (files_[run->file].size == 0) ++run->file;
   File& file = files_[run->file];
   const uint64_t offset = run->position - file.start;
   run->out.reset(new LmFileStream);
-  if (!run->out->OpenFile(TargetOf(file), offset == 0 && !file.created ? 1 : 3)) return WriteFault();
+  const char* relative = file.entry->path.GetText();
+  const bool create = offset == 0 && !file.created;
+  if (!run->out->AdoptFile(create ? tree_.CreateNewFile(relative) : tree_.OpenExistingFile(relative), create ? 1 : 3)) {
+    return WriteFault();
+  }
   if (offset > 0 && !run->out->SeekTo(offset)) return WriteFault();
   return Result();
 }
@@ -154,7 +152,8 @@ Result TableOutput::Finish() {
   for (const File& file : files_) {
     const int headLength = file.size < kHeadBytes ? static_cast<int>(file.size) : kHeadBytes;
     const bool launchTarget = launchPath.Equals(file.entry->path.GetText()) == 1;
-    if (platform::MarkIfExecutable(TargetOf(file).GetText(), file.head, headLength, launchTarget) != 0) {
+    if (platform::NeedsExecuteBit(file.head, headLength, launchTarget) &&
+        !tree_.AddExecuteBit(file.entry->path.GetText())) {
       return WriteFault();
     }
   }

@@ -26,12 +26,15 @@
 
 #include "core/lm_string.h"
 #include "payload/payload_reader.h"
+#include "platform/contained_tree.h"
 #include "util/decoded_output.h"
 
 class TableOutput : public DecodedOutput {
  public:
-  // Neither `workingDirectory` nor `table` is copied: both outlive the
-  // output.
+  // The entries are made inside `workingDirectory`, which must exist,
+  // following no link below it (platform::ContainedTree): each is created
+  // new, and an entry whose name exists in any form is a write fault.
+  // `table` is not copied: it outlives the output.
   TableOutput(const LmString& workingDirectory, const PayloadTable& table);
   ~TableOutput() override;
 
@@ -48,10 +51,9 @@ class TableOutput : public DecodedOutput {
  private:
   struct File;
   struct Run;
-  LmString TargetOf(const File& file) const;
   Result OpenAt(Run* run);
 
-  const LmString& workingDirectory_;
+  platform::ContainedTree tree_;
   const PayloadTable& table_;
   std::vector<File> files_;  // the file entries, in table order
   std::unique_ptr<Run[]> runs_;

@@ -26,6 +26,9 @@ int MakePrivateDirectory(const char* path);
 // the system needs an execute bit, the launch target and files that start
 // like a program (an ELF header or "#!") get the owner-execute bit.
 int MarkIfExecutable(const char* path, const unsigned char* head, int headLength, bool isLaunchTarget);
+// Whether MarkIfExecutable would set the bit for such a file; always false
+// where the system has none.
+bool NeedsExecuteBit(const unsigned char* head, int headLength, bool isLaunchTarget);
 
 // How a program is started. POSIX knows one way, and takes every method as
 // kDirect.

@@ -26,13 +26,17 @@ bool GetExecutablePath(std::string* path) {
 }
 
 int MakePrivateDirectory(const char* path) { return mkdir(NativePath(path).c_str(), 0700); }
+bool NeedsExecuteBit(const unsigned char* head, int headLength, bool isLaunchTarget) {
+  return isLaunchTarget ||
+         (headLength >= 4 && memcmp(head,
+                                    "\x7f"
+                                    "ELF",
+                                    4) == 0) ||
+         (headLength >= 2 && head[0] == '#' && head[1] == '!');
+}
+
 int MarkIfExecutable(const char* path, const unsigned char* head, int headLength, bool isLaunchTarget) {
-  bool program = (headLength >= 4 && memcmp(head,
-                                            "\x7f"
-                                            "ELF",
-                                            4) == 0) ||
-                 (headLength >= 2 && head[0] == '#' && head[1] == '!');
-  if (!program && !isLaunchTarget) return 0;
+  if (!NeedsExecuteBit(head, headLength, isLaunchTarget)) return 0;
   std::string native = NativePath(path);
   struct stat st;
   if (stat(native.c_str(), &st) != 0) return -1;

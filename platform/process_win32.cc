@@ -316,6 +316,7 @@ int MakePrivateDirectory(const char* path) {
 }
 
 int MarkIfExecutable(const char*, const unsigned char*, int, bool) { return 0; }
+bool NeedsExecuteBit(const unsigned char*, int, bool) { return false; }
 
 void SetOwnArguments(int, char**) {}
 

@@ -14,6 +14,7 @@
 #include "payload/payload_writer.h"
 #include "payload/table_output.h"
 #include "platform/platform.h"
+#include "platform/testing/port_testing.h"
 #include "tests/support/fake_pe_image.h"
 #include "tests/support/payload_table_lines.h"
 #include "tests/support/test_support.h"
@@ -529,6 +530,40 @@ TEST(TableOutputTest, ARunThatBeginsBeyond2GiBIntoAFileLandsThere) {
   EXPECT_EQ(16u, fread(back, 1, 16, file));
   fclose(file);
   EXPECT_STREQ("0123456789abcdef", back);
+}
+
+// Links planted while the entries are written are never followed: not in
+// place of a file still to be created, not in place of a directory the
+// output made (on Windows, which holds its directories, the move itself
+// fails). Nothing lands outside the working directory.
+TEST(TableOutputTest, LinksPlantedDuringTheRunAreNotFollowed) {
+  for (bool directoryMoved : {false, true}) {
+    SCOPED_TRACE(directoryMoved ? "directory replaced by a link" : "file name taken by a link");
+    TempDir dir("lmtest");
+    const std::string work = dir.Join("work"), outside = dir.Join("outside");
+    ASSERT_EQ(0, platform::MakeDirectory(work.c_str()));
+    ASSERT_EQ(0, platform::MakeDirectory(outside.c_str()));
+    PayloadTable table;
+    table.entries.AddTail(FILENODE{LmString("\\sub"), FILENODE::kDirectory, 0});
+    table.entries.AddTail(FILENODE{LmString("\\a.bin"), FILENODE::kFile, 16});
+    table.entries.AddTail(FILENODE{LmString("\\sub\\b.bin"), FILENODE::kFile, 16});
+    table.unpackedSize = 32;
+    const LmString root(work.c_str());
+    TableOutput output(root, table);
+    ASSERT_TRUE(output.Plan({0}, 32).ok());
+    bool planted = false;
+    if (directoryMoved) {
+      planted = platform::Rename((work + "\\sub").c_str(), (work + "\\moved").c_str()) == 0 &&
+                port_testing::CreateLink((work + "\\sub").c_str(), outside.c_str(), true) == 0;
+    } else {
+      planted = port_testing::CreateLink((work + "\\a.bin").c_str(), (outside + "\\a.bin").c_str(), false) == 0;
+    }
+    const Result written = output.Write(0, "0123456789abcdef0123456789abcdef", 32);
+    if (planted) EXPECT_EQ(Outcome::kWriteFault, written.outcome());
+    std::vector<std::string> names;
+    platform::ForEachEntry(outside.c_str(), [&names](const char* name) { names.emplace_back(name); });
+    EXPECT_TRUE(names.empty());
+  }
 }
 
 // The launcher's decoding memory: at most 1 GiB, half the physical memory,
