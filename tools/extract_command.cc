@@ -1,6 +1,5 @@
 #include "tools/extract_command.h"
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -10,6 +9,7 @@
 #include "payload/payload_extraction.h"
 #include "platform/memory.h"
 #include "platform/platform.h"
+#include "tools/inspect_commands.h"
 #include "tools/name_encoding.h"
 
 namespace {
@@ -110,8 +110,8 @@ Result RunExtract(const LmpackOptions& options) {
     return Result::Fail(result.outcome(), options.input + ": " + result.message() + "; nothing was extracted");
   }
   if (!options.quiet) {
-    printf("%s: %d entries, %llu bytes extracted\n", directory.c_str(), table.EntryCount(),
-           static_cast<unsigned long long>(table.unpackedSize));
+    PrintLine(directory + ": " + std::to_string(CountEntries(table.entries)) + " entries, " +
+              std::to_string(table.unpackedSize) + " bytes extracted");
   }
   return Result();
 }

@@ -114,36 +114,53 @@ Result Decompress(const std::string& path, const PayloadTable& table, uint64_t* 
 
 }  // namespace
 
+int CountEntries(const LmList<FILENODE>& entries) {
+  int count = 0;
+  for (auto* node = entries.GetHead(); node != nullptr; node = node->next) {
+    count += node->value.kind == FILENODE::kFile || node->value.kind == FILENODE::kDirectory;
+  }
+  return count;
+}
+
 Result RunList(const LmpackOptions& options) {
   LmFileStream file;
   PayloadTable table;
   Result result = OpenPayload(options.input, &file, &table);
   if (!result.ok()) return result;
   auto shown = [&options](const LmString& bytes) { return DisplayPayloadText(bytes.GetText(), options.codePage); };
-  printf("launch name: %s\n", shown(table.launchName).c_str());
-  printf("payload offset: %d\n", table.payloadOffset);
-  printf("compressed length: %d\n", table.compressedLength);
+  PrintLine("launch name: " + shown(table.launchName));
+  PrintLine("payload offset: " + std::to_string(table.payloadOffset));
+  PrintLine("compressed length: " + std::to_string(table.compressedLength));
   std::string record;
   CheckRecord(&file, table, &record);
-  printf("integrity record: %s\n", record.c_str());
+  PrintLine("integrity record: " + record);
   util::FileRange data;
   std::string compression;
   result = OpenData(options.input, table, &data);
   if (result.ok()) result = payload::DescribePayloadData(&data, &compression);
-  printf("compression: %s\n", result.ok() ? compression.c_str() : ("damaged: " + result.message()).c_str());
+  PrintLine("compression: " + (result.ok() ? compression : "damaged: " + result.message()));
   PrintVersionStrings(options.input, table.payloadOffset);
   const payload::LaunchArguments& arguments = table.arguments;
   if (arguments.present) {
-    printf("arguments: %s\n", arguments.fixed.empty() ? "(none)" : shown(LmString(arguments.fixed.c_str())).c_str());
-    printf("passes the setup's own arguments: %s\n", arguments.passOwn() ? "yes" : "no");
-    printf("waits for every process the program starts: %s\n", arguments.waitForTree() ? "yes" : "no");
+    PrintLine("arguments: " + (arguments.fixed.empty() ? "(none)" : shown(LmString(arguments.fixed.c_str()))));
+    PrintLine(std::string("passes the setup's own arguments: ") + (arguments.passOwn() ? "yes" : "no"));
+    PrintLine(std::string("waits for every process the program starts: ") + (arguments.waitForTree() ? "yes" : "no"));
   }
-  printf("entries: %d\n", table.EntryCount());
+  int others = 0;
+  for (auto* node = table.entries.GetHead(); node != nullptr; node = node->next) {
+    const uint32_t kind = node->value.kind;
+    others += kind != FILENODE::kFile && kind != FILENODE::kDirectory && kind != payload::kArgumentsKind;
+  }
+  std::string count = "entries: " + std::to_string(CountEntries(table.entries));
+  if (others > 0) count += " (and " + std::to_string(others) + " of another kind, which launchers ignore)";
+  PrintLine(count);
   for (auto* node = table.entries.GetHead(); node != nullptr; node = node->next) {
     const FILENODE& e = node->value;
     if (e.kind == payload::kArgumentsKind) continue;
     const char* kind = e.kind == FILENODE::kFile ? "file" : e.kind == FILENODE::kDirectory ? "dir" : "other";
-    printf("%-5s %10u %s\n", kind, e.size, shown(e.path).c_str());
+    char fields[32];
+    snprintf(fields, sizeof(fields), "%-5s %10u ", kind, e.size);
+    PrintLine(fields + shown(e.path));
   }
   return Result();
 }
@@ -159,7 +176,8 @@ Result RunVerify(const LmpackOptions& options) {
   if (result.ok()) result = Decompress(options.input, table, &produced);
   // Whatever is wrong with the data, the setup is refused.
   if (!result.ok()) return Result::Fail(Outcome::kBadInput, options.input + ": " + result.message());
-  printf("%s: OK, %d entries, %llu bytes in %d compressed; integrity record: %s\n", options.input.c_str(),
-         table.EntryCount(), static_cast<unsigned long long>(produced), table.compressedLength, record.c_str());
+  PrintLine(options.input + ": OK, " + std::to_string(CountEntries(table.entries)) + " entries, " +
+            std::to_string(produced) + " bytes in " + std::to_string(table.compressedLength) +
+            " compressed; integrity record: " + record);
   return Result();
 }

@@ -82,7 +82,7 @@ const char kUsage[] =
     "        the integrity record (matching, wrong or none) and the table of a\n"
     "        setup executable, and its version strings; names are shown\n"
     "        converted from --codepage N, without it ASCII as is and other bytes\n"
-    "        as \\xNN.\n"
+    "        as \\xNN; control characters always as \\xNN.\n"
     "verify  checks everything list checks, fails on a wrong integrity record,\n"
     "        and decompresses the data, which must hold exactly the table's\n"
     "        files; writes nothing.\n"
@@ -229,7 +229,32 @@ Result CheckCombination(const LmpackOptions& options) {
 
 }  // namespace
 
-void ReportError(const std::string& message) { fprintf(stderr, "lmpack: %s\n", message.c_str()); }
+std::string ShownText(const std::string& text) {
+  std::string shown;
+  shown.reserve(text.size());
+  auto escape = [&shown](char c) {
+    char escaped[8];
+    snprintf(escaped, sizeof(escaped), "\\x%02X", static_cast<unsigned char>(c));
+    shown += escaped;
+  };
+  for (size_t i = 0; i < text.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    const unsigned char next = i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0;
+    if (c < 0x20 || c == 0x7F) {
+      escape(text[i]);
+    } else if (c == 0xC2 && next >= 0x80 && next <= 0x9F) {
+      escape(text[i]);
+      escape(text[++i]);
+    } else {
+      shown.push_back(text[i]);
+    }
+  }
+  return shown;
+}
+
+void PrintLine(const std::string& line) { printf("%s\n", ShownText(line).c_str()); }
+
+void ReportError(const std::string& message) { fprintf(stderr, "lmpack: %s\n", ShownText(message).c_str()); }
 
 void PrintUsage() { fputs(kUsage, stdout); }
 

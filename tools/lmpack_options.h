@@ -44,7 +44,20 @@ Result ParseOptions(int argc, char** argv, LmpackOptions* options);
 void PrintUsage();
 void PrintVersion();
 
-// Writes "lmpack: MESSAGE" on stderr, the form of every problem lmpack reports.
+// `text` as lmpack shows it: every control character as \xNN (two
+// uppercase hex digits), the bytes 0x00-0x1F and 0x7F, and U+0080-U+009F as
+// UTF-8 writes them (C2 80 to C2 9F, escaped byte by byte), so that text
+// from a setup or a folder can neither start a line of its own nor send a
+// terminal a command. Everything else passes as it stands: backslashes (the
+// payload's path separator) and non-ASCII text, UTF-8 or a code page's.
+std::string ShownText(const std::string& text);
+
+// Writes `line` and a line break on stdout, as ShownText shows it: every
+// line list, verify, extract and pack print goes through here.
+void PrintLine(const std::string& line);
+
+// Writes "lmpack: MESSAGE" on stderr, the form of every problem lmpack
+// reports, the message as ShownText shows it (messages quote names).
 void ReportError(const std::string& message);
 
 #endif  // LM_TOOLS_LMPACK_OPTIONS_H_

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstdio>
 #include <map>
 #include <vector>
 
@@ -22,6 +21,7 @@
 #include "platform/process.h"
 #include "platform/utf8_files.h"
 #include "tools/folder_scan.h"
+#include "tools/inspect_commands.h"
 #include "tools/lmpack_compressor.h"
 #include "tools/name_encoding.h"
 #include "tools/problem_list.h"
@@ -328,8 +328,8 @@ Result RunPack(const LmpackOptions& options) {
   if (result.ok()) result = WriteSetup(options, branding ? branded : stub, plan);
   if (branding) platform::RemoveFile(branded.c_str());
   if (result.ok() && !options.quiet) {
-    printf("%s: %d entries, %llu bytes packed\n", options.output.c_str(), plan.table.GetCount(),
-           static_cast<unsigned long long>(plan.total));
+    PrintLine(options.output + ": " + std::to_string(CountEntries(plan.table)) + " entries, " +
+              std::to_string(plan.total) + " bytes packed");
   }
   return result;
 }

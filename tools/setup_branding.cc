@@ -20,7 +20,10 @@ Result TakeVersionSettings(const LmpackOptions& options, pe::VersionInfo* versio
     Result result = version->Set(utf8);
     if (!result.ok()) return Result::Fail(Outcome::kUsage, "--version-info " + result.message());
   }
-  return Result();
+  // Each string fits on its own; together they may not.
+  std::string resource;
+  Result result = version->Encode(&resource);
+  return result.ok() ? result : Result::Fail(Outcome::kUsage, "--version-info: " + result.message());
 }
 
 Result ReadIcon(const std::string& path, pe::IconFile* icon) {
@@ -67,6 +70,6 @@ void PrintVersionStrings(const std::string& path, int64_t imageSize) {
   }
   pe::VersionInfo::Strings strings;
   Result result = pe::ReadVersionStrings(std::string(image.begin(), image.end()), &strings);
-  if (!result.ok()) printf("version info: unreadable: %s\n", result.message().c_str());
-  for (const auto& [key, value] : strings) printf("version info: %s=%s\n", key.c_str(), value.c_str());
+  if (!result.ok()) PrintLine("version info: unreadable: " + result.message());
+  for (const auto& [key, value] : strings) PrintLine("version info: " + key + "=" + value);
 }

@@ -17,6 +17,7 @@
 #include "tests/support/fake_pe_image.h"
 #include "tests/support/payload_table_lines.h"
 #include "tests/support/test_support.h"
+#include "tools/lmpack_main.h"
 #include "tools/stream_order.h"
 #include "tools/xz_compressor.h"
 #include "xz/crc32.h"
@@ -341,6 +342,58 @@ TEST_F(LmpackTest, VerifyAndListCatchDamage) {
   EXPECT_EQ(3, Lmpack({"verify", dir_.Join("missing.exe")}));
 }
 
+// Text from a setup reaches the terminal with every control character
+// escaped, in list's names (read in a code page too) and arguments, and in
+// the names that messages quote; UTF-8 text and backslashes pass as they
+// are. Only files and directories count as entries.
+TEST_F(LmpackTest, TextFromASetupReachesTheTerminalEscaped) {
+  const std::string forged =
+      "\x1B[8m\nentries: 0\x7F\xC2\x9B"
+      "1m caf\xC3\xA9\\x";
+  const std::string shown = "\\x1B[8m\\x0Aentries: 0\\x7F\\xC2\\x9B1m caf";
+  const std::string stub = ReadWholeFile(stub_), good = dir_.Join("good.exe"), bad = dir_.Join("bad.exe");
+  ASSERT_TRUE(WriteFile(good, lmtest::BuildSetup(stub, "run.exe",
+                                                 {{"\\run.exe", 1, "program"},
+                                                  {"\\dir", 2, ""},
+                                                  {"\\" + forged, 7, ""},
+                                                  {"/S \x1B]0;title\x07", payload::kArgumentsKind, ""}})));
+  ASSERT_TRUE(WriteFile(bad, lmtest::BuildSetup(stub, "run.exe", {{"\\run.exe", 1, "p"}, {"\\" + forged, 1, "x"}})));
+  const struct {
+    std::vector<std::string> arguments;
+    int code;
+    std::string expected;
+  } rows[] = {
+      {{"list", good}, 0, "\nentries: 2 (and 1 of another kind, which launchers ignore)\n"},
+      {{"list", good}, 0, shown + "\\xC3\\xA9\\x\n"},
+      {{"list", "--codepage", "65001", good}, 0, shown + "\xC3\xA9\\x\n"},
+      {{"list", "--codepage", "65001", good}, 0, "arguments: /S \\x1B]0;title\\x07\n"},
+      {{"verify", good}, 0, ": OK, 2 entries, 7 bytes"},
+      {{"extract", good, dir_.Join("out")}, 0, ": 2 entries, 7 bytes extracted"},
+      {{"list", bad}, 1, shown},
+      {{"verify", bad}, 1, shown},
+      {{"extract", bad, dir_.Join("refused")}, 1, shown},
+  };
+  for (const auto& row : rows) {
+    std::vector<std::string> arguments = {"lmpack"};
+    arguments.insert(arguments.end(), row.arguments.begin(), row.arguments.end());
+    std::vector<char*> argv;
+    for (std::string& argument : arguments) argv.push_back(&argument[0]);
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    const int code = LmpackMain(static_cast<int>(argv.size()), argv.data());
+    const std::string printed = testing::internal::GetCapturedStdout() + testing::internal::GetCapturedStderr();
+    EXPECT_EQ(row.code, code) << arguments[1];
+    EXPECT_NE(std::string::npos, printed.find(row.expected)) << printed;
+    size_t control = 0;
+    for (; control < printed.size(); ++control) {
+      const unsigned char c = static_cast<unsigned char>(printed[control]);
+      const unsigned char next = static_cast<unsigned char>(printed[control + 1]);
+      if (c != '\n' && (c < 0x20 || c == 0x7F || (c == 0xC2 && next >= 0x80 && next <= 0x9F))) break;
+    }
+    EXPECT_EQ(printed.size(), control) << arguments[1] << ": " << printed;
+  }
+}
+
 TEST_F(LmpackTest, ExtractGivesBackTheFolderAndWritesNothingElse) {
   PutTree();
   // Top-level files named as the staging file would be, in any case, and
@@ -516,9 +569,16 @@ TEST_F(LmpackTest, BrandingThatCannotBeDoneWritesNothing) {
       {{"--icon", dir_.Join("missing.ico")}, 3},
       {{"--icon", dir_.Join("empty.ico")}, 1},
       {{"--target", "native", "--version-info", "Comments=x"}, 2},
+      // Each string fits; together they are beyond the resource's 64 KiB.
+      {{"--version-info", "Comments=" + std::string(20000, 'c'), "--version-info",
+        "LegalTrademarks=" + std::string(20000, 't')},
+       2},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(c.code, Pack("app.exe", dir_.Join("setup.exe"), c.options)) << c.options.back();
+    size_t length = 0;
+    for (const std::string& option : c.options) length += option.size();
+    if (lmtest::OnWindows() && length > 32000) continue;  // more than a Windows command line holds
+    EXPECT_EQ(c.code, Pack("app.exe", dir_.Join("setup.exe"), c.options)) << c.options.back().substr(0, 40);
     EXPECT_EQ((std::vector<std::string>{"app folder", "empty.ico"}), lmtest::ListNames(dir_.path()));
   }
 }
