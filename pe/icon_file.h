@@ -29,7 +29,8 @@ class IconFile {
 
   // Reads an icon file's bytes. kBadInput, with what is wrong, for a file
   // that is no icon file, holds no images, or names an image that lies
-  // (partly) past the file's end or is neither a bitmap nor a PNG.
+  // (partly) past the file's end, shares bytes with another, or is no
+  // bitmap of a width and a height nor a PNG with its header chunk.
   static Result Read(const std::string& bytes, IconFile* icon);
 
   const std::vector<Image>& images() const { return images_; }

@@ -38,6 +38,16 @@ Result CheckLayout(const PeImage& image) {
   if (rsrc->rawSize == 0 || rsrc->rawEnd() != image.bytes().size()) {
     return Bad("data follows the .rsrc section, which must end the file");
   }
+  // Branding rewrites the file from .rsrc's data on, so everything else the
+  // image loads must lie in front of it: the headers and every other
+  // section's data. A data directory then names bytes in front of it unless
+  // it lies inside the .rsrc section, which is checked below.
+  if (image.headersSize() > rsrc->rawOffset) return Bad("its headers reach into the .rsrc section's data");
+  for (auto section = sections.begin(); section != rsrc; ++section) {
+    if (section->rawSize != 0 && section->rawEnd() > rsrc->rawOffset) {
+      return Bad("the data of section " + section->name + " lies behind the start of .rsrc's, which branding rewrites");
+    }
+  }
   const PeDirectory resources = image.directory(PeImage::kResourceDirectory);
   if (resources.address != rsrc->virtualAddress || resources.size > std::min(rsrc->virtualSize, rsrc->rawSize)) {
     return Bad("its resource directory is not the .rsrc section");

@@ -7,10 +7,11 @@
 // (resource_tree.h) and may grow, moving nothing else of the image
 // (pe_image.h). Every other resource, the manifest among them, keeps its
 // bytes. A launcher whose layout does not allow that is refused before
-// anything is made: a section behind .rsrc, data behind the section, a
-// certificate table (signing is the last step, after packing), a resource
-// directory or resource data outside .rsrc, another data directory inside
-// it.
+// anything is made: a section behind .rsrc, data behind the section, the
+// headers or another section's data in the file from the section's start
+// on, a certificate table (signing is the last step, after packing), a
+// resource directory or resource data outside .rsrc, another data
+// directory inside it.
 #ifndef LM_PE_LAUNCHER_BRANDING_H_
 #define LM_PE_LAUNCHER_BRANDING_H_
 

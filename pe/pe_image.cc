@@ -110,6 +110,8 @@ PeDirectory PeImage::directory(int index) const {
   return entry;
 }
 
+uint32_t PeImage::headersSize() const { return util::GetLe32(bytes_, optionalHeader_ + kSizeOfHeaders); }
+
 std::string PeImage::SectionData(const PeSection& section) const {
   return section.rawSize == 0 ? std::string() : bytes_.substr(section.rawOffset, section.rawSize);
 }

@@ -56,6 +56,9 @@ class PeImage {
   bool pe32Plus() const { return pe32Plus_; }
   uint32_t fileAlignment() const { return fileAlignment_; }
   uint32_t sectionAlignment() const { return sectionAlignment_; }
+  // SizeOfHeaders: the file's first bytes, which are loaded as the image's
+  // first.
+  uint32_t headersSize() const;
   const std::vector<PeSection>& sections() const { return sections_; }
   // Entry `index` of the data directories; empty when the image has fewer.
   PeDirectory directory(int index) const;

@@ -1,5 +1,7 @@
 #include "pe/resource_tree.h"
 
+#include <iterator>
+#include <map>
 #include <vector>
 
 #include "util/little_endian.h"
@@ -107,6 +109,8 @@ class TreeReader {
     if (!Inside(offset, 2)) return Bad("a name lies outside the section");
     const uint32_t length = util::GetLe16(section_, offset);
     if (length == 0 || !Inside(offset + 2, 2 * length)) return Bad("a name is empty or runs past the section");
+    nameBytes_ += 2 * length;
+    if (nameBytes_ > section_.size()) return Bad("the entries' names together are longer than the section");
     for (uint32_t i = 0; i < length; ++i)
       name->push_back(static_cast<char16_t>(util::GetLe16(section_, offset + 2 + 2 * i)));
     return Result();
@@ -117,14 +121,32 @@ class TreeReader {
     const uint32_t address = util::GetLe32(section_, offset);
     const uint32_t size = util::GetLe32(section_, offset + 4);
     if (address < rva_ || !Inside(address - rva_, size)) return Bad("a resource's data lies outside the .rsrc section");
+    if (!Claim(address - rva_, size)) return Bad("two resources share data");
     data->bytes = section_.substr(address - rva_, size);
     data->codePage = util::GetLe32(section_, offset + 8);
     return Result();
   }
 
+  // Records that a resource's data takes `size` bytes from `start`; false
+  // when another resource's data took any of them.
+  bool Claim(uint64_t start, uint64_t size) {
+    if (size == 0) return true;
+    auto next = dataEnds_.lower_bound(start);
+    if (next != dataEnds_.end() && next->first < start + size) return false;
+    if (next != dataEnds_.begin() && std::prev(next)->second > start) return false;
+    dataEnds_.emplace(start, start + size);
+    return true;
+  }
+
   const std::string& section_;
   const uint32_t rva_;
   uint32_t read_ = 0;  // entries read so far
+  // Every leaf's data and every entry's name is copied out of the section.
+  // Compilers and linkers give each leaf its own data, so data that
+  // overlaps is refused; a name may serve several entries, so names are
+  // only bounded. Either way a small section cannot make a large tree.
+  std::map<uint64_t, uint64_t> dataEnds_;  // the data claimed so far: start, end
+  uint64_t nameBytes_ = 0;
 };
 
 // One writing of one tree; see the header for the layout.

@@ -6,8 +6,10 @@
 // entries, names and data entries must lie inside it, and so must the data
 // each data entry names by RVA (resources elsewhere in the image are
 // refused: rebuilding the section could not keep them). The tree must have
-// exactly three levels; at most kMaxEntries entries are read, so a hostile
-// tree costs bounded time.
+// exactly three levels. At most kMaxEntries entries are read, no two
+// resources' data may overlap, and the entries' names (which entries may
+// share) may together be no longer than the section, so a hostile tree
+// costs time and memory bounded by its section's size.
 //
 // Writing lays the section out in the order Microsoft's PE/COFF format
 // documentation gives: the directory tables with their entries (the root, then

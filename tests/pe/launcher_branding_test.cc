@@ -174,14 +174,17 @@ std::string Bitmap(int size) {
   return header + lmtest::RandomBytes(static_cast<size_t>(size * size * 4 + size * 4), static_cast<unsigned>(size));
 }
 
-std::string Png() { return std::string("\x89PNG\r\n\x1A\n", 8) + lmtest::RandomBytes(3000, 256); }
+// A PNG's signature and the start of its IHDR chunk (256x256, RGBA), then
+// noise.
+std::string Png() {
+  return std::string("\x89PNG\r\n\x1A\n\0\0\0\x0DIHDR\0\0\1\0\0\0\1\0\x08\x06\0\0\0", 29) +
+         lmtest::RandomBytes(3000, 256);
+}
 
 const char kManifest[] = "<assembly>asInvoker</assembly>";
 
-// A fake launcher whose last section holds an icon group of two images, a
-// manifest and a named type.
-std::string FakeLauncher(bool pe32Plus) {
-  FakePeImage image(pe32Plus);
+// An icon group of two images, a manifest and a named type.
+ResourceTree FakeResources() {
   ResourceTree tree;
   const ResourceId english = ResourceId::Number(0x409);
   tree.types()[ResourceId::Number(3)][ResourceId::Number(1)][english] = ResourceData{Bitmap(16), 0};
@@ -192,7 +195,13 @@ std::string FakeLauncher(bool pe32Plus) {
   tree.types()[ResourceId::Number(24)][ResourceId::Number(1)][english] = ResourceData{kManifest, 0};
   tree.types()[ResourceId{u"ZDATA", 0}][ResourceId{u"NAME", 0}][english] = ResourceData{"z", 0};
   tree.types()[ResourceId{u"ADATA", 0}][ResourceId::Number(7)][english] = ResourceData{"a", 0};
-  image.AddSection(".rsrc", tree.Write(0x2000), 2);
+  return tree;
+}
+
+// A fake launcher whose last section holds FakeResources().
+std::string FakeLauncher(bool pe32Plus) {
+  FakePeImage image(pe32Plus);
+  image.AddSection(".rsrc", FakeResources().Write(0x2000), 2);
   return image.bytes();
 }
 
@@ -372,17 +381,45 @@ struct RefusalCase {
   std::string problem;  // a part of the message
 };
 
-// A fake launcher whose icon's data entry points into .text.
-std::string WithDataOutsideRsrc(std::string launcher) {
+// Where the data entry of a fake launcher's icon `size` pixels wide lies.
+size_t IconDataEntry(const std::string& launcher, int size) {
   const Section last = Headers(launcher).sections.back();
   for (size_t at = last.rawOffset; at + 16 <= last.rawOffset + last.virtualSize; at += 4) {
     if (GetU32(launcher, at) >= last.address && GetU32(launcher, at) < last.address + last.virtualSize &&
-        GetU32(launcher, at + 4) == 40 + 16 * 16 * 4 + 16 * 4) {
-      lmtest::PutU32(&launcher, at, 0x1000);
-      return launcher;
+        GetU32(launcher, at + 4) == static_cast<uint32_t>(40 + size * size * 4 + size * 4)) {
+      return at;
     }
   }
   ADD_FAILURE() << "no data entry found";
+  return 0;
+}
+
+uint32_t IconData(const std::string& launcher, int size) { return GetU32(launcher, IconDataEntry(launcher, size)); }
+
+// A fake launcher whose icon `size` pixels wide has its data at `address`.
+std::string WithIconDataAt(std::string launcher, int size, uint32_t address) {
+  lmtest::PutU32(&launcher, IconDataEntry(launcher, size), address);
+  return launcher;
+}
+
+// A 64-bit fake launcher whose import section's data the section table
+// places inside .rsrc's, which Windows loads and branding would overwrite.
+std::string WithImportsInsideRsrc() {
+  FakePeImage image(true);
+  image.AddSection(".idata", std::string(64, 'i'), 1);
+  image.AddSection(".rsrc", FakeResources().Write(0x3000), 2);
+  std::string launcher = image.bytes();
+  lmtest::PutU32(&launcher, image.sectionTable() + 40 + 20, Headers(launcher).sections.back().rawOffset);
+  return launcher;
+}
+
+// A fake launcher whose headers, as SizeOfHeaders has Windows load them,
+// reach into .rsrc's data, and whose load configuration lies there.
+std::string WithHeadersInsideRsrc(std::string launcher) {
+  const FakePeImage layout(false);
+  lmtest::PutU32(&launcher, FakePeImage::kOptionalHeader + 60, 0x600);
+  lmtest::PutU32(&launcher, layout.directory(10), 0x500);
+  lmtest::PutU32(&launcher, layout.directory(10) + 4, 0x40);
   return launcher;
 }
 
@@ -395,13 +432,31 @@ TEST(LauncherBrandingTest, RefusesWhatItCannotBrandSafely) {
   lmtest::PutU32(&pastEnd, 6 + 8, static_cast<uint32_t>(ico.size()));
   std::string garbage = ico;
   garbage[6 + 16] = 'x';
+  std::string shared = IconFileBytes({Bitmap(16), Bitmap(16)}, {16, 16});
+  lmtest::PutU32(&shared, 6 + 16 + 12, GetU32(shared, 6 + 12) + 8);
   const std::vector<std::string> version = {"ProductName=x"};
   const std::vector<RefusalCase> cases = {
       {"a section after .rsrc", withReloc.bytes(), ico, {}, "section .reloc follows .rsrc"},
       {"no .rsrc", bare.bytes(), ico, {}, "no .rsrc section"},
       {"signed", bare.Sign(launcher), ico, {}, "signed"},
       {"data behind .rsrc", launcher + "payload", ico, {}, "data follows the .rsrc section"},
-      {"resources outside .rsrc", WithDataOutsideRsrc(launcher), ico, {}, "outside the .rsrc section"},
+      {"resources outside .rsrc", WithIconDataAt(launcher, 16, 0x1000), ico, {}, "outside the .rsrc section"},
+      {"resource data inside an earlier one's",
+       WithIconDataAt(launcher, 32, IconData(launcher, 16) + 8),
+       ico,
+       {},
+       "two resources share data"},
+      {"resource data over a later one's",
+       WithIconDataAt(launcher, 16, IconData(launcher, 32) + 8),
+       ico,
+       {},
+       "two resources share data"},
+      {"imports inside .rsrc's data", WithImportsInsideRsrc(), ico, {}, "the data of section .idata lies behind"},
+      {"a directory in headers inside .rsrc's data",
+       WithHeadersInsideRsrc(launcher),
+       ico,
+       {},
+       "its headers reach into the .rsrc section's data"},
       {"no PE image",
        "\x7f"
        "ELF" +
@@ -411,6 +466,17 @@ TEST(LauncherBrandingTest, RefusesWhatItCannotBrandSafely) {
       {"no images", launcher, std::string("\0\0\1\0\0\0", 6), {}, "holds no images"},
       {"an image past the end", launcher, pastEnd, {}, "image 1 of the icon file lies past the file's end"},
       {"an image of neither kind", launcher, garbage, {}, "neither a bitmap nor a PNG"},
+      {"a PNG signature alone",
+       launcher,
+       IconFileBytes({Png().substr(0, 8)}, {0}),
+       {},
+       "image 1 of the icon file is a PNG without"},
+      {"a bitmap of 0x0",
+       launcher,
+       IconFileBytes({Bitmap(0)}, {0}),
+       {},
+       "image 1 of the icon file is a bitmap 0 pixels"},
+      {"images sharing bytes", launcher, shared, {}, "image 2 of the icon file shares bytes with image 1"},
       {"an unknown key", launcher, "", {"Company=x"}, "unknown key Company"},
       {"no KEY=VALUE", launcher, "", {"CompanyName"}, "not KEY=VALUE"},
       {"a key twice", launcher, "", {"Comments=a", "Comments=b"}, "Comments is given twice"},
