@@ -15,13 +15,18 @@ SECTIONS
 INSERT BEFORE .rsrc;
 
 /* No unwind tables: the launcher is built without exceptions, and what is
-   left in .eh_frame comes from MinGW's startup objects (some 3 KB of the
-   32-bit image). Nothing unwinds through them: the 32-bit startup offers
-   the tables to libgcc's unwinder only when a libgcc DLL is already loaded,
-   and then hands it no tables (a null start, which it skips); x86-64
-   unwinds through .pdata, not .eh_frame. */
+   left in .eh_frame, .pdata and .xdata comes from MinGW's startup objects
+   (some 3 KB of the 32-bit image, 1.5 KB of the x86-64 one). Nothing
+   unwinds through them: the 32-bit startup offers the .eh_frame tables to
+   libgcc's unwinder only when a libgcc DLL is already loaded, and then
+   hands it no tables (a null start, which it skips). On x86-64 the
+   project's own code has no .pdata entries already, so a fault unwinds
+   through frames Windows takes for leaf functions whether or not the
+   startup's few entries stay; without a .pdata section MinGW's startup
+   registers its own handler over the code (__mingw_init_ehandler), which
+   passes faults on as before. */
 SECTIONS
 {
-  /DISCARD/ : { *(.eh_frame) }
+  /DISCARD/ : { *(.eh_frame) *(.pdata*) *(.xdata*) }
 }
 INSERT BEFORE .rsrc;
