@@ -86,16 +86,18 @@ Result PayloadTableChecker::Add(const FILENODE& entry) {
   // system would not find a directory spelt otherwise.
   std::string parent = ParentOf(path);
   if (!parent.empty()) {
-    const Known* found = Find(FoldCase(parent));
+    const Known* found = Find(key_(parent));
     if (found == nullptr || found->kind != FILENODE::kDirectory || found->path != parent) {
       return Bad("entry \"" + path + "\" comes before its directory, or its directory is missing");
     }
   }
-  // Duplicates are compared without regard to case: they cannot coexist
-  // on Windows.
-  if (!Insert(entry.kind, FoldCase(path), path)) {
-    return Bad("entry \"" + path + "\" stands twice in the table");
+  // Names the file system takes for one cannot coexist.
+  std::string key = key_(path);
+  if (const Known* twin = Find(key)) {
+    if (twin->path == path) return Bad("entry \"" + path + "\" stands twice in the table");
+    return Bad("entries \"" + twin->path + "\" and \"" + path + "\" are one name to Windows");
   }
+  Insert(entry.kind, key, path);
   return Result();
 }
 
@@ -103,7 +105,7 @@ Result PayloadTableChecker::CheckLaunchName(const LmString& name) const {
   std::string text(name.GetText() ? name.GetText() : "", static_cast<size_t>(name.GetLength()));
   Result safe = IsSafeRelativePath(text);
   if (!safe.ok()) return Bad("launch name \"" + text + "\": " + safe.message());
-  const Known* found = Find(FoldCase("\\" + text));
+  const Known* found = Find(key_("\\" + text));
   if (found == nullptr || found->kind != FILENODE::kFile || found->path != "\\" + text) {
     return Bad("launch name \"" + text + "\" names no file of the table");
   }
@@ -129,16 +131,14 @@ const PayloadTableChecker::Known* PayloadTableChecker::Find(const std::string& f
   return nullptr;
 }
 
-bool PayloadTableChecker::Insert(uint32_t kind, const std::string& folded, const std::string& path) {
-  if (Find(folded) != nullptr) return false;
+void PayloadTableChecker::Insert(uint32_t kind, const std::string& folded, const std::string& path) {
   known_.push_back(Known{kind, folded, path});
   if (known_.size() * 2 <= slots_.size()) {
     Place(static_cast<uint32_t>(known_.size() - 1));
-    return true;
+    return;
   }
   slots_.assign(std::max<size_t>(16, slots_.size() * 2), 0);
   for (uint32_t i = 0; i < known_.size(); ++i) Place(i);
-  return true;
 }
 
 void PayloadTableChecker::Place(uint32_t index) {

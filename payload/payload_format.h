@@ -29,6 +29,7 @@
 #include "core/lm_list.h"
 #include "core/lm_string.h"
 #include "payload/filenode.h"
+#include "platform/code_page.h"
 #include "util/result.h"
 
 // The launcher moves compressed and decompressed data in pieces of at most
@@ -61,13 +62,19 @@ bool IsSafeComponent(const char* name, size_t length);
 // then its launch name. Every file or directory entry (kinds 1 and 2) must
 // have a safe path: "\" followed by safe components joined by "\", at most
 // kMaxStringLength bytes. Its parent must be the working directory itself or
-// an earlier directory entry spelt byte for byte as in the path, and no path
-// may come twice (compared without regard to ASCII case, as Windows does).
+// an earlier directory entry spelt byte for byte as in the path, and no two
+// paths may be one name to the file system (compared by `NameKey`: by
+// default this system's rule, platform::FileNameKey; on Windows the names
+// in the ANSI code page with Windows' case rules, so that two spellings one
+// code page merges are refused too).
 // Entries of other kinds are kept but create nothing, so they are not
 // checked. The launch name must be a safe relative path naming one of the
 // file entries byte for byte.
 class PayloadTableChecker {
  public:
+  using NameKey = std::string (*)(const std::string& name);
+  explicit PayloadTableChecker(NameKey key = platform::FileNameKey) : key_(key) {}
+
   // kBadInput, with the reason, when the entry or name is not acceptable.
   Result Add(const FILENODE& entry);
   Result CheckLaunchName(const LmString& name) const;
@@ -75,18 +82,19 @@ class PayloadTableChecker {
  private:
   struct Known {
     uint32_t kind;
-    std::string folded;  // the key: the path, case-folded
+    std::string folded;  // the key: key_ of the path
     std::string path;    // as stored
   };
   const Known* Find(const std::string& folded) const;
-  // False, and nothing added, when `folded` is known already.
-  bool Insert(uint32_t kind, const std::string& folded, const std::string& path);
+  // `folded` must not be known yet.
+  void Insert(uint32_t kind, const std::string& folded, const std::string& path);
   void Place(uint32_t index);
 
   // Every file and directory entry so far, and a hash index over them by
-  // case-folded path (open addressing; a slot holds index + 1, 0 is free;
+  // key (open addressing; a slot holds index + 1, 0 is free;
   // at most half full). Not std::map: the launcher would carry libstdc++'s
   // red-black tree for this one use.
+  NameKey key_;
   std::vector<Known> known_;
   std::vector<uint32_t> slots_;
 };

@@ -68,6 +68,16 @@ bool Utf8ToCodePage(const std::string& utf8, int codePage, std::string* out);
 // undefined byte, a lead byte without a valid trail byte, invalid UTF-8).
 bool CodePageToUtf8(const std::string& bytes, int codePage, std::string* utf8);
 
+// The form in which two names that this system's file system takes for one
+// name are equal: on Windows `name` read in the ANSI code page, as UTF-16
+// upper-cased by the file system's rules (LCMapStringW with LCMAP_UPPERCASE
+// and without LCMAP_LINGUISTIC_CASING, which Microsoft documents as the
+// file system's casing; LOCALE_INVARIANT, so that no user's language
+// changes it), bytes that do not decode kept as they are. Elsewhere, where
+// names are bytes, `name` with its ASCII letters in lower case: setups are
+// made for Windows, whose case rule for ASCII every system keeps.
+std::string FileNameKey(const std::string& name);
+
 }  // namespace platform
 
 #endif  // LM_PLATFORM_CODE_PAGE_H_

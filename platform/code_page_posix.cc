@@ -233,4 +233,12 @@ bool CodePageToUtf8(const std::string& bytes, int codePage, std::string* utf8) {
   return ok && EncodeUtf8(text, utf8);
 }
 
+std::string FileNameKey(const std::string& name) {
+  std::string key(name);
+  for (char& c : key) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return key;
+}
+
 }  // namespace platform

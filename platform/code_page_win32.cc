@@ -68,4 +68,14 @@ bool CodePageToUtf8(const std::string& bytes, int codePage, std::string* utf8) {
   return WideToUtf8(text, utf8);
 }
 
+std::string FileNameKey(const std::string& name) {
+  WideText wide;
+  if (!CodePageToWide(name, GetACP(), &wide) || wide.empty()) return name;
+  WideText upper;
+  upper.resize(wide.size());
+  const int size = static_cast<int>(wide.size());
+  if (LCMapStringW(LOCALE_INVARIANT, LCMAP_UPPERCASE, wide.c_str(), size, upper.data(), size) != size) return name;
+  return std::string(reinterpret_cast<const char*>(upper.c_str()), wide.size() * sizeof(wchar_t));
+}
+
 }  // namespace platform

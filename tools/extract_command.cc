@@ -1,5 +1,6 @@
 #include "tools/extract_command.h"
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -7,10 +8,12 @@
 #include "file/lm_file.h"
 #include "payload/filenode.h"
 #include "payload/payload_extraction.h"
+#include "platform/code_page.h"
 #include "platform/memory.h"
 #include "platform/platform.h"
 #include "tools/inspect_commands.h"
 #include "tools/name_encoding.h"
+#include "tools/windows_name_key.h"
 
 namespace {
 
@@ -45,15 +48,26 @@ const std::string* extracting = nullptr;
 bool extractingMade = false;
 
 // Converts every name the unpacking uses into this system's file names.
+// Two names that are one to Windows once converted (a letter in both cases,
+// two byte spellings of one character) are refused, as the launcher refuses
+// them, before anything is written.
 Result ConvertNames(int codePage, PayloadTable* table) {
-  std::string name;
+  std::string name, text;
+  std::map<std::string, std::string> byKey;
   for (auto* node = table->entries.GetHead(); node != nullptr; node = node->next) {
     FILENODE& entry = node->value;
     if (entry.kind != FILENODE::kFile && entry.kind != FILENODE::kDirectory) continue;
+    const std::string shown = DisplayPayloadText(entry.path.GetText(), codePage);
     Result result = DecodePayloadPath(entry.path.GetText(), codePage, &name);
     if (!result.ok()) {
       return Result::Fail(result.outcome(), "entry \"" + DisplayPayloadText(entry.path.GetText(), kNoCodePage) + "\" " +
                                                 result.message());
+    }
+    platform::CodePageToUtf8(entry.path.GetText(), codePage, &text);
+    auto twin = byKey.emplace(WindowsNameKey(text), shown);
+    if (!twin.second) {
+      return Result::Fail(Outcome::kBadInput,
+                          "entries \"" + twin.first->second + "\" and \"" + shown + "\" are one name to Windows");
     }
     entry.path = LmString(name.c_str());
   }

@@ -27,6 +27,7 @@
 #include "tools/problem_list.h"
 #include "tools/setup_branding.h"
 #include "tools/stream_order.h"
+#include "tools/windows_name_key.h"
 
 namespace {
 
@@ -85,7 +86,10 @@ void AddEntries(int codePage, PackPlan* plan, payload::PayloadTableChecker* chec
     Result result = EncodePayloadPath(e.relative, codePage, &bytes);
     FILENODE node{LmString(bytes.c_str()), e.kind, static_cast<uint32_t>(e.size)};
     if (result.ok()) {
-      auto twin = shownByFoldedName.emplace(payload::FoldCase(bytes), shown);
+      // For Windows the name as Windows compares it: its characters, each
+      // upper-cased, whatever code page stores them.
+      const std::string key = codePage == kStoreAsIs ? payload::FoldCase(bytes) : WindowsNameKey(e.relative);
+      auto twin = shownByFoldedName.emplace(key, shown);
       result = twin.second ? checker->Add(node)
                            : Result::Fail(Outcome::kBadInput,
                                           "its name differs from " + twin.first->second +
@@ -274,7 +278,9 @@ Result PlanPack(const LmpackOptions& options, const std::string& folder, PackPla
   // its setups stay as they always were.
   if (options.codec == "xz") OrderForXz(&plan->entries, &plan->contents);
   const int codePage = options.ForWindows() ? options.codePage : kStoreAsIs;
-  payload::PayloadTableChecker checker;
+  // Windows' rule is checked on the names' text (AddEntries); the checker
+  // then holds the bytes to the rule of every system, whatever lmpack runs on.
+  payload::PayloadTableChecker checker(payload::FoldCase);
   AddEntries(codePage, plan, &checker, &problems);
   SetLaunchName(options, codePage, checker, plan, &problems);
   AddLaunchArguments(options, plan, &problems);

@@ -753,6 +753,38 @@ TEST_F(LauncherTest, NamesInTheAnsiCodePageUnpackUnderThoseNames) {
   EXPECT_TRUE(lmtest::ListNames(temp_).empty());
 }
 
+// Two names that the running code page and Windows' case rules make one
+// (É and é in 1252, Я and я in 1251, 0x8790 and 0x81E0 in 932, both U+2252)
+// are a bad payload on Windows, refused before anything is written; ctest
+// runs this case under each code page. Elsewhere names are bytes: both
+// files unpack.
+TEST_F(LauncherTest, NamesThatAreOneUnderEveryCodePageAreRefused) {
+  const struct {
+    int codePage;
+    const char *name1, *name2;
+  } rows[] = {{1252, "\\\xC9.txt", "\\\xE9.txt"},
+              {1251, "\\\xDF.txt", "\\\xFF.txt"},
+              {932, "\\\x87\x90.txt", "\\\x81\xE0.txt"}};
+  for (const auto& row : rows) {
+    if (lmtest::OnWindows() && platform::GetAnsiCodePage() != row.codePage) continue;
+    SCOPED_TRACE(row.codePage);
+    std::vector<TestEntry> entries = ProbeEntries();
+    entries.push_back({row.name1, kFile, "1"});
+    entries.push_back({row.name2, kFile, "2"});
+    lmtest::RemoveTree(cwd_ + "\\probe-report.txt");
+    if (lmtest::OnWindows()) {
+      EXPECT_EQ(Expected().badPayload, Run(lmtest::BuildSetup(stub_, probeName_, entries)));
+      ExpectCleanFailure();
+    } else {
+      EXPECT_EQ(0, Run(lmtest::BuildSetup(stub_, probeName_, entries)));
+      std::vector<std::string> files = All(Report(), "file");
+      for (const std::string& line : {FileLine(row.name1 + 1, "1"), FileLine(row.name2 + 1, "2")}) {
+        EXPECT_NE(files.end(), std::find(files.begin(), files.end(), line));
+      }
+    }
+  }
+}
+
 TEST_F(LauncherTest, ATempDirectoryOutsideTheCodePageIsUsedThroughItsShortForm) {
   if (!lmtest::OnWindows()) GTEST_SKIP() << "Windows only";
   std::string cyrillic =

@@ -555,6 +555,46 @@ TEST_F(LmpackTest, NamesOutsideTheAnsiCodePageAreReadAsText) {
             lmtest::TableLines(table));
 }
 
+// Two names are one to Windows when their characters are, each upper-cased:
+// É and é, Я and я, fullwidth Ａ and ａ, and two byte spellings that cp932
+// decodes to one character (0x8790 and 0x81E0, both U+2252). pack refuses
+// such a pair in its folder, extract --codepage in a setup, before anything
+// is written.
+TEST_F(LmpackTest, NamesThatAreOneToWindowsAreRefused) {
+  const struct {
+    const char* codePage;
+    const char *text1, *text2;    // in the folder, UTF-8; empty: pack cannot make the pair
+    const char *bytes1, *bytes2;  // in a setup, in the code page
+  } rows[] = {
+      {"1252", "\xC3\x89.txt", "\xC3\xA9.txt", "\\\xC9.txt", "\\\xE9.txt"},
+      {"1251", "\xD0\xAF.txt", "\xD1\x8F.txt", "\\\xDF.txt", "\\\xFF.txt"},
+      {"932", "\xEF\xBC\xA1.txt", "\xEF\xBD\x81.txt", "\\\x82\x60.txt", "\\\x82\x81.txt"},
+      {"932", "", "", "\\\x87\x90.txt", "\\\x81\xE0.txt"},
+  };
+  Put("run.exe", "program");
+  const std::string stub = ReadWholeFile(stub_), setup = dir_.Join("setup.exe"), crafted = dir_.Join("crafted.exe");
+  const std::string target = dir_.Join("target");
+  for (const auto& row : rows) {
+    SCOPED_TRACE(std::string(row.codePage) + " " + row.bytes1);
+    // A case-insensitive file system (Windows') cannot hold the folder.
+    if (*row.text1 != '\0' && !lmtest::OnWindows()) {
+      Put(row.text1, "1");
+      Put(row.text2, "2");
+      EXPECT_EQ(1, Pack("run.exe", setup, {"--codepage", row.codePage}));
+      EXPECT_FALSE(lmtest::PathExists(setup));
+      lmtest::RemoveTree(folder_ + "\\" + row.text2);
+      EXPECT_EQ(0, Pack("run.exe", setup, {"--codepage", row.codePage}));
+      lmtest::RemoveTree(folder_ + "\\" + row.text1);
+      lmtest::RemoveTree(setup);
+    }
+    ASSERT_TRUE(WriteFile(
+        crafted, lmtest::BuildSetup(stub, "run.exe",
+                                    {{"\\run.exe", 1, "program"}, {row.bytes1, 1, "1"}, {row.bytes2, 1, "2"}})));
+    EXPECT_EQ(1, Lmpack({"extract", "--quiet", "--codepage", row.codePage, crafted, target}));
+    EXPECT_FALSE(lmtest::PathExists(target));
+  }
+}
+
 // Branding is checked before anything is written: a refused setting, icon
 // file or launcher leaves no output and no staged file.
 TEST_F(LmpackTest, BrandingThatCannotBeDoneWritesNothing) {
