@@ -96,9 +96,19 @@ bool LmFileStream::BeginFileOperation() {
 
 int LmFileStream::GetAvailable() {
   if (!BeginFileOperation()) return -1;
-  int size = static_cast<int>(LmFile(path).GetSize());
-  int available = size - static_cast<int>(platform::TellFile(handle));
-  return available == 0 ? -1 : available;
+  // Measured on the open file in 64-bit positions, so that a file past
+  // 4 GiB, whose size no 32-bit figure holds, still gives its remainder.
+  const int64_t position = platform::TellFile(handle);
+  if (position < 0 || platform::SeekFile(handle, 0, SEEK_END) != 0) {
+    status = kSeekFail;
+    return -1;
+  }
+  const int64_t available = platform::TellFile(handle) - position;
+  if (platform::SeekFile(handle, position) != 0) {
+    status = kSeekFail;
+    return -1;
+  }
+  return available <= 0 ? -1 : available > INT_MAX ? INT_MAX : static_cast<int>(available);
 }
 
 int LmFileStream::Open() { return OpenFile(); }

@@ -60,7 +60,8 @@ class LmFileStream : public virtual LmIOStream {
   int AdoptFile(FILE* file, int openMode);
 
   void SetMode(int openMode) override;
-  // Size on disk minus the position; -1 when that is 0 or when closed.
+  // The file's size minus the position, at most INT_MAX; -1 when that is
+  // not above 0, when closed, or (0xF0000006) when it cannot be measured.
   int GetAvailable() override;
   int Open() override;
   int Close() override;

@@ -86,17 +86,15 @@ Result PayloadTableChecker::Add(const FILENODE& entry) {
   // system would not find a directory spelt otherwise.
   std::string parent = ParentOf(path);
   if (!parent.empty()) {
-    const Known* found = Find(key_(parent));
+    const Known* found = Find(KeyOf(parent));
     if (found == nullptr || found->kind != FILENODE::kDirectory || found->path != parent) {
       return Bad("entry \"" + path + "\" comes before its directory, or its directory is missing");
     }
   }
   // Names the file system takes for one cannot coexist.
-  std::string key = key_(path);
-  if (const Known* twin = Find(key)) {
-    if (twin->path == path) return Bad("entry \"" + path + "\" stands twice in the table");
-    return Bad("entries \"" + twin->path + "\" and \"" + path + "\" are one name to Windows");
-  }
+  std::string key = KeyOf(path);
+  // (Both spelt alike, or one name to Windows.)
+  if (Find(key) != nullptr) return Bad("entry \"" + path + "\" stands twice in the table");
   Insert(entry.kind, key, path);
   return Result();
 }
@@ -105,7 +103,7 @@ Result PayloadTableChecker::CheckLaunchName(const LmString& name) const {
   std::string text(name.GetText() ? name.GetText() : "", static_cast<size_t>(name.GetLength()));
   Result safe = IsSafeRelativePath(text);
   if (!safe.ok()) return Bad("launch name \"" + text + "\": " + safe.message());
-  const Known* found = Find(key_("\\" + text));
+  const Known* found = Find(KeyOf("\\" + text));
   if (found == nullptr || found->kind != FILENODE::kFile || found->path != "\\" + text) {
     return Bad("launch name \"" + text + "\" names no file of the table");
   }

@@ -73,7 +73,8 @@ bool IsSafeComponent(const char* name, size_t length);
 class PayloadTableChecker {
  public:
   using NameKey = std::string (*)(const std::string& name);
-  explicit PayloadTableChecker(NameKey key = platform::FileNameKey) : key_(key) {}
+  // `key` null: platform::FileNameKey.
+  explicit PayloadTableChecker(NameKey key = nullptr) : key_(key) {}
 
   // kBadInput, with the reason, when the entry or name is not acceptable.
   Result Add(const FILENODE& entry);
@@ -85,6 +86,7 @@ class PayloadTableChecker {
     std::string folded;  // the key: key_ of the path
     std::string path;    // as stored
   };
+  std::string KeyOf(const std::string& path) const { return key_ ? key_(path) : platform::FileNameKey(path); }
   const Known* Find(const std::string& folded) const;
   // `folded` must not be known yet.
   void Insert(uint32_t kind, const std::string& folded, const std::string& path);

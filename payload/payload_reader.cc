@@ -186,8 +186,11 @@ Result ReadIntegrityRecord(LmFileStream* own, PayloadTable* table) {
 }
 
 Result ReadPayload(LmFileStream* own, PayloadTable* table) {
-  int fileSize = own->Seek(0, 2) ? own->Tell() : -1;
-  if (fileSize < 0) return Bad("the file's size cannot be read");
+  if (!own->Seek(0, 2)) return Bad("the file's size cannot be read");
+  // Tell gives -1 from 2 GiB on, which the trailer's signed 32-bit offsets
+  // cannot reach: such a file is refused, never read at a wrapped offset.
+  const int fileSize = own->Tell();
+  if (fileSize < 0) return Bad("the file is 2 GiB or larger, or its size cannot be read");
   table->certificateTableOffset = 0;
   pe::PeCertificateTable certificates = pe::PeCertificateTable::Find(own, fileSize);
   switch (certificates.status()) {

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <string>
 
 #include "tests/support/test_support.h"
@@ -166,7 +167,7 @@ TEST_F(LmFileStreamTest, ClosedStreamAndDoubleClose) {
 
 TEST_F(LmFileStreamTest, SeekTellAndAvailable) {
   LmFileStream s;
-  OpenWith(&s, "ten", "0123456789", 0);
+  const std::string path = OpenWith(&s, "ten", "0123456789", 0);
   EXPECT_EQ(10, s.GetAvailable());
   EXPECT_EQ(1, s.Seek(-4, 2));
   EXPECT_EQ(6, s.Tell());
@@ -187,6 +188,17 @@ TEST_F(LmFileStreamTest, SeekTellAndAvailable) {
   EXPECT_EQ(0, s.Read(buffer, sizeof(buffer)));
   EXPECT_EQ(0u, s.GetErrorCode());
   EXPECT_EQ(-1, s.GetAvailable());
+
+  // Past 4 GiB (a sparse file): the remainder is measured in 64 bits and
+  // capped, never wrapped.
+  const uint64_t big = (uint64_t{5} << 30) + 10;
+  ASSERT_EQ(1, s.OpenFile(path.c_str(), 3));
+  ASSERT_EQ(1, s.SeekTo(big - 1));
+  ASSERT_EQ(1, s.Write("x", 1));
+  ASSERT_EQ(1, s.Seek(0, 0));
+  EXPECT_EQ(INT_MAX, s.GetAvailable());
+  ASSERT_EQ(1, s.SeekTo(big - 4));
+  EXPECT_EQ(4, s.GetAvailable());
 }
 
 TEST_F(LmFileStreamTest, NegativeSizesAreRefusedWithoutTouchingTheFile) {

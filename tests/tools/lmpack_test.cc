@@ -338,6 +338,16 @@ TEST_F(LmpackTest, VerifyAndListCatchDamage) {
   std::string cut = dir_.Join("cut.exe");
   ASSERT_TRUE(WriteFile(cut, bytes.substr(0, bytes.size() - 10)));
   EXPECT_EQ(1, Lmpack({"list", cut}));
+  // The setup followed by 4 GiB (sparse): its payload is not where the
+  // size's low 32 bits would find it, and no setup is that large.
+  FILE* file = platform::OpenFile(cut.c_str(), "wb");
+  ASSERT_NE(nullptr, file);
+  ASSERT_EQ(bytes.size(), fwrite(bytes.data(), 1, bytes.size(), file));
+  ASSERT_EQ(0, platform::SeekFile(file, static_cast<int64_t>(bytes.size() + (uint64_t{4} << 30) - 1)));
+  ASSERT_EQ(1u, fwrite("", 1, 1, file));
+  ASSERT_EQ(0, fclose(file));
+  EXPECT_EQ(1, Lmpack({"verify", cut}));
+  lmtest::RemoveTree(cut);
   EXPECT_EQ(1, Lmpack({"verify", stub_}));  // a launcher without a payload
   EXPECT_EQ(3, Lmpack({"verify", dir_.Join("missing.exe")}));
 }
