@@ -20,11 +20,10 @@ INSERT BEFORE .rsrc;
    unwinds through them: the 32-bit startup offers the .eh_frame tables to
    libgcc's unwinder only when a libgcc DLL is already loaded, and then
    hands it no tables (a null start, which it skips). On x86-64 the
-   project's own code has no .pdata entries already, so a fault unwinds
-   through frames Windows takes for leaf functions whether or not the
-   startup's few entries stay; without a .pdata section MinGW's startup
-   registers its own handler over the code (__mingw_init_ehandler), which
-   passes faults on as before. */
+   project's own code has no .pdata entries already, so a fault meets
+   frames Windows takes for leaf functions and ends the process whether or
+   not the startup's few entries stay; the launcher installs no exception
+   handler that would need them. */
 SECTIONS
 {
   /DISCARD/ : { *(.eh_frame) *(.pdata*) *(.xdata*) }
