@@ -22,8 +22,8 @@ INSERT BEFORE .rsrc;
    hands it no tables (a null start, which it skips). On x86-64 the
    project's own code has no .pdata entries already, so a fault meets
    frames Windows takes for leaf functions and ends the process whether or
-   not the startup's few entries stay; the launcher installs no exception
-   handler that would need them. */
+   not the startup's few entries stay; nothing in the launcher recovers
+   from a fault. */
 SECTIONS
 {
   /DISCARD/ : { *(.eh_frame) *(.pdata*) *(.xdata*) }
