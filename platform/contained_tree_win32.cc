@@ -18,9 +18,23 @@ DWORD AttributesOf(HANDLE handle) {
   return GetFileInformationByHandle(handle, &info) ? info.dwFileAttributes : INVALID_FILE_ATTRIBUTES;
 }
 
-// `handle` as a stream, or null (and `handle` closed) when it names
-// anything but a plain file.
-FILE* StreamOf(HANDLE handle, const char* mode) {
+// `root` followed by `relative` in `path`; false when that is too long.
+bool Join(const char* root, const char* relative, char* path, size_t size) {
+  const size_t rootLength = strlen(root), relativeLength = strlen(relative);
+  if (rootLength + relativeLength >= size) return false;
+  memcpy(path, root, rootLength);
+  memcpy(path + rootLength, relative, relativeLength + 1);
+  return true;
+}
+
+// `relative` below `root` opened as a stream in `mode` (`disposition`:
+// CREATE_NEW or OPEN_EXISTING), or null when it is anything but a plain
+// file.
+FILE* OpenStream(const char* root, const char* relative, DWORD disposition, const char* mode) {
+  char path[MAX_PATH];
+  if (!Join(root, relative, path, MAX_PATH)) return nullptr;
+  HANDLE handle = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, kShareReadWrite, nullptr, disposition,
+                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return nullptr;
   const DWORD attributes = AttributesOf(handle);
   if (attributes == INVALID_FILE_ATTRIBUTES ||
@@ -47,20 +61,11 @@ intptr_t HoldDirectory(const char* path, DWORD flags) {
   if (handle == INVALID_HANDLE_VALUE) return -1;
   const DWORD attributes = AttributesOf(handle);
   if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 ||
-      (attributes & FILE_ATTRIBUTE_REPARSE_POINT & flags) != 0) {
+      (flags != 0 && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)) {
     CloseHandle(handle);
     return -1;
   }
   return reinterpret_cast<intptr_t>(handle);
-}
-
-// `root` followed by `relative` in `path`; false when that is too long.
-bool Join(const char* root, const char* relative, char* path, size_t size) {
-  const size_t rootLength = strlen(root), relativeLength = strlen(relative);
-  if (rootLength + relativeLength >= size) return false;
-  memcpy(path, root, rootLength);
-  memcpy(path + rootLength, relative, relativeLength + 1);
-  return true;
 }
 
 }  // namespace
@@ -86,21 +91,11 @@ bool ContainedTree::MakeDirectory(const char* relative) {
 }
 
 FILE* ContainedTree::CreateNewFile(const char* relative) {
-  if (!valid()) return nullptr;
-  char path[kMaxPath];
-  if (!Join(rootPath_, relative, path, kMaxPath)) return nullptr;
-  return StreamOf(CreateFileA(path, GENERIC_READ | GENERIC_WRITE, kShareReadWrite, nullptr, CREATE_NEW,
-                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr),
-                  "wb");
+  return valid() ? OpenStream(rootPath_, relative, CREATE_NEW, "wb") : nullptr;
 }
 
 FILE* ContainedTree::OpenExistingFile(const char* relative) {
-  if (!valid()) return nullptr;
-  char path[kMaxPath];
-  if (!Join(rootPath_, relative, path, kMaxPath)) return nullptr;
-  return StreamOf(CreateFileA(path, GENERIC_READ | GENERIC_WRITE, kShareReadWrite, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr),
-                  "rb+");
+  return valid() ? OpenStream(rootPath_, relative, OPEN_EXISTING, "rb+") : nullptr;
 }
 
 bool ContainedTree::AddExecuteBit(const char*) { return true; }
