@@ -156,6 +156,11 @@ int RemoveFile(const char* path) {
 }
 
 int RemoveEmptyDirectory(const char* path) { return rmdir(NativePath(path).c_str()); }
+bool OthersMayWriteInto(const char* directory) {
+  struct stat st;
+  return stat(NativePath(directory).c_str(), &st) != 0 || st.st_uid != geteuid() || (st.st_mode & 022) != 0;
+}
+
 int MakeDirectory(const char* path) { return mkdir(NativePath(path).c_str(), 0777); }
 int Chmod(const char* path, int mode) { return chmod(NativePath(path).c_str(), mode & 07777); }
 int Rename(const char* from, const char* to) {

@@ -11,6 +11,7 @@
 #include "platform/code_page.h"
 #include "platform/memory.h"
 #include "platform/platform.h"
+#include "platform/process.h"
 #include "tools/inspect_commands.h"
 #include "tools/name_encoding.h"
 #include "tools/windows_name_key.h"
@@ -81,19 +82,29 @@ Result ConvertNames(int codePage, PayloadTable* table) {
   return Result();
 }
 
-// Makes the target directory, or accepts an empty one; *made tells which.
+// Makes the target directory, private to this user, or accepts an empty one
+// that no other user may write into; *made tells which. Nobody else can
+// then plant, move or replace anything in it while the setup unpacks, nor
+// while a failed extraction is removed.
 Result PrepareDirectory(const std::string& directory, bool* made) {
   *made = false;
   switch (platform::GetEntryInfo(directory.c_str()).type) {
     case platform::EntryType::kMissing:
-      if (platform::MakeDirectory(directory.c_str()) != 0) {
+      if (platform::MakePrivateDirectory(directory.c_str()) != 0) {
         return Result::Fail(Outcome::kCannotMake, directory + ": cannot create");
       }
       *made = true;
       return Result();
     case platform::EntryType::kDirectory:
-      if (NamesIn(directory).empty()) return Result();
-      return Result::Fail(Outcome::kBadInput, directory + ": not empty; extract into a new or empty directory");
+      if (!NamesIn(directory).empty()) {
+        return Result::Fail(Outcome::kBadInput, directory + ": not empty; extract into a new or empty directory");
+      }
+      if (platform::OthersMayWriteInto(directory.c_str())) {
+        return Result::Fail(Outcome::kBadInput, directory +
+                                                    ": other users may write into it; extract into a new directory "
+                                                    "(lmpack makes it private) or one only you may write into");
+      }
+      return Result();
     default:
       return Result::Fail(Outcome::kBadInput, directory + ": not a directory");
   }

@@ -425,6 +425,19 @@ TEST_F(LmpackTest, ExtractGivesBackTheFolderAndWritesNothingElse) {
   EXPECT_EQ(folder, Tree(empty));
   EXPECT_EQ(1, Lmpack({"extract", "--quiet", native, fresh}));  // not empty: left as it is
   EXPECT_EQ(folder, Tree(fresh));
+  // A directory lmpack makes is its user's alone; one that others may
+  // write into (where they could swap entries for links meanwhile) is
+  // refused, untouched.
+  if (!lmtest::OnWindows()) {
+    platform::StatInfo info;
+    ASSERT_EQ(0, platform::Stat(fresh.c_str(), &info));
+    EXPECT_EQ(0u, info.mode & 077);
+    const std::string shared = dir_.Join("shared");
+    ASSERT_TRUE(lmtest::MakeDirectory(shared));
+    ASSERT_EQ(0, platform::Chmod(shared.c_str(), 01777));
+    EXPECT_EQ(1, Lmpack({"extract", "--quiet", native, shared}));
+    EXPECT_TRUE(lmtest::ListNames(shared).empty());
+  }
 
   // What the launcher refuses, corrupt data (files are written before that
   // shows) and a changed integrity record: nothing stays in the target or
