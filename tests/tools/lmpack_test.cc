@@ -579,7 +579,7 @@ TEST_F(LmpackTest, NamesOutsideTheAnsiCodePageAreReadAsText) {
 }
 
 // Two names are one to Windows when their characters are, each upper-cased:
-// É and é, Я and я, fullwidth Ａ and ａ, and two byte spellings that cp932
+// É and é, Я and я, fullwidth Ａ and ａ, ᾳ and ᾼ, and two byte spellings that cp932
 // decodes to one character (0x8790 and 0x81E0, both U+2252). pack refuses
 // such a pair in its folder, extract --codepage in a setup, before anything
 // is written.
@@ -593,6 +593,8 @@ TEST_F(LmpackTest, NamesThatAreOneToWindowsAreRefused) {
       {"1251", "\xD0\xAF.txt", "\xD1\x8F.txt", "\\\xDF.txt", "\\\xFF.txt"},
       {"932", "\xEF\xBC\xA1.txt", "\xEF\xBD\x81.txt", "\\\x82\x60.txt", "\\\x82\x81.txt"},
       {"932", "", "", "\\\x87\x90.txt", "\\\x81\xE0.txt"},
+      // A simple upper case that is not the full one (U+1FB3 to U+1FBC).
+      {"65001", "\xE1\xBE\xB3.txt", "\xE1\xBE\xBC.txt", "\\\xE1\xBE\xB3.txt", "\\\xE1\xBE\xBC.txt"},
   };
   Put("run.exe", "program");
   const std::string stub = ReadWholeFile(stub_), setup = dir_.Join("setup.exe"), crafted = dir_.Join("crafted.exe");
