@@ -229,7 +229,48 @@ Result CheckCombination(const LmpackOptions& options) {
 
 }  // namespace
 
+namespace {
+
+// The length of the valid UTF-8 sequence at `text[at]`, 0 when none.
+size_t Utf8SequenceAt(const std::string& text, size_t at) {
+  const unsigned char lead = static_cast<unsigned char>(text[at]);
+  const size_t length = lead < 0x80                    ? 1
+                        : lead >= 0xC2 && lead <= 0xDF ? 2
+                        : lead >= 0xE0 && lead <= 0xEF ? 3
+                        : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                       : 0;
+  if (length == 0 || at + length > text.size()) return 0;
+  for (size_t i = 1; i < length; ++i) {
+    if ((static_cast<unsigned char>(text[at + i]) & 0xC0) != 0x80) return 0;
+  }
+  const unsigned char second = static_cast<unsigned char>(text[at + 1 < text.size() ? at + 1 : at]);
+  if ((lead == 0xE0 && second < 0xA0) || (lead == 0xED && second > 0x9F) || (lead == 0xF0 && second < 0x90) ||
+      (lead == 0xF4 && second > 0x8F)) {
+    return 0;  // overlong, a surrogate, or beyond U+10FFFF
+  }
+  return length;
+}
+
+// Whether the UTF-8 sequence of `length` bytes at `text[at]` is a C1 control
+// (U+0080-U+009F) or an explicit direction control (U+202A-U+202E,
+// U+2066-U+2069), which could make a line read otherwise than it is.
+bool IsControlSequence(const std::string& text, size_t at, size_t length) {
+  const std::string sequence = text.substr(at, length);
+  if (length == 2)
+    return static_cast<unsigned char>(sequence[0]) == 0xC2 && static_cast<unsigned char>(sequence[1]) <= 0x9F;
+  if (length != 3 || sequence.compare(0, 1, "\xE2") != 0) return false;
+  const unsigned char second = static_cast<unsigned char>(sequence[1]), third = static_cast<unsigned char>(sequence[2]);
+  return (second == 0x80 && third >= 0xAA && third <= 0xAE) || (second == 0x81 && third >= 0xA6 && third <= 0xA9);
+}
+
+}  // namespace
+
 std::string ShownText(const std::string& text) {
+  // Where the system's text is UTF-8 (POSIX, or Windows set to 65001), a
+  // byte that is no part of a valid sequence is escaped too: a lone 0x9B
+  // is CSI to a terminal that reads 8-bit controls. Elsewhere such bytes
+  // are the ANSI code page's letters (a path such as C:\Users\Jos\xE9).
+  const bool utf8 = platform::GetAnsiCodePage() == platform::kCodePageUtf8;
   std::string shown;
   shown.reserve(text.size());
   auto escape = [&shown](char c) {
@@ -237,17 +278,16 @@ std::string ShownText(const std::string& text) {
     snprintf(escaped, sizeof(escaped), "\\x%02X", static_cast<unsigned char>(c));
     shown += escaped;
   };
-  for (size_t i = 0; i < text.size(); ++i) {
+  for (size_t i = 0; i < text.size();) {
     const unsigned char c = static_cast<unsigned char>(text[i]);
-    const unsigned char next = i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0;
-    if (c < 0x20 || c == 0x7F) {
-      escape(text[i]);
-    } else if (c == 0xC2 && next >= 0x80 && next <= 0x9F) {
-      escape(text[i]);
-      escape(text[++i]);
-    } else {
-      shown.push_back(text[i]);
+    size_t length = Utf8SequenceAt(text, i);
+    if (c < 0x20 || c == 0x7F || (length > 1 && IsControlSequence(text, i, length)) || (length == 0 && utf8)) {
+      for (size_t end = i + (length > 0 ? length : 1); i < end; ++i) escape(text[i]);
+      continue;
     }
+    if (length == 0) length = 1;
+    shown.append(text, i, length);
+    i += length;
   }
   return shown;
 }

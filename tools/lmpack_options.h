@@ -45,11 +45,13 @@ void PrintUsage();
 void PrintVersion();
 
 // `text` as lmpack shows it: every control character as \xNN (two
-// uppercase hex digits), the bytes 0x00-0x1F and 0x7F, and U+0080-U+009F as
-// UTF-8 writes them (C2 80 to C2 9F, escaped byte by byte), so that text
-// from a setup or a folder can neither start a line of its own nor send a
-// terminal a command. Everything else passes as it stands: backslashes (the
-// payload's path separator) and non-ASCII text, UTF-8 or a code page's.
+// uppercase hex digits), byte by byte: the bytes 0x00-0x1F and 0x7F, the C1
+// controls U+0080-U+009F and the direction controls U+202A-U+202E and
+// U+2066-U+2069 as UTF-8 writes them, and, where the system's text is
+// UTF-8, every byte that is no part of a valid sequence; so that text from
+// a setup or a folder can neither start a line of its own, nor send a
+// terminal a command, nor read backwards. Everything else passes as it
+// stands: backslashes (the payload's path separator) and non-ASCII text.
 std::string ShownText(const std::string& text);
 
 // Writes `line` and a line break on stdout, as ShownText shows it: every

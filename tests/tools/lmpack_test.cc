@@ -367,7 +367,10 @@ TEST_F(LmpackTest, TextFromASetupReachesTheTerminalEscaped) {
                                                   {"\\dir", 2, ""},
                                                   {"\\" + forged, 7, ""},
                                                   {"/S \x1B]0;title\x07", payload::kArgumentsKind, ""}})));
-  ASSERT_TRUE(WriteFile(bad, lmtest::BuildSetup(stub, "run.exe", {{"\\run.exe", 1, "p"}, {"\\" + forged, 1, "x"}})));
+  // Messages quote the refused name's raw bytes: a lone 0x9B (CSI to an
+  // 8-bit terminal) and a right-to-left override as well.
+  ASSERT_TRUE(WriteFile(
+      bad, lmtest::BuildSetup(stub, "run.exe", {{"\\run.exe", 1, "p"}, {"\\" + forged + "\x9B\xE2\x80\xAE", 1, "x"}})));
   const struct {
     std::vector<std::string> arguments;
     int code;
@@ -399,6 +402,7 @@ TEST_F(LmpackTest, TextFromASetupReachesTheTerminalEscaped) {
       const unsigned char c = static_cast<unsigned char>(printed[control]);
       const unsigned char next = static_cast<unsigned char>(printed[control + 1]);
       if (c != '\n' && (c < 0x20 || c == 0x7F || (c == 0xC2 && next >= 0x80 && next <= 0x9F))) break;
+      if (!lmtest::OnWindows() && (c == 0x9B || (c == 0xE2 && next == 0x80 && printed[control + 2] == '\xAE'))) break;
     }
     EXPECT_EQ(printed.size(), control) << arguments[1] << ": " << printed;
   }
