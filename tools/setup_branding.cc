@@ -62,14 +62,22 @@ Result StageBrandedLauncher(const LmpackOptions& options, const std::string& stu
 }
 
 void PrintVersionStrings(const std::string& path, int64_t imageSize) {
+  // Launchers are some 160 KB: a setup whose image claims more (a payload
+  // offset far into a sparse file, say) is not read for its strings, so
+  // that list costs no more than the launcher it shows.
+  const int64_t kMaxImageBytes = 16 << 20;
+  if (imageSize > kMaxImageBytes) {
+    PrintLine("version info: not read, the launcher's image is larger than 16 MiB");
+    return;
+  }
   LmFileStream file;
-  std::vector<char> image(static_cast<size_t>(imageSize > 0 ? imageSize : 0));
+  std::string image(static_cast<size_t>(imageSize > 0 ? imageSize : 0), '\0');
   if (image.empty() || !file.OpenFile(path.c_str(), 0) ||
-      file.Read(image.data(), static_cast<int>(image.size())) != static_cast<int>(image.size())) {
+      file.Read(&image[0], static_cast<int>(image.size())) != static_cast<int>(image.size())) {
     return;
   }
   pe::VersionInfo::Strings strings;
-  Result result = pe::ReadVersionStrings(std::string(image.begin(), image.end()), &strings);
+  Result result = pe::ReadVersionStrings(image, &strings);
   if (!result.ok()) PrintLine("version info: unreadable: " + result.message());
   for (const auto& [key, value] : strings) PrintLine("version info: " + key + "=" + value);
 }

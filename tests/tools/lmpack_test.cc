@@ -371,11 +371,17 @@ TEST_F(LmpackTest, TextFromASetupReachesTheTerminalEscaped) {
   // 8-bit terminal) and a right-to-left override as well.
   ASSERT_TRUE(WriteFile(
       bad, lmtest::BuildSetup(stub, "run.exe", {{"\\run.exe", 1, "p"}, {"\\" + forged + "\x9B\xE2\x80\xAE", 1, "x"}})));
+  // A launcher image beyond any launcher's size is not read for its
+  // version strings (list would take memory in proportion).
+  const std::string huge = dir_.Join("huge.exe");
+  ASSERT_TRUE(WriteFile(
+      huge, lmtest::BuildSetup(stub + std::string(17 << 20, '\0'), "run.exe", {{"\\run.exe", 1, "program"}})));
   const struct {
     std::vector<std::string> arguments;
     int code;
     std::string expected;
   } rows[] = {
+      {{"list", huge}, 0, "version info: not read"},
       {{"list", good}, 0, "\nentries: 2 (and 1 of another kind, which launchers ignore)\n"},
       {{"list", good}, 0, shown + "\\xC3\\xA9\\x\n"},
       {{"list", "--codepage", "65001", good}, 0, shown + "\xC3\xA9\\x\n"},
