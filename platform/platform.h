@@ -209,12 +209,13 @@ bool LastFileErrorWasDiskFull();
 // is clear is never writable, whoever asks (Windows' read-only attribute);
 // a directory always is.
 int Access(const char* path, int mode);
-// Whether users other than this process's may create, rename or remove
-// entries in `directory`: POSIX when another user owns it or its group or
-// others may write it. Windows answers false: telling needs the whole
-// access-control list, and lmpack makes its own directories private
-// (MakePrivateDirectory) instead.
-bool OthersMayWriteInto(const char* directory);
+// Whether `directory` is known to be this user's alone, so that nobody
+// else may create, rename or remove entries in it: POSIX when this user
+// owns it and neither its group nor others may write it. Windows answers
+// false: an access-control list grants such rights in many forms (the
+// folders under C:\ let every user add and change entries), and a
+// directory is made private by MakePrivateDirectory instead.
+bool IsPrivateDirectory(const char* directory);
 enum class CreateResult { kCreated, kExists, kFailed };
 // Creates a new empty file readable and writable by its owner; never
 // truncates one that exists, also when another process makes it first.

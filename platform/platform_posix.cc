@@ -156,9 +156,9 @@ int RemoveFile(const char* path) {
 }
 
 int RemoveEmptyDirectory(const char* path) { return rmdir(NativePath(path).c_str()); }
-bool OthersMayWriteInto(const char* directory) {
+bool IsPrivateDirectory(const char* directory) {
   struct stat st;
-  return stat(NativePath(directory).c_str(), &st) != 0 || st.st_uid != geteuid() || (st.st_mode & 022) != 0;
+  return stat(NativePath(directory).c_str(), &st) == 0 && st.st_uid == geteuid() && (st.st_mode & 022) == 0;
 }
 
 int MakeDirectory(const char* path) { return mkdir(NativePath(path).c_str(), 0777); }

@@ -155,7 +155,7 @@ CreateResult CreateNewFile(const char* path) {
 
 int RemoveFile(const char* path) { return remove(path); }
 int RemoveEmptyDirectory(const char* path) { return RemoveDirectoryA(path) ? 0 : -1; }
-bool OthersMayWriteInto(const char*) { return false; }
+bool IsPrivateDirectory(const char*) { return false; }
 
 int MakeDirectory(const char* path) { return _mkdir(path); }
 int Rename(const char* from, const char* to) { return rename(from, to); }

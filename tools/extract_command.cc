@@ -83,7 +83,8 @@ Result ConvertNames(int codePage, PayloadTable* table) {
 }
 
 // Makes the target directory, private to this user, or accepts an empty one
-// that no other user may write into; *made tells which. Nobody else can
+// known to be this user's alone (platform::IsPrivateDirectory); *made tells
+// which. Nobody else can
 // then plant, move or replace anything in it while the setup unpacks, nor
 // while a failed extraction is removed.
 Result PrepareDirectory(const std::string& directory, bool* made) {
@@ -99,10 +100,11 @@ Result PrepareDirectory(const std::string& directory, bool* made) {
       if (!NamesIn(directory).empty()) {
         return Result::Fail(Outcome::kBadInput, directory + ": not empty; extract into a new or empty directory");
       }
-      if (platform::OthersMayWriteInto(directory.c_str())) {
-        return Result::Fail(Outcome::kBadInput, directory +
-                                                    ": other users may write into it; extract into a new directory "
-                                                    "(lmpack makes it private) or one only you may write into");
+      if (!platform::IsPrivateDirectory(directory.c_str())) {
+        return Result::Fail(Outcome::kBadInput,
+                            directory +
+                                ": others may write into it, or whether they may cannot be told (Windows); "
+                                "extract into a new directory, which lmpack makes private");
       }
       return Result();
     default:
