@@ -73,7 +73,8 @@ bool CodePageToUtf8(const std::string& bytes, int codePage, std::string* utf8);
 // upper-cased by the file system's rules (LCMapStringW with LCMAP_UPPERCASE
 // and without LCMAP_LINGUISTIC_CASING, which Microsoft documents as the
 // file system's casing; LOCALE_INVARIANT, so that no user's language
-// changes it), bytes that do not decode kept as they are. Elsewhere, where
+// changes it), bytes that are no character read as the file calls read
+// them (the code page's default character). Elsewhere, where
 // names are bytes, `name` with its ASCII letters in lower case: setups are
 // made for Windows, whose case rule for ASCII every system keeps.
 std::string FileNameKey(const std::string& name);

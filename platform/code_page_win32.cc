@@ -69,12 +69,18 @@ bool CodePageToUtf8(const std::string& bytes, int codePage, std::string* utf8) {
 }
 
 std::string FileNameKey(const std::string& name) {
-  WideText wide;
-  if (!CodePageToWide(name, GetACP(), &wide) || wide.empty()) return name;
-  WideText upper;
+  // As the ANSI file calls read the name: without MB_ERR_INVALID_CHARS,
+  // bytes that are no character of the code page become its default
+  // character, so two names that differ only there are one file too.
+  const int length = static_cast<int>(name.size());
+  const int size = length > 0 ? MultiByteToWideChar(CP_ACP, 0, name.data(), length, nullptr, 0) : 0;
+  WideText wide, upper;
+  wide.resize(static_cast<size_t>(size > 0 ? size : 0));
   upper.resize(wide.size());
-  const int size = static_cast<int>(wide.size());
-  if (LCMapStringW(LOCALE_INVARIANT, LCMAP_UPPERCASE, wide.c_str(), size, upper.data(), size) != size) return name;
+  if (size <= 0 || MultiByteToWideChar(CP_ACP, 0, name.data(), length, wide.data(), size) != size ||
+      LCMapStringW(LOCALE_INVARIANT, LCMAP_UPPERCASE, wide.c_str(), size, upper.data(), size) != size) {
+    return name;
+  }
   return std::string(reinterpret_cast<const char*>(upper.c_str()), wide.size() * sizeof(wchar_t));
 }
 
