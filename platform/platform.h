@@ -210,12 +210,20 @@ bool LastFileErrorWasDiskFull();
 // a directory always is.
 int Access(const char* path, int mode);
 // Whether `directory` is known to be this user's alone, so that nobody
-// else may create, rename or remove entries in it: POSIX when this user
-// owns it and neither its group nor others may write it. Windows answers
-// false: an access-control list grants such rights in many forms (the
-// folders under C:\ let every user add and change entries), and a
-// directory is made private by MakePrivateDirectory instead.
+// else may reach, create, rename or remove entries in it, nor in what is
+// made inside it whatever its mode: POSIX when this user owns it and
+// neither its group nor others may enter it (mode 0700 or less; the mode's
+// group bits carry an access-control list's mask, and a default list or a
+// setgid group then reach nothing). Windows answers false: an
+// access-control list grants such rights in many forms (the folders under
+// C:\ let every user add and change entries), and a directory is made
+// private by MakePrivateDirectory instead.
 bool IsPrivateDirectory(const char* directory);
+// What identifies the entry `path` names, itself and not what a link
+// names: device and inode (POSIX), volume serial number and file index
+// (Windows). Equal identities are one entry, wherever its path now leads.
+// False when it cannot be read.
+bool GetEntryIdentity(const char* path, uint64_t* volume, uint64_t* index);
 enum class CreateResult { kCreated, kExists, kFailed };
 // Creates a new empty file readable and writable by its owner; never
 // truncates one that exists, also when another process makes it first.

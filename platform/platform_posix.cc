@@ -158,7 +158,15 @@ int RemoveFile(const char* path) {
 int RemoveEmptyDirectory(const char* path) { return rmdir(NativePath(path).c_str()); }
 bool IsPrivateDirectory(const char* directory) {
   struct stat st;
-  return stat(NativePath(directory).c_str(), &st) == 0 && st.st_uid == geteuid() && (st.st_mode & 022) == 0;
+  return stat(NativePath(directory).c_str(), &st) == 0 && st.st_uid == geteuid() && (st.st_mode & 077) == 0;
+}
+
+bool GetEntryIdentity(const char* path, uint64_t* volume, uint64_t* index) {
+  struct stat st;
+  if (lstat(NativePath(path).c_str(), &st) != 0) return false;
+  *volume = static_cast<uint64_t>(st.st_dev);
+  *index = static_cast<uint64_t>(st.st_ino);
+  return true;
 }
 
 int MakeDirectory(const char* path) { return mkdir(NativePath(path).c_str(), 0777); }

@@ -157,6 +157,20 @@ int RemoveFile(const char* path) { return remove(path); }
 int RemoveEmptyDirectory(const char* path) { return RemoveDirectoryA(path) ? 0 : -1; }
 bool IsPrivateDirectory(const char*) { return false; }
 
+bool GetEntryIdentity(const char* path, uint64_t* volume, uint64_t* index) {
+  HANDLE handle =
+      CreateFileA(path, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return false;
+  BY_HANDLE_FILE_INFORMATION info;
+  const bool read = GetFileInformationByHandle(handle, &info) != 0;
+  CloseHandle(handle);
+  if (!read) return false;
+  *volume = info.dwVolumeSerialNumber;
+  *index = (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+  return true;
+}
+
 int MakeDirectory(const char* path) { return _mkdir(path); }
 int Rename(const char* from, const char* to) { return rename(from, to); }
 

@@ -34,19 +34,35 @@ std::vector<std::string> NamesIn(const std::string& directory) {
   return names;
 }
 
+// The target directory as the extraction found or made it.
+struct Target {
+  std::string directory;
+  bool made = false;
+  uint64_t volume = 0, index = 0;  // its identity then
+
+  // Whether the path still names that directory, not one moved into its
+  // place (by whoever may write into its parent).
+  bool Unchanged() const {
+    uint64_t nowVolume = 0, nowIndex = 0;
+    return platform::GetEntryIdentity(directory.c_str(), &nowVolume, &nowIndex) && nowVolume == volume &&
+           nowIndex == index;
+  }
+};
+
 // Removes what extract wrote: the directory itself when extract made it,
-// else everything in it.
-void RemoveWritten(const std::string& directory, bool made) {
-  if (made) {
-    RemoveTree(directory);
+// else everything in it; nothing when the path no longer names it.
+void RemoveWritten(const Target& target) {
+  if (!target.Unchanged()) return;
+  if (target.made) {
+    RemoveTree(target.directory);
     return;
   }
-  for (const std::string& name : NamesIn(directory)) RemoveTree(directory + "\\" + name);
+  for (const std::string& name : NamesIn(target.directory)) RemoveTree(target.directory + "\\" + name);
 }
 
-// The extraction under way, for RemovePartialExtraction.
-const std::string* extracting = nullptr;
-bool extractingMade = false;
+// The extraction under way or done, for RemovePartialExtraction.
+Target extraction;
+bool extracting = false;
 
 // Converts every name the unpacking uses into this system's file names.
 // Two names that are one to Windows once converted (a letter in both cases,
@@ -84,7 +100,8 @@ Result ConvertNames(int codePage, PayloadTable* table) {
 
 // Makes the target directory, private to this user, or accepts an empty one
 // known to be this user's alone (platform::IsPrivateDirectory); *made tells
-// which. Nobody else can
+// which. Its parent is the caller's to trust: whoever may write there can
+// move the directory away, which RunExtract notices. Nobody else can
 // then plant, move or replace anything in it while the setup unpacks, nor
 // while a failed extraction is removed.
 Result PrepareDirectory(const std::string& directory, bool* made) {
@@ -103,7 +120,7 @@ Result PrepareDirectory(const std::string& directory, bool* made) {
       if (!platform::IsPrivateDirectory(directory.c_str())) {
         return Result::Fail(Outcome::kBadInput,
                             directory +
-                                ": others may write into it, or whether they may cannot be told (Windows); "
+                                ": others may enter it, or whether they may cannot be told (Windows); "
                                 "extract into a new directory, which lmpack makes private");
       }
       return Result();
@@ -115,16 +132,21 @@ Result PrepareDirectory(const std::string& directory, bool* made) {
 }  // namespace
 
 void RemovePartialExtraction() {
-  if (extracting != nullptr) RemoveWritten(*extracting, extractingMade);
+  if (extracting) RemoveWritten(extraction);
 }
 
 Result RunExtract(const LmpackOptions& options) {
   const std::string& directory = options.output;
-  bool made = false;
-  Result result = PrepareDirectory(directory, &made);
+  Target& target = extraction;
+  target = Target();
+  target.directory = directory;
+  Result result = PrepareDirectory(directory, &target.made);
   if (!result.ok()) return result;
-  extracting = &directory;
-  extractingMade = made;
+  if (!platform::GetEntryIdentity(directory.c_str(), &target.volume, &target.index)) {
+    if (target.made) RemoveTree(directory);
+    return Result::Fail(Outcome::kCannotMake, directory + ": cannot be read back");
+  }
+  extracting = true;
   PayloadNameFilter convert;
   if (options.codePage != kNoCodePage) {
     convert = [&options](PayloadTable* table) { return ConvertNames(options.codePage, table); };
@@ -132,9 +154,15 @@ Result RunExtract(const LmpackOptions& options) {
   PayloadTable table;
   result = ExtractPayload(options.input, LmString(directory.c_str()), LmString(kStagingBase), convert, &table);
   if (platform::MemoryRanOut()) result = Result::Fail(Outcome::kNoMemory, "out of memory");
+  if (result.ok() && !target.Unchanged()) {
+    result = Result::Fail(Outcome::kWriteFault, directory + " was moved or replaced during the extraction");
+  }
   if (!result.ok()) {
-    RemoveWritten(directory, made);
-    return Result::Fail(result.outcome(), options.input + ": " + result.message() + "; nothing was extracted");
+    const bool removed = target.Unchanged();
+    RemoveWritten(target);
+    extracting = false;
+    return Result::Fail(result.outcome(), options.input + ": " + result.message() +
+                                              (removed ? "; nothing was extracted" : "; nothing there was removed"));
   }
   if (!options.quiet) {
     PrintLine(directory + ": " + std::to_string(CountEntries(table.entries)) + " entries, " +

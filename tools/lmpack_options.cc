@@ -88,7 +88,7 @@ const char kUsage[] =
     "        files; writes nothing.\n"
     "extract unpacks the setup's files into DIR, which lmpack makes, private\n"
     "        to you (natively DIR may also be an empty directory only you may\n"
-    "        write into), by the launcher's own checks; runs nothing. Names are\n"
+    "        enter), by the launcher's own checks; runs nothing. Names are\n"
     "        converted from --codepage N, without it written as stored. On any\n"
     "        failure what it wrote is removed again.\n"
     "\n"

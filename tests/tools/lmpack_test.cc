@@ -429,6 +429,7 @@ TEST_F(LmpackTest, ExtractGivesBackTheFolderAndWritesNothingElse) {
   ASSERT_EQ(0, Pack("bin\\app.exe", native, {"--target", "native"}));
   const std::string fresh = dir_.Join("fresh"), empty = dir_.Join("empty");
   ASSERT_TRUE(lmtest::MakeDirectory(empty));
+  ASSERT_EQ(0, platform::Chmod(empty.c_str(), 0700));
   EXPECT_EQ(0, Lmpack({"extract", "--quiet", windows, fresh}));
   EXPECT_EQ(folder, Tree(fresh));
   // An existing directory only where it is known to be its user's alone:
@@ -445,17 +446,19 @@ TEST_F(LmpackTest, ExtractGivesBackTheFolderAndWritesNothingElse) {
   EXPECT_EQ(1, Lmpack({"extract", "--quiet", native, fresh}));  // not empty: left as it is
   EXPECT_EQ(folder, Tree(fresh));
   // A directory lmpack makes is its user's alone; one that others may
-  // write into (where they could swap entries for links meanwhile) is
-  // refused, untouched.
+  // enter (and so write into, or into what is made in it, by a default
+  // access-control list or a setgid group) is refused, untouched.
   if (!lmtest::OnWindows()) {
     platform::StatInfo info;
     ASSERT_EQ(0, platform::Stat(fresh.c_str(), &info));
     EXPECT_EQ(0u, info.mode & 077);
     const std::string shared = dir_.Join("shared");
     ASSERT_TRUE(lmtest::MakeDirectory(shared));
-    ASSERT_EQ(0, platform::Chmod(shared.c_str(), 01777));
-    EXPECT_EQ(1, Lmpack({"extract", "--quiet", native, shared}));
-    EXPECT_TRUE(lmtest::ListNames(shared).empty());
+    for (int mode : {01777, 0755, 02750, 0711}) {
+      ASSERT_EQ(0, platform::Chmod(shared.c_str(), mode));
+      EXPECT_EQ(1, Lmpack({"extract", "--quiet", native, shared})) << mode;
+      EXPECT_TRUE(lmtest::ListNames(shared).empty());
+    }
   }
 
   // What the launcher refuses, corrupt data (files are written before that
@@ -489,6 +492,7 @@ TEST_F(LmpackTest, ExtractGivesBackTheFolderAndWritesNothingElse) {
   }
   lmtest::RemoveTree(empty);
   ASSERT_TRUE(lmtest::MakeDirectory(empty));
+  ASSERT_EQ(0, platform::Chmod(empty.c_str(), 0700));
   EXPECT_EQ(1, Lmpack({"extract", "--quiet", bad, empty}));
   EXPECT_TRUE(lmtest::IsDirectoryPath(empty));
   EXPECT_TRUE(lmtest::ListNames(empty).empty());
