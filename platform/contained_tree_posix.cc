@@ -7,6 +7,8 @@
 
 #include <string>
 
+#include "platform/platform.h"
+
 namespace platform {
 
 namespace {
@@ -65,10 +67,7 @@ int OpenIn(int root, const char* relative, int flags, mode_t mode) {
 }  // namespace
 
 ContainedTree::ContainedTree(const char* root) {
-  std::string native(root ? root : "");
-  for (char& c : native) {
-    if (c == '\\') c = '/';
-  }
+  const std::string native = NativePath(root);
   const int fd = open(native.empty() ? "." : native.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd >= 0) root_ = fd;
 }

@@ -154,15 +154,15 @@ Result RunExtract(const LmpackOptions& options) {
   PayloadTable table;
   result = ExtractPayload(options.input, LmString(directory.c_str()), LmString(kStagingBase), convert, &table);
   if (platform::MemoryRanOut()) result = Result::Fail(Outcome::kNoMemory, "out of memory");
-  if (result.ok() && !target.Unchanged()) {
+  const bool unchanged = target.Unchanged();
+  if (result.ok() && !unchanged) {
     result = Result::Fail(Outcome::kWriteFault, directory + " was moved or replaced during the extraction");
   }
   if (!result.ok()) {
-    const bool removed = target.Unchanged();
     RemoveWritten(target);
     extracting = false;
     return Result::Fail(result.outcome(), options.input + ": " + result.message() +
-                                              (removed ? "; nothing was extracted" : "; nothing there was removed"));
+                                              (unchanged ? "; nothing was extracted" : "; nothing there was removed"));
   }
   if (!options.quiet) {
     PrintLine(directory + ": " + std::to_string(CountEntries(table.entries)) + " entries, " +

@@ -6,6 +6,7 @@
 #include "payload/launch_arguments.h"
 #include "platform/code_page.h"
 #include "platform/process.h"
+#include "util/utf8.h"
 
 #ifndef LM_VERSION
 #define LM_VERSION "0"
@@ -232,36 +233,12 @@ Result CheckCombination(const LmpackOptions& options) {
 
 namespace {
 
-// The length of the valid UTF-8 sequence at `text[at]`, 0 when none.
-size_t Utf8SequenceAt(const std::string& text, size_t at) {
-  const unsigned char lead = static_cast<unsigned char>(text[at]);
-  const size_t length = lead < 0x80                    ? 1
-                        : lead >= 0xC2 && lead <= 0xDF ? 2
-                        : lead >= 0xE0 && lead <= 0xEF ? 3
-                        : lead >= 0xF0 && lead <= 0xF4 ? 4
-                                                       : 0;
-  if (length == 0 || at + length > text.size()) return 0;
-  for (size_t i = 1; i < length; ++i) {
-    if ((static_cast<unsigned char>(text[at + i]) & 0xC0) != 0x80) return 0;
-  }
-  const unsigned char second = static_cast<unsigned char>(text[at + 1 < text.size() ? at + 1 : at]);
-  if ((lead == 0xE0 && second < 0xA0) || (lead == 0xED && second > 0x9F) || (lead == 0xF0 && second < 0x90) ||
-      (lead == 0xF4 && second > 0x8F)) {
-    return 0;  // overlong, a surrogate, or beyond U+10FFFF
-  }
-  return length;
-}
-
-// Whether the UTF-8 sequence of `length` bytes at `text[at]` is a C1 control
-// (U+0080-U+009F) or an explicit direction control (U+202A-U+202E,
-// U+2066-U+2069), which could make a line read otherwise than it is.
-bool IsControlSequence(const std::string& text, size_t at, size_t length) {
-  const std::string sequence = text.substr(at, length);
-  if (length == 2)
-    return static_cast<unsigned char>(sequence[0]) == 0xC2 && static_cast<unsigned char>(sequence[1]) <= 0x9F;
-  if (length != 3 || sequence.compare(0, 1, "\xE2") != 0) return false;
-  const unsigned char second = static_cast<unsigned char>(sequence[1]), third = static_cast<unsigned char>(sequence[2]);
-  return (second == 0x80 && third >= 0xAA && third <= 0xAE) || (second == 0x81 && third >= 0xA6 && third <= 0xA9);
+// C0 and C1 controls, DEL, and the explicit direction controls
+// (U+202A-U+202E, U+2066-U+2069), which could make a line read otherwise
+// than it is.
+bool IsControl(uint32_t code) {
+  return code < 0x20 || (code >= 0x7F && code <= 0x9F) || (code >= 0x202A && code <= 0x202E) ||
+         (code >= 0x2066 && code <= 0x2069);
 }
 
 }  // namespace
@@ -280,15 +257,17 @@ std::string ShownText(const std::string& text) {
     shown += escaped;
   };
   for (size_t i = 0; i < text.size();) {
-    const unsigned char c = static_cast<unsigned char>(text[i]);
-    size_t length = Utf8SequenceAt(text, i);
-    if (c < 0x20 || c == 0x7F || (length > 1 && IsControlSequence(text, i, length)) || (length == 0 && utf8)) {
-      for (size_t end = i + (length > 0 ? length : 1); i < end; ++i) escape(text[i]);
-      continue;
-    }
+    uint32_t code = 0;
+    size_t length = util::DecodeUtf8At(text, i, &code);
+    const bool control = length > 0 ? IsControl(code) : utf8;
     if (length == 0) length = 1;
-    shown.append(text, i, length);
-    i += length;
+    for (const size_t end = i + length; i < end; ++i) {
+      if (control) {
+        escape(text[i]);
+      } else {
+        shown.push_back(text[i]);
+      }
+    }
   }
   return shown;
 }

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "util/utf8.h"
+
 namespace {
 
 struct UpperRun {
@@ -71,21 +73,6 @@ uint32_t Upper(uint32_t code) {
   return code;
 }
 
-// The character at `text[*at]`, advancing *at; false on invalid UTF-8.
-bool NextCharacter(const std::string& text, size_t* at, uint32_t* code) {
-  const unsigned char lead = static_cast<unsigned char>(text[*at]);
-  const int length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC2 ? 2 : 0;
-  if (length == 0 || *at + length > text.size()) return false;
-  *code = length == 1 ? lead : lead & (0x7F >> length);
-  for (int i = 1; i < length; ++i) {
-    const unsigned char next = static_cast<unsigned char>(text[*at + i]);
-    if ((next & 0xC0) != 0x80) return false;
-    *code = (*code << 6) | (next & 0x3F);
-  }
-  *at += static_cast<size_t>(length);
-  return true;
-}
-
 void AppendUtf8(uint32_t code, std::string* out) {
   if (code < 0x80) {
     out->push_back(static_cast<char>(code));
@@ -105,14 +92,15 @@ std::string WindowsNameKey(const std::string& utf8) {
   std::string key;
   key.reserve(utf8.size());
   for (size_t at = 0; at < utf8.size();) {
-    const size_t start = at;
     uint32_t code = 0;
-    if (!NextCharacter(utf8, &at, &code)) return utf8;
+    const size_t length = util::DecodeUtf8At(utf8, at, &code);
+    if (length == 0) return utf8;
     if (code < 0x10000) {
       AppendUtf8(Upper(code), &key);
     } else {
-      key.append(utf8, start, at - start);
+      key.append(utf8, at, length);
     }
+    at += length;
   }
   return key;
 }
