@@ -91,9 +91,9 @@ Result PayloadTableChecker::Add(const FILENODE& entry) {
       return Bad("entry \"" + path + "\" comes before its directory, or its directory is missing");
     }
   }
-  // Names the file system takes for one cannot coexist.
+  // Names the file system takes for one (spelt alike, or one name to
+  // Windows) cannot coexist.
   std::string key = KeyOf(path);
-  // (Both spelt alike, or one name to Windows.)
   if (Find(key) != nullptr) return Bad("entry \"" + path + "\" stands twice in the table");
   Insert(entry.kind, key, path);
   return Result();

@@ -100,10 +100,10 @@ Result ConvertNames(int codePage, PayloadTable* table) {
 
 // Makes the target directory, private to this user, or accepts an empty one
 // known to be this user's alone (platform::IsPrivateDirectory); *made tells
-// which. Its parent is the caller's to trust: whoever may write there can
-// move the directory away, which RunExtract notices. Nobody else can
-// then plant, move or replace anything in it while the setup unpacks, nor
-// while a failed extraction is removed.
+// which. Nobody else can then plant, move or replace anything in it while
+// the setup unpacks, nor while a failed extraction is removed. Its parent
+// is the caller's to trust: whoever may write there can move the directory
+// away, which RunExtract notices.
 Result PrepareDirectory(const std::string& directory, bool* made) {
   *made = false;
   switch (platform::GetEntryInfo(directory.c_str()).type) {
